@@ -1,0 +1,45 @@
+# Quick start:
+#   make run    build and launch the clock
+#   make test   build and run every test (each test runs under TZ=UTC and TZ=Australia/Sydney)
+BUILD ?= build
+TYPE  ?= RelWithDebInfo
+JOBS  ?= $(shell nproc)
+
+.PHONY: all setup configure build run test asan tsan format screenshot bench clean
+
+all: build
+
+setup:
+	@scripts/setup.sh
+
+configure: setup
+	@cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=$(TYPE) -DTARNWICK_WERROR=$(if $(CI),ON,OFF) >/dev/null
+
+build: configure
+	@cmake --build $(BUILD) -j $(JOBS)
+
+run: build
+	$(BUILD)/tarnwick
+
+test: build
+	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+
+asan: setup
+	cmake --preset asan >/dev/null && cmake --build --preset asan -j $(JOBS) && ctest --preset asan
+
+tsan: setup
+	cmake --preset tsan >/dev/null && cmake --build --preset tsan -j $(JOBS) && ctest --preset tsan
+
+format:
+	git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+screenshot: build
+	@scripts/setup.sh --gui
+	scripts/screenshot.sh $(BUILD)/tarnwick docs/screenshot.png
+
+bench: build
+	@scripts/setup.sh --gui
+	bench/run.sh $(BUILD)
+
+clean:
+	rm -rf $(BUILD) build-asan build-tsan

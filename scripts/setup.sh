@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Installs what Tarnwick needs to build and test, from Debian's packages.
+# Idempotent and quick when everything is present: apt is only asked for what is missing.
+#   scripts/setup.sh          build and test dependencies
+#   scripts/setup.sh --gui    also the tools for screenshots and benchmarks (Xvfb, xdotool, ...)
+set -euo pipefail
+
+packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools libsqlite3-dev
+          libcurl4-openssl-dev libgtest-dev libgmock-dev tzdata)
+if [[ "${1:-}" == "--gui" ]]; then
+    packages+=(xvfb xauth xdotool imagemagick x11-apps x11-utils procps)
+fi
+
+missing=()
+for p in "${packages[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+        missing+=("$p")
+    fi
+done
+[[ ${#missing[@]} -eq 0 ]] && exit 0
+
+sudo=""
+if [[ $(id -u) -ne 0 ]]; then
+    sudo="sudo"
+fi
+echo "setup: installing ${missing[*]}" >&2
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get update -qq
+$sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"

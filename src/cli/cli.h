@@ -1,0 +1,46 @@
+// tarnwick-cli: the clock's engine for scripts and headless machines. Each command lives in
+// its own file and registers itself here.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/paths.h"
+
+namespace tarnwick::cli {
+
+enum ExitCode : int { kOk = 0, kNotFound = 1, kFailure = 1, kUsage = 2 };
+
+struct Context {
+    DataPaths paths;          // --dir, or the clock's own directories
+    std::vector<std::string> args; // the command's arguments, after its name
+};
+
+struct Command {
+    const char* name;   // first word on the command line
+    const char* usage;  // lines for --help, each starting with the command's name
+    int order;          // position in --help
+    int (*run)(Context& context);
+};
+
+// Adds a command; used through a static CommandRegistration object in the command's file.
+void RegisterCommand(const Command& command);
+
+struct CommandRegistration {
+    explicit CommandRegistration(const Command& command) { RegisterCommand(command); }
+};
+
+// Shared option handling.
+// Removes "--name VALUE" from args; returns the value, or nullopt when absent. Sets error when
+// the option is given without a value.
+std::optional<std::string> TakeOption(std::vector<std::string>& args, const std::string& name,
+                                      std::string& error);
+bool TakeFlag(std::vector<std::string>& args, const std::string& name);
+// "YYYY-MM-DDTHH:MM:SSZ" to seconds since 1970 (UTC).
+std::optional<std::int64_t> ParseUtcInstant(const std::string& text);
+// Reports a usage error for a command on stderr and returns kUsage.
+int UsageError(const std::string& command, const std::string& message);
+
+} // namespace tarnwick::cli

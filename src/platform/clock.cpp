@@ -1,0 +1,17 @@
+#include "platform/clock.h"
+
+#include <chrono>
+
+namespace tarnwick {
+
+std::int64_t SystemClock::NowUnixSeconds() const {
+    using namespace std::chrono;
+    return duration_cast<seconds>(system_clock::now().time_since_epoch()).count();
+}
+
+const SystemClock& SystemClock::Instance() {
+    static const SystemClock clock;
+    return clock;
+}
+
+} // namespace tarnwick

@@ -1,0 +1,26 @@
+// Where the program and its files are.
+#pragma once
+
+#include <string>
+
+namespace tarnwick {
+
+struct DataPaths {
+    std::string settingsDirectory; // ClockInfo.dat
+    std::string dataDirectory;     // timezones.mdb, update files
+};
+
+// The real path of the running executable (/proc/self/exe), e.g. /opt/tarnwick/tarnwick.
+std::string ExecutablePath();
+std::string ExecutableDirectory();
+
+// The executable's own directory when it is writable (portable use); otherwise
+// $XDG_CONFIG_HOME/tarnwick for settings and $XDG_DATA_HOME/tarnwick for data (created).
+DataPaths DefaultDataPaths();
+// Both kinds of file in one directory chosen by the user (created when missing).
+DataPaths DataPathsIn(const std::string& directory);
+
+// True when the program path holds a '~' and must not run; text is the message to show.
+bool IsRefusedProgramPath(const std::string& executablePath, std::string& message);
+
+} // namespace tarnwick

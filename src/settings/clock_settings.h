@@ -1,0 +1,54 @@
+// The clock's settings, loaded from ClockInfo.dat in the fixed order, with every value or its
+// default written back.
+#pragma once
+
+#include <string>
+
+namespace tarnwick {
+
+class IRunAtLogin;
+
+// Control ids stored by the radio-button settings.
+enum : int {
+    kRunNormal = 1056,
+    kRunMinimized = 1057,
+    kRunHidden = 1058,
+    kCheckUsServers = 1052,
+    kCheckCustomServers = 1053,
+    kUpdateNever = 1068,
+    kUpdatePrompt = 1069,
+    kUpdateAutomatic = 1070,
+    kCheckEveryHours = 1063,
+    kCheckOnDialUp = 1064,
+};
+
+struct ClockSettings {
+    std::string yourCountryName;        // YOURCOUNTRY/COUNTRYNAME
+    std::string otherCountryName = "Make your selection."; // OTHERCOUNTRY/COUNTRYNAME
+    int otherCountryOffset = 8;         // OTHERCOUNTRY/COUNTRYOFFSET, whole hours
+    bool loginStartup = true;           // OPTIONS/LOGINSTARTUP
+    int runOption = kRunNormal;         // OPTIONS/RUNOPTION
+    int checkTimeOption = kCheckUsServers;   // OPTIONS/CHECKTIMEOPTION
+    int checkTimeHourInterval = 180;    // OPTIONS/CHECKTIMEHOURINTERVAL
+    std::string usTimeServers;          // OPTIONS/USTIMESERVERS (default: kDefaultUsTimeServers)
+    int checkTimeInterval = kCheckOnDialUp;  // OPTIONS/CHECKTIMEINTERVAL
+    bool checkTimeStartup = false;      // OPTIONS/CHECKTIMESTARTUP
+    int checkTimeUpdateOption = kUpdatePrompt; // OPTIONS/CHECKTIMEUPDATEOPTION
+    std::string checkTimeCustomServers; // OPTIONS/CHECKTIMECUSTOMSERVERS
+    int checkTimeMarginOfError = 1;     // OPTIONS/CHECKTIMEMARGINOFERROR, seconds
+    bool clockBlueLcd = true;           // OPTIONS/CLOCKBLUELCD
+    bool transparentToDesktop = true;   // OPTIONS/TRANSPARENTSURROUNDINGSTODESKTOP
+    int timeZoneId = -1;                // OTHERCOUNTRY/TIMEZONEID
+    bool daylightSavingsFlag = false;   // OTHERCOUNTRY/DAYLIGHTSAVINGSFLAG
+};
+
+extern const char* const kDefaultUsTimeServers;
+extern const char* const kSettingsFileName; // "ClockInfo.dat"
+
+// Reads the 17 keys in load order into settings (whose members keep their value when a number
+// does not parse), first making the file writable by its owner; then, when runAtLogin is
+// given, writes the start-at-login entry to match LOGINSTARTUP. Returns the settings path.
+std::string LoadSettings(const std::string& settingsDirectory, ClockSettings& settings,
+                         IRunAtLogin* runAtLogin);
+
+} // namespace tarnwick
