@@ -1,0 +1,62 @@
+// The text of the main window's display, composed here so the window only shows it:
+//   other zone label + time, local zone label + time, GMT label + time, then the status
+//   block chosen by the synchronisation status, alternating with an update message.
+// Lines are joined by CR LF.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "zones/date_time.h"
+
+namespace tarnwick {
+
+class CZoneClock;
+class CLocalTimeInfo;
+
+inline constexpr const char* kClockFormat = "%A, %B %d, %Y  %I:%M:%S %p";
+inline constexpr const char* kCrLf = "\r\n";
+
+std::string FormatClockTime(const DateTime& time);
+// label + " (" + sign + number + ")": 330 -> (+5.50), -480 -> (-8), 0 -> (+0), -30 -> (-0.50)
+std::string FormatOffsetLabel(const std::string& label, std::int32_t offsetMinutes);
+
+// What the synchronisation engine last reported, read once a tick.
+struct SyncSnapshot {
+    int syncStatus = 0;          // 0 not synchronised, 1 checking, 2 answer, clock left, 3 clock set
+    std::string serverName;      // the server asked last
+    std::int64_t differenceSeconds = 0; // server time - local time
+};
+
+// The status block and its alternation with the update message; one per window.
+class StatusBlock {
+public:
+    // Advances the alternation by one tick and returns the block to append to the clocks.
+    std::string Next(const SyncSnapshot& sync, bool showUpdateMessage,
+                     const std::string& updateMessage);
+    const std::string& StatusText() const { return m_statusText; }
+
+private:
+    enum class Phase { Message, Status };
+    std::string m_statusText;
+    Phase m_phase = Phase::Message;
+    int m_count = 0;
+};
+
+struct ClockTimes {
+    DateTime otherNow;
+    std::string otherLabel;
+    std::int32_t otherOffsetMinutes = 0;
+    DateTime localNow;
+    std::string localLabel;
+    std::int32_t localOffsetMinutes = 0;
+    DateTime gmtNow;
+};
+
+// Reads the three clocks for one tick, in the window's order: local now, GMT now (which
+// refreshes the local zone's name), the other zone's time (which refreshes its label).
+ClockTimes ReadClockTimes(CLocalTimeInfo& local, CZoneClock& other);
+
+std::string BuildDisplayText(const ClockTimes& times, const std::string& statusBlock);
+
+} // namespace tarnwick
