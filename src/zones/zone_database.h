@@ -47,6 +47,33 @@ private:
     std::vector<std::string> m_values;
 };
 
+// The columns of presetTimeZones in the order the create statement declares them.
+const std::vector<std::string>& PresetTimeZoneColumns();
+
+// One field of a recordset, typed as the engine hands it out. Type numbers follow the
+// variant numbering the program reports in its "%d ERROR !!!" text.
+struct FieldVariant {
+    enum Type : int {
+        Empty = 0,
+        Null = 1,
+        Short = 2,
+        Long = 3,
+        Single = 4,
+        Double = 5,
+        Text = 8,
+        Boolean = 11,
+        Byte = 17,
+        Binary = 8209, // array of bytes
+    };
+    int type = Null;
+    long long integer = 0;
+    double real = 0.0;
+    std::string text;
+};
+
+// null -> ""; integers -> "%d"; reals -> "%f"; text as is; any other type -> "<type> ERROR !!!".
+std::string VariantToText(const FieldVariant& value);
+
 class CZoneDatabase {
 public:
     static const char* const kCreateStatement; // the presetTimeZones create statement
@@ -67,20 +94,47 @@ public:
     long GetCount();
     void CloseRecordset();
 
+    // True while a database file is open (Connect succeeded).
+    bool IsOpen() const { return m_db != nullptr; }
+    // True when the open file could only be opened for reading.
+    bool IsReadOnly() const { return m_readOnly; }
+
     // The dialect translation, exposed for tests.
     static std::string TranslateStatement(const std::string& statement);
 
 private:
+    // A snapshot of a SELECT: every row read when the statement is opened.
+    struct Recordset {
+        std::vector<std::string> columns;
+        std::vector<std::vector<FieldVariant>> rows;
+        std::size_t current = 0;  // row the recordset stands on; rows.size() at the end
+        std::size_t farthest = 0; // highest row visited, for the record count
+    };
+
+    bool OpenExisting(const std::string& path);
+    bool CreateNew(const std::string& path, const std::string& createStatement);
+    void ConnectError(const std::string& path, const std::string& engineText);
+    void QueryError(const std::string& statement, const std::string& engineText);
+    bool OpenRecordset(sqlite3_stmt* statement, std::string& error);
+    void CloseDatabase();
+
     IMessageBox& m_messages;
     std::string m_directory;
     std::string m_baseName;
     sqlite3* m_db = nullptr;
-    sqlite3_stmt* m_recordset = nullptr;
+    bool m_readOnly = false;
+    std::unique_ptr<Recordset> m_recordset;
     long m_stepCount = 0;
     long m_affected = 0;
     bool m_firstStep = true;
-    bool m_atEnd = false;
 };
+
+// Copies the shipped preset database to target when target does not exist yet. The copy is
+// written beside target and linked into place, so target is either absent or complete and an
+// existing file is never replaced. Returns false with a message (path and errno text) when the
+// copy fails; a missing preset is not an error (returns true, nothing copied).
+bool InstallPresetDatabase(const std::string& presetPath, const std::string& targetPath,
+                           std::string& error);
 
 // The engine check made at start-up: SQLite opens an in-memory database and runs a statement.
 bool IsDatabaseEngineAvailable();

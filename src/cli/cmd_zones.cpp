@@ -1,0 +1,165 @@
+// tarnwick-cli zones list | zones show ID, tarnwick-cli zone-time ID: the preset-zone database
+// as the editor lists it, one row's columns, and what the second clock shows for a zone.
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+
+#include "cli/cli.h"
+#include "platform/clock.h"
+#include "platform/local_zone.h"
+#include "platform/message_box.h"
+#include "zones/zone_clock.h"
+#include "zones/zone_database.h"
+#include "zones/zone_list.h"
+
+namespace tarnwick::cli {
+
+namespace {
+
+constexpr const char* kClockFormat = "%A, %B %d, %Y  %I:%M:%S %p";
+
+bool ParseZoneId(const std::string& text, std::int32_t& id) {
+    if (text.empty()) {
+        return false;
+    }
+    char* end = nullptr;
+    errno = 0;
+    const long long value = std::strtoll(text.c_str(), &end, 10);
+    if (errno != 0 || !end || *end != '\0' || value < INT32_MIN || value > INT32_MAX) {
+        return false;
+    }
+    id = static_cast<std::int32_t>(value);
+    return true;
+}
+
+// Opens the database as the clock does (copying the shipped presets or creating it when
+// missing). The zone clock's own connection is not needed for listing, so a bare one is used.
+bool OpenDatabase(Context& context, IMessageBox& messages, std::unique_ptr<CZoneDatabase>& db) {
+    // CZoneClock::ConnectDatabase installs the presets; reuse it for the first start.
+    FixedClock clock(0);
+    FixedLocalZone zone(0, "UTC");
+    CZoneClock installer(clock, zone);
+    if (!installer.ConnectDatabase(context.paths.dataDirectory, messages)) {
+        return false;
+    }
+    db = std::make_unique<CZoneDatabase>(messages);
+    db->SetLocation(context.paths.dataDirectory, "timezones");
+    return db->Connect(CZoneDatabase::kCreateStatement);
+}
+
+int RunList(Context& context) {
+    StderrMessageBox messages;
+    std::unique_ptr<CZoneDatabase> db;
+    if (!OpenDatabase(context, messages, db)) {
+        return kFailure;
+    }
+    std::string out;
+    for (const ZoneListItem& item : BuildZoneListItems(*db)) {
+        if (!item.IsSeparator()) {
+            out += item.key + "\t" + item.text + "\n";
+        }
+    }
+    std::fwrite(out.data(), 1, out.size(), stdout);
+    return kOk;
+}
+
+int RunShow(Context& context) {
+    if (context.args.size() != 1) {
+        return UsageError("zones show", "wants one zone id");
+    }
+    std::int32_t id = 0;
+    if (!ParseZoneId(context.args[0], id)) {
+        return UsageError("zones show", "'" + context.args[0] + "' is not a zone id");
+    }
+    StderrMessageBox messages;
+    std::unique_ptr<CZoneDatabase> db;
+    if (!OpenDatabase(context, messages, db)) {
+        return kFailure;
+    }
+    if (!db->Query("SELECT * from presetTimeZones WHERE timeZoneID=" + std::to_string(id))) {
+        return kFailure;
+    }
+    if (db->GetCount() <= 0) {
+        std::fprintf(stderr, "tarnwick-cli zones show: no zone with id %d in %s\n", id,
+                     db->FilePath().c_str());
+        return kNotFound;
+    }
+    for (const std::string& column : PresetTimeZoneColumns()) {
+        std::printf("%s=%s\n", column.c_str(), db->GetField(column).Text().c_str());
+    }
+    return kOk;
+}
+
+int RunZones(Context& context) {
+    if (context.args.empty()) {
+        return UsageError("zones", "wants 'list' or 'show ID'");
+    }
+    const std::string sub = context.args.front();
+    context.args.erase(context.args.begin());
+    if (sub == "list") {
+        if (!context.args.empty()) {
+            return UsageError("zones list", "unexpected argument '" + context.args.front() + "'");
+        }
+        return RunList(context);
+    }
+    if (sub == "show") {
+        return RunShow(context);
+    }
+    return UsageError("zones", "unknown subcommand '" + sub + "'");
+}
+
+int RunZoneTime(Context& context) {
+    std::string error;
+    std::optional<std::string> at = TakeOption(context.args, "--at", error);
+    if (!error.empty()) {
+        return UsageError("zone-time", error);
+    }
+    std::unique_ptr<IClock> fixed;
+    if (at) {
+        std::optional<std::int64_t> instant = ParseUtcInstant(*at);
+        if (!instant) {
+            return UsageError("zone-time", "--at wants YYYY-MM-DDTHH:MM:SSZ, not '" + *at + "'");
+        }
+        fixed = std::make_unique<FixedClock>(*instant);
+    }
+    if (context.args.size() != 1) {
+        return UsageError("zone-time", "wants one zone id");
+    }
+    std::int32_t id = 0;
+    if (!ParseZoneId(context.args[0], id)) {
+        return UsageError("zone-time", "'" + context.args[0] + "' is not a zone id");
+    }
+    const IClock& clock = fixed ? *fixed : static_cast<const IClock&>(SystemClock::Instance());
+    std::unique_ptr<ILocalZone> zone = MakeSystemLocalZone();
+    StderrMessageBox messages;
+    CZoneClock other(clock, *zone);
+    other.ConnectDatabase(context.paths.dataDirectory, messages);
+    other.LoadZone(id);
+    const DateTime time = other.GetZoneTime();
+    std::printf("%s\t%d\t%d\t%s\n", other.GetAbbreviation().c_str(), other.GetOffsetMinutes(),
+                other.IsDstNow() ? 1 : 0, time.Format(kClockFormat).c_str());
+    return kOk;
+}
+
+const CommandRegistration kZones{
+    {"zones",
+     "  zones list\n"
+     "      The preset zones as the zone editor lists them: ID<TAB>TEXT per item, ordered\n"
+     "      by G.M.T. offset and name, one item per comma-separated part of the name.\n"
+     "  zones show ID\n"
+     "      The columns of one preset zone, COLUMN=value per line (exit 1: no such zone).",
+     50, &RunZones}};
+
+const CommandRegistration kZoneTime{
+    {"zone-time",
+     "  zone-time ID [--at INSTANT]\n"
+     "      What the second clock shows for zone ID at INSTANT (default now):\n"
+     "      ABBREVIATION<TAB>OFFSET_MINUTES<TAB>DST(0|1)<TAB>TIME. An unknown ID gives the\n"
+     "      computer's own zone.",
+     55, &RunZoneTime}};
+
+} // namespace
+
+} // namespace tarnwick::cli

@@ -1,0 +1,523 @@
+#include "zones/zone_database.h"
+
+#include <sqlite3.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <regex>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "platform/message_box.h"
+
+namespace tarnwick {
+
+namespace {
+
+constexpr const char* kCaption = "Tarnwick";
+constexpr int kBusyTimeoutMs = 1000; // another connection (the editor's, another clock) may write
+constexpr std::size_t kEngineTextLimit = 255;
+
+bool FileExists(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0;
+}
+
+std::string EngineText(sqlite3* db) {
+    std::string text = db ? sqlite3_errmsg(db) : "out of memory";
+    if (text.size() > kEngineTextLimit) {
+        text.resize(kEngineTextLimit);
+    }
+    return text;
+}
+
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+
+std::string Trim(const std::string& text) {
+    std::size_t first = 0;
+    std::size_t last = text.size();
+    while (first < last && IsBlank(text[first])) {
+        ++first;
+    }
+    while (last > first && IsBlank(text[last - 1])) {
+        --last;
+    }
+    return text.substr(first, last - first);
+}
+
+bool ContainsSelect(const std::string& statement) {
+    return statement.find("SELECT") != std::string::npos ||
+           statement.find("select") != std::string::npos ||
+           statement.find("Select") != std::string::npos;
+}
+
+bool OnlyBlanksOrSemicolons(const char* text) {
+    for (; text && *text; ++text) {
+        if (!IsBlank(*text) && *text != ';') {
+            return false;
+        }
+    }
+    return true;
+}
+
+// The unquoted parts of a statement: a COUNTER column with the primary-key constraint that
+// follows it becomes SQLite's never-reused automatic key.
+std::string TranslateUnquoted(const std::string& text) {
+    static const std::regex counterWithKey(
+        R"((\w+)\s+COUNTER\s*,\s*CONSTRAINT\s+\w+\s+PRIMARY\s+KEY\s*\(\s*\1\s*\))",
+        std::regex::icase);
+    static const std::regex bareCounter(R"(\bCOUNTER\b)", std::regex::icase);
+    std::string out =
+        std::regex_replace(text, counterWithKey, "$1 INTEGER PRIMARY KEY AUTOINCREMENT");
+    return std::regex_replace(out, bareCounter, "INTEGER PRIMARY KEY AUTOINCREMENT");
+}
+
+FieldVariant ReadColumn(sqlite3_stmt* statement, int column) {
+    FieldVariant value;
+    switch (sqlite3_column_type(statement, column)) {
+    case SQLITE_NULL:
+        value.type = FieldVariant::Null;
+        break;
+    case SQLITE_INTEGER:
+        value.type = FieldVariant::Long;
+        value.integer = sqlite3_column_int64(statement, column);
+        break;
+    case SQLITE_FLOAT:
+        value.type = FieldVariant::Double;
+        value.real = sqlite3_column_double(statement, column);
+        break;
+    case SQLITE_TEXT: {
+        value.type = FieldVariant::Text;
+        const unsigned char* text = sqlite3_column_text(statement, column);
+        value.text.assign(text ? reinterpret_cast<const char*>(text) : "",
+                          static_cast<std::size_t>(sqlite3_column_bytes(statement, column)));
+        break;
+    }
+    default:
+        value.type = FieldVariant::Binary;
+        break;
+    }
+    return value;
+}
+
+} // namespace
+
+// The statement that creates presetTimeZones, as the program has always written it.
+const char* const CZoneDatabase::kCreateStatement =
+    "CREATE TABLE presetTimeZones (timeZoneID COUNTER, CONSTRAINT pkTimeZoneID PRIMARY "
+    "KEY(timeZoneID),"
+    "m_TimeZoneName char(255) not null, m_Country char(40), m_Province char(40), m_Cities "
+    "char(100), "
+    "m_GMTBiasHour short not null, m_GMTBiasMinute short not null, "
+    "m_DSTUse short not null, "
+    "m_STDAbbr char(32), m_STDAMPM short, m_STDBiasHour short, m_STDBiasMinute short, "
+    "m_STDStartCountDOW short, m_STDDOW short, m_STDMonth short, m_STDHour short, m_STDMinute "
+    "short,"
+    "m_DSTAbbr char(32), m_DSTAMPM short, m_DSTBiasHour short, m_DSTBiasMinute short, "
+    "m_DSTStartCountDOW short, m_DSTDOW short, m_DSTMonth short, m_DSTHour short, m_DSTMinute "
+    "short"
+    ")";
+
+const std::vector<std::string>& PresetTimeZoneColumns() {
+    static const std::vector<std::string> columns = {
+        "timeZoneID",         "m_TimeZoneName",     "m_Country",       "m_Province",
+        "m_Cities",           "m_GMTBiasHour",      "m_GMTBiasMinute", "m_DSTUse",
+        "m_STDAbbr",          "m_STDAMPM",          "m_STDBiasHour",   "m_STDBiasMinute",
+        "m_STDStartCountDOW", "m_STDDOW",           "m_STDMonth",      "m_STDHour",
+        "m_STDMinute",        "m_DSTAbbr",          "m_DSTAMPM",       "m_DSTBiasHour",
+        "m_DSTBiasMinute",    "m_DSTStartCountDOW", "m_DSTDOW",        "m_DSTMonth",
+        "m_DSTHour",          "m_DSTMinute"};
+    return columns;
+}
+
+std::string VariantToText(const FieldVariant& value) {
+    char buffer[64];
+    switch (value.type) {
+    case FieldVariant::Null:
+        return "";
+    case FieldVariant::Short:
+    case FieldVariant::Long:
+    case FieldVariant::Byte:
+        std::snprintf(buffer, sizeof buffer, "%lld", value.integer);
+        return buffer;
+    case FieldVariant::Single:
+    case FieldVariant::Double:
+        std::snprintf(buffer, sizeof buffer, "%f", value.real);
+        return buffer;
+    case FieldVariant::Text:
+        return value.text;
+    default:
+        std::snprintf(buffer, sizeof buffer, "%d ERROR !!!", value.type);
+        return buffer;
+    }
+}
+
+// Double-quoted values become string literals (a doubled double quote inside one stands for
+// one double quote); single-quoted literals pass unchanged; only the text outside quotes is
+// rewritten for the COUNTER key.
+std::string CZoneDatabase::TranslateStatement(const std::string& statement) {
+    std::string out;
+    std::string unquoted;
+    out.reserve(statement.size() + 16);
+    std::size_t i = 0;
+    const std::size_t n = statement.size();
+    while (i < n) {
+        const char c = statement[i];
+        if (c != '"' && c != '\'') {
+            unquoted += c;
+            ++i;
+            continue;
+        }
+        out += TranslateUnquoted(unquoted);
+        unquoted.clear();
+        std::string value;
+        ++i;
+        while (i < n) {
+            if (statement[i] == c) {
+                if (i + 1 < n && statement[i + 1] == c) {
+                    value += c;
+                    i += 2;
+                    continue;
+                }
+                ++i;
+                break;
+            }
+            value += statement[i++];
+        }
+        out += '\'';
+        for (char v : value) {
+            if (v == '\'') {
+                out += '\'';
+            }
+            out += v;
+        }
+        out += '\'';
+    }
+    out += TranslateUnquoted(unquoted);
+    return out;
+}
+
+CZoneDatabase::CZoneDatabase(IMessageBox& messages) : m_messages(messages) {}
+
+CZoneDatabase::~CZoneDatabase() {
+    CloseRecordset();
+    CloseDatabase();
+}
+
+void CZoneDatabase::SetLocation(const std::string& directory, const std::string& baseName) {
+    m_directory = directory;
+    m_baseName = baseName;
+}
+
+std::string CZoneDatabase::FilePath() const {
+    return (m_directory.empty() ? std::string(".") : m_directory) + "/" + m_baseName + ".mdb";
+}
+
+void CZoneDatabase::CloseDatabase() {
+    if (m_db) {
+        sqlite3_close_v2(m_db);
+        m_db = nullptr;
+    }
+    m_readOnly = false;
+}
+
+void CZoneDatabase::ConnectError(const std::string& path, const std::string& engineText) {
+    const bool memory = engineText == "out of memory";
+    m_messages.Show(
+        std::string(memory ? "CMemoryException on Connect:" : "CDaoException on Connect:") + path +
+            "\n\n" + engineText,
+        kCaption, MessageButtons::Ok, MessageIcon::None);
+}
+
+void CZoneDatabase::QueryError(const std::string& statement, const std::string& engineText) {
+    if (engineText == "out of memory") {
+        m_messages.Show("CMemoryException on Query SQL:" + statement, kCaption, MessageButtons::Ok,
+                        MessageIcon::None);
+        return;
+    }
+    m_messages.Show("The data file could not be opened because of this error:\n" + engineText +
+                        "\n\nCDaoException on Query SQL:" + statement,
+                    kCaption, MessageButtons::Ok, MessageIcon::Exclamation);
+}
+
+bool CZoneDatabase::Connect(const std::string& createStatement) {
+    CloseRecordset();
+    CloseDatabase();
+    const std::string path = FilePath();
+    if (FileExists(path)) {
+        return OpenExisting(path);
+    }
+    return CreateNew(path, createStatement);
+}
+
+// Opens a file that is already there without ever creating, truncating or rewriting it, and
+// reads its schema at once: SQLite opens lazily, so a file that is no database (garbage, an
+// old Jet file) or is locked shows only on the first read.
+bool CZoneDatabase::OpenExisting(const std::string& path) {
+    sqlite3* db = nullptr;
+    int rc = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
+    if (rc == SQLITE_OK) {
+        sqlite3_busy_timeout(db, kBusyTimeoutMs);
+        rc = sqlite3_exec(db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr);
+    }
+    if (rc != SQLITE_OK) {
+        std::string text = EngineText(db);
+        if (rc == SQLITE_NOTADB) {
+            text += " (the file is left as it is; move it away to start with a new one)";
+        } else if (rc == SQLITE_BUSY) {
+            text += " (another program holds it; the clock shows the computer's zone)";
+        }
+        ConnectError(path, text);
+        sqlite3_close_v2(db);
+        return false;
+    }
+    m_db = db;
+    m_readOnly = sqlite3_db_readonly(db, "main") == 1;
+    if (m_readOnly) {
+        m_messages.Show("The zone database " + path +
+                            " is read-only: its zones can be shown, but changes cannot be saved.",
+                        kCaption, MessageButtons::Ok, MessageIcon::Exclamation);
+    }
+    return true;
+}
+
+// A new file is built under a temporary name and linked into place only when the table is in
+// it, so a crash never leaves a half-made database and a file that appeared meanwhile (another
+// clock started at the same moment) is kept.
+bool CZoneDatabase::CreateNew(const std::string& path, const std::string& createStatement) {
+    const std::string temporary = path + ".new." + std::to_string(::getpid());
+    ::unlink(temporary.c_str());
+    sqlite3* db = nullptr;
+    int rc = sqlite3_open_v2(temporary.c_str(), &db,
+                             SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_EXCLUSIVE,
+                             nullptr);
+    if (rc != SQLITE_OK) {
+        std::string text = EngineText(db);
+        if (db && sqlite3_system_errno(db) != 0) {
+            text += std::string(" (") + std::strerror(sqlite3_system_errno(db)) + ")";
+        }
+        ConnectError(path, text);
+        sqlite3_close_v2(db);
+        ::unlink(temporary.c_str());
+        return false;
+    }
+    sqlite3_busy_timeout(db, kBusyTimeoutMs);
+    m_db = db;
+    const bool created = Query(createStatement);
+    CloseDatabase();
+    if (!created) {
+        ::unlink(temporary.c_str());
+        return false;
+    }
+    if (::link(temporary.c_str(), path.c_str()) != 0 && errno != EEXIST) {
+        const std::string text = std::strerror(errno);
+        ::unlink(temporary.c_str());
+        ConnectError(path, text);
+        return false;
+    }
+    ::unlink(temporary.c_str());
+    return OpenExisting(path);
+}
+
+bool CZoneDatabase::Query(const std::string& statement) {
+    CloseRecordset();
+    m_stepCount = 0;
+    m_affected = 0;
+    if (!m_db) {
+        QueryError(statement, "The zone database is not open.");
+        return false;
+    }
+    const std::string sql = TranslateStatement(statement);
+    sqlite3_stmt* prepared = nullptr;
+    const char* tail = nullptr;
+    int rc =
+        sqlite3_prepare_v2(m_db, sql.c_str(), static_cast<int>(sql.size() + 1), &prepared, &tail);
+    if (rc != SQLITE_OK) {
+        QueryError(statement, EngineText(m_db));
+        return false;
+    }
+    std::string error;
+    if (!prepared) {
+        error = "Invalid SQL statement.";
+    } else if (!OnlyBlanksOrSemicolons(tail)) {
+        error = "Characters found after end of SQL statement.";
+    }
+    if (error.empty() && ContainsSelect(statement)) {
+        if (OpenRecordset(prepared, error)) {
+            sqlite3_finalize(prepared);
+            return true;
+        }
+    } else if (error.empty()) {
+        if (sqlite3_column_count(prepared) > 0) {
+            // A query returns rows; only action statements are executed.
+            error = "Cannot execute a select query.";
+        } else {
+            while ((rc = sqlite3_step(prepared)) == SQLITE_ROW) {
+            }
+            if (rc == SQLITE_DONE) {
+                m_affected = sqlite3_changes(m_db);
+                sqlite3_finalize(prepared);
+                return true;
+            }
+            error = EngineText(m_db);
+        }
+    }
+    sqlite3_finalize(prepared);
+    QueryError(statement, error);
+    return false;
+}
+
+// Reads the whole result at once: the recordset is a snapshot, unaffected by later writes.
+bool CZoneDatabase::OpenRecordset(sqlite3_stmt* statement, std::string& error) {
+    const int columns = sqlite3_column_count(statement);
+    if (columns == 0) {
+        // A statement that returns no rows (an UPDATE whose value holds the word) cannot be
+        // opened as a recordset, and it is not run either.
+        error = "Invalid operation.";
+        return false;
+    }
+    auto recordset = std::make_unique<Recordset>();
+    for (int c = 0; c < columns; ++c) {
+        const char* name = sqlite3_column_name(statement, c);
+        recordset->columns.emplace_back(name ? name : "");
+    }
+    int rc;
+    while ((rc = sqlite3_step(statement)) == SQLITE_ROW) {
+        std::vector<FieldVariant> row;
+        row.reserve(static_cast<std::size_t>(columns));
+        for (int c = 0; c < columns; ++c) {
+            row.push_back(ReadColumn(statement, c));
+        }
+        recordset->rows.push_back(std::move(row));
+    }
+    if (rc != SQLITE_DONE) {
+        error = EngineText(m_db);
+        return false;
+    }
+    m_recordset = std::move(recordset);
+    m_firstStep = true;
+    return true;
+}
+
+bool CZoneDatabase::NextRecord() {
+    if (!m_recordset || m_recordset->current >= m_recordset->rows.size()) {
+        return false;
+    }
+    if (m_firstStep) {
+        m_firstStep = false;
+    } else {
+        ++m_recordset->current;
+        if (m_recordset->current >= m_recordset->rows.size()) {
+            return false;
+        }
+        m_recordset->farthest = std::max(m_recordset->farthest, m_recordset->current);
+    }
+    ++m_stepCount;
+    return true;
+}
+
+CFieldValue CZoneDatabase::GetField(const std::string& column) {
+    if (!m_recordset || m_recordset->current >= m_recordset->rows.size()) {
+        return CFieldValue();
+    }
+    const auto& columns = m_recordset->columns;
+    for (std::size_t c = 0; c < columns.size(); ++c) {
+        if (sqlite3_stricmp(columns[c].c_str(), column.c_str()) == 0) {
+            return CFieldValue(Trim(VariantToText(m_recordset->rows[m_recordset->current][c])));
+        }
+    }
+    return CFieldValue();
+}
+
+long CZoneDatabase::GetCount() {
+    if (!m_recordset) {
+        return m_affected;
+    }
+    if (m_recordset->rows.empty()) {
+        return 0;
+    }
+    return static_cast<long>(m_recordset->farthest + 1);
+}
+
+void CZoneDatabase::CloseRecordset() {
+    m_recordset.reset();
+}
+
+bool IsDatabaseEngineAvailable() {
+    sqlite3* db = nullptr;
+    bool ok = sqlite3_open_v2(":memory:", &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
+                              nullptr) == SQLITE_OK &&
+              sqlite3_exec(db, "SELECT 1", nullptr, nullptr, nullptr) == SQLITE_OK;
+    sqlite3_close_v2(db);
+    return ok;
+}
+
+bool InstallPresetDatabase(const std::string& presetPath, const std::string& targetPath,
+                           std::string& error) {
+    if (FileExists(targetPath)) {
+        return true;
+    }
+    const int in = ::open(presetPath.c_str(), O_RDONLY | O_CLOEXEC);
+    if (in < 0) {
+        return true; // no shipped database: Connect creates an empty one
+    }
+    const std::string temporary = targetPath + ".new." + std::to_string(::getpid());
+    const int out = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (out < 0) {
+        error = "cannot write " + temporary + ": " + std::strerror(errno);
+        ::close(in);
+        return false;
+    }
+    char buffer[65536];
+    bool ok = true;
+    for (;;) {
+        const ssize_t got = ::read(in, buffer, sizeof buffer);
+        if (got == 0) {
+            break;
+        }
+        if (got < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            error = "cannot read " + presetPath + ": " + std::strerror(errno);
+            ok = false;
+            break;
+        }
+        for (ssize_t done = 0; done < got;) {
+            const ssize_t put = ::write(out, buffer + done, static_cast<std::size_t>(got - done));
+            if (put < 0 && errno == EINTR) {
+                continue;
+            }
+            if (put < 0) {
+                error = "cannot write " + temporary + ": " + std::strerror(errno);
+                ok = false;
+                break;
+            }
+            done += put;
+        }
+        if (!ok) {
+            break;
+        }
+    }
+    ::close(in);
+    if (ok && ::fsync(out) != 0) {
+        error = "cannot write " + temporary + ": " + std::strerror(errno);
+        ok = false;
+    }
+    if (::close(out) != 0 && ok) {
+        error = "cannot write " + temporary + ": " + std::strerror(errno);
+        ok = false;
+    }
+    if (ok && ::link(temporary.c_str(), targetPath.c_str()) != 0 && errno != EEXIST) {
+        error = "cannot create " + targetPath + ": " + std::strerror(errno);
+        ok = false;
+    }
+    ::unlink(temporary.c_str());
+    return ok;
+}
+
+} // namespace tarnwick
