@@ -1,0 +1,38 @@
+// Whole-file reads and atomic replacement of small files (settings, autostart entries): a
+// write goes to a temporary file in the same directory, is flushed to disk and renamed over
+// the old file, so a crash or a full disk leaves either the old or the new file, never half.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace tarnwick {
+
+enum class FileReadStatus {
+    Read,       // bytes hold the whole file
+    Missing,    // the file (or a directory on its path) does not exist
+    Unreadable, // it exists but could not be read; error says why
+};
+
+// Files larger than this are refused rather than loaded into memory.
+inline constexpr std::size_t kMaxReadableFileBytes = 256u * 1024u * 1024u;
+
+// Reads the whole file into bytes. error (when given) is set to "<path>: <reason>" on
+// Unreadable.
+FileReadStatus ReadWholeFile(const std::string& path, std::string& bytes,
+                             std::string* error = nullptr);
+
+// Replaces the file's contents with bytes atomically. An existing file keeps its permission
+// bits (and, where allowed, its owner); a new file gets 0666 less the umask. A symbolic link
+// is followed, so the link stays and its target is replaced. On failure the old file is left
+// as it was, nothing is left behind, and error (when given) says what failed, with the path
+// and the errno text.
+bool WriteFileAtomically(const std::string& path, std::string_view bytes,
+                         std::string* error = nullptr);
+
+// Creates the directory and its missing parents (mode 0700 for new ones, as the XDG base
+// directory rules ask). True when it exists afterwards.
+bool MakeDirectories(const std::string& directory, std::string* error = nullptr);
+
+} // namespace tarnwick

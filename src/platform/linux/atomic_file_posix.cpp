@@ -1,0 +1,239 @@
+// POSIX implementation of the whole-file helpers: temporary file + fsync + rename.
+#include "platform/atomic_file.h"
+
+#include <atomic>
+#include <cerrno>
+#include <climits>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace tarnwick {
+
+namespace {
+
+std::string ErrnoText(int error) {
+    return std::strerror(error);
+}
+
+void SetError(std::string* error, const std::string& text) {
+    if (error != nullptr) {
+        *error = text;
+    }
+}
+
+std::string DirectoryOf(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos) {
+        return ".";
+    }
+    if (slash == 0) {
+        return "/";
+    }
+    return path.substr(0, slash);
+}
+
+std::string BaseNameOf(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// The file that a write to path must replace: path itself, or the target of a symbolic link
+// (followed up to a bounded depth so a loop cannot hang us).
+std::string ResolveLinks(std::string path) {
+    for (int hop = 0; hop < 40; ++hop) {
+        struct stat st {};
+        if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) {
+            return path;
+        }
+        char target[PATH_MAX];
+        const ssize_t n = ::readlink(path.c_str(), target, sizeof target - 1);
+        if (n <= 0) {
+            return path;
+        }
+        std::string next(target, static_cast<std::size_t>(n));
+        if (next.front() != '/') {
+            next = DirectoryOf(path) + "/" + next;
+        }
+        path = next;
+    }
+    return path;
+}
+
+bool WriteAll(int fd, std::string_view bytes) {
+    while (!bytes.empty()) {
+        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return false;
+        }
+        bytes.remove_prefix(static_cast<std::size_t>(n));
+    }
+    return true;
+}
+
+} // namespace
+
+FileReadStatus ReadWholeFile(const std::string& path, std::string& bytes, std::string* error) {
+    bytes.clear();
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        const int e = errno;
+        if (e == ENOENT || e == ENOTDIR) {
+            return FileReadStatus::Missing;
+        }
+        SetError(error, path + ": " + ErrnoText(e));
+        return FileReadStatus::Unreadable;
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) {
+        const int e = errno;
+        ::close(fd);
+        SetError(error, path + ": " + ErrnoText(e));
+        return FileReadStatus::Unreadable;
+    }
+    if (S_ISDIR(st.st_mode)) {
+        ::close(fd);
+        SetError(error, path + ": " + ErrnoText(EISDIR));
+        return FileReadStatus::Unreadable;
+    }
+    if (S_ISREG(st.st_mode) && static_cast<std::size_t>(st.st_size) > kMaxReadableFileBytes) {
+        ::close(fd);
+        SetError(error, path + ": " + ErrnoText(EFBIG));
+        return FileReadStatus::Unreadable;
+    }
+    if (S_ISREG(st.st_mode)) {
+        bytes.reserve(static_cast<std::size_t>(st.st_size));
+    }
+    char buffer[65536];
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n == 0) {
+            break;
+        }
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            const int e = errno;
+            ::close(fd);
+            bytes.clear();
+            SetError(error, path + ": " + ErrnoText(e));
+            return FileReadStatus::Unreadable;
+        }
+        bytes.append(buffer, static_cast<std::size_t>(n));
+        if (bytes.size() > kMaxReadableFileBytes) {
+            ::close(fd);
+            bytes.clear();
+            SetError(error, path + ": " + ErrnoText(EFBIG));
+            return FileReadStatus::Unreadable;
+        }
+    }
+    ::close(fd);
+    return FileReadStatus::Read;
+}
+
+bool WriteFileAtomically(const std::string& requestedPath, std::string_view bytes,
+                         std::string* error) {
+    const std::string path = ResolveLinks(requestedPath);
+    const std::string directory = DirectoryOf(path);
+
+    struct stat old {};
+    const bool existed = ::stat(path.c_str(), &old) == 0;
+    if (existed && S_ISDIR(old.st_mode)) {
+        SetError(error, "cannot write " + path + ": " + ErrnoText(EISDIR));
+        return false;
+    }
+
+    static std::atomic<unsigned> counter{0};
+    std::string temporary;
+    int fd = -1;
+    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+        temporary = directory + "/." + BaseNameOf(path) + ".tmp-" + std::to_string(::getpid()) +
+                    "-" + std::to_string(counter.fetch_add(1));
+        fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && errno != EEXIST) {
+            break;
+        }
+    }
+    if (fd < 0) {
+        SetError(error, "cannot write " + path + ": cannot create a temporary file in " +
+                            directory + ": " + ErrnoText(errno));
+        return false;
+    }
+
+    auto fail = [&](const std::string& what, int e) {
+        ::close(fd);
+        ::unlink(temporary.c_str());
+        SetError(error, "cannot write " + path + ": " + what + ": " + ErrnoText(e));
+        return false;
+    };
+
+    if (existed) {
+        // Keep who may read and write the file; the owner only where we are allowed to.
+        if (::fchmod(fd, old.st_mode & 07777) != 0) {
+            return fail("cannot set the permissions of " + temporary, errno);
+        }
+        if (old.st_uid != ::geteuid() || old.st_gid != ::getegid()) {
+            [[maybe_unused]] const int ignored = ::fchown(fd, old.st_uid, old.st_gid);
+        }
+    }
+    if (!WriteAll(fd, bytes)) {
+        return fail(temporary, errno);
+    }
+    if (::fsync(fd) != 0) {
+        return fail(temporary, errno);
+    }
+    if (::close(fd) != 0) {
+        const int e = errno;
+        ::unlink(temporary.c_str());
+        SetError(error, "cannot write " + path + ": " + temporary + ": " + ErrnoText(e));
+        return false;
+    }
+    if (::rename(temporary.c_str(), path.c_str()) != 0) {
+        const int e = errno;
+        ::unlink(temporary.c_str());
+        SetError(error,
+                 "cannot write " + path + ": cannot rename " + temporary + ": " + ErrnoText(e));
+        return false;
+    }
+    // Make the rename itself durable; a failure here no longer endangers the old contents.
+    const int dirFd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirFd >= 0) {
+        ::fsync(dirFd);
+        ::close(dirFd);
+    }
+    return true;
+}
+
+bool MakeDirectories(const std::string& directory, std::string* error) {
+    if (directory.empty()) {
+        SetError(error, "empty directory name");
+        return false;
+    }
+    std::size_t pos = 0;
+    while (pos != std::string::npos) {
+        pos = directory.find('/', pos + 1);
+        const std::string part = directory.substr(0, pos);
+        if (part.empty()) {
+            continue;
+        }
+        if (::mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) {
+            const int e = errno;
+            SetError(error, "cannot create directory " + part + ": " + ErrnoText(e));
+            return false;
+        }
+    }
+    struct stat st {};
+    if (::stat(directory.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+        SetError(error, "cannot create directory " + directory + ": " +
+                            ErrnoText(::stat(directory.c_str(), &st) != 0 ? errno : ENOTDIR));
+        return false;
+    }
+    return true;
+}
+
+} // namespace tarnwick

@@ -1,0 +1,268 @@
+#include "settings/profile_file.h"
+
+#include "platform/atomic_file.h"
+
+namespace tarnwick {
+
+namespace {
+
+constexpr std::string_view kBlanks = " \t\r\v\f";
+constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+
+std::string_view Trim(std::string_view s) {
+    const std::size_t first = s.find_first_not_of(kBlanks);
+    if (first == std::string_view::npos) {
+        return {};
+    }
+    const std::size_t last = s.find_last_not_of(kBlanks);
+    return s.substr(first, last - first + 1);
+}
+
+char AsciiLower(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool NamesMatch(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (AsciiLower(a[i]) != AsciiLower(b[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+enum class LineKind { Blank, Comment, Section, Key, Other };
+
+struct Line {
+    std::size_t start = 0;      // first byte of the line (after a BOM on the first line)
+    std::size_t contentEnd = 0; // end of the text, before "\r\n" or "\n"
+    std::size_t end = 0;        // first byte of the next line
+    LineKind kind = LineKind::Other;
+    std::string_view name;  // section or key name, trimmed
+    std::string_view value; // key value, trimmed
+};
+
+// Walks the text line by line, classifying each line as the Windows profile reader does.
+class LineReader {
+public:
+    explicit LineReader(std::string_view text)
+        : m_text(text), m_pos(text.substr(0, kUtf8Bom.size()) == kUtf8Bom ? kUtf8Bom.size() : 0) {}
+
+    bool Next(Line& line) {
+        if (m_pos >= m_text.size()) {
+            return false;
+        }
+        line = Line{};
+        line.start = m_pos;
+        const std::size_t newline = m_text.find('\n', m_pos);
+        line.end = newline == std::string_view::npos ? m_text.size() : newline + 1;
+        line.contentEnd = newline == std::string_view::npos ? m_text.size() : newline;
+        if (line.contentEnd > line.start && m_text[line.contentEnd - 1] == '\r') {
+            --line.contentEnd;
+        }
+        m_pos = line.end;
+        Classify(line);
+        return true;
+    }
+
+private:
+    void Classify(Line& line) const {
+        const std::string_view content =
+            Trim(m_text.substr(line.start, line.contentEnd - line.start));
+        if (content.empty()) {
+            line.kind = LineKind::Blank;
+        } else if (content.front() == ';') {
+            line.kind = LineKind::Comment;
+        } else if (content.front() == '[') {
+            const std::size_t close = content.find(']');
+            if (close != std::string_view::npos) {
+                line.kind = LineKind::Section;
+                line.name = Trim(content.substr(1, close - 1));
+            }
+        } else if (const std::size_t eq = content.find('='); eq != std::string_view::npos) {
+            line.kind = LineKind::Key;
+            line.name = Trim(content.substr(0, eq));
+            line.value = Trim(content.substr(eq + 1));
+        }
+    }
+
+    std::string_view m_text;
+    std::size_t m_pos;
+};
+
+std::string Unquoted(std::string_view value) {
+    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+        value.back() == value.front()) {
+        value = value.substr(1, value.size() - 2);
+    }
+    return std::string(value.substr(0, kMaxProfileValueLength));
+}
+
+void SetError(std::string* error, const std::string& text) {
+    if (error != nullptr) {
+        *error = text;
+    }
+}
+
+bool HasLineBreakOrNul(std::string_view s) {
+    return s.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos;
+}
+
+bool CheckNames(std::string_view section, std::string_view key, std::string_view value,
+                std::string* error) {
+    if (section.empty() || key.empty()) {
+        SetError(error, "section and key names must not be empty");
+        return false;
+    }
+    if (section.find(']') != std::string_view::npos || HasLineBreakOrNul(section)) {
+        SetError(error,
+                 "section name \"" + std::string(section) + "\" must not hold ']' or a line break");
+        return false;
+    }
+    if (key.find('=') != std::string_view::npos || key.front() == ';' || key.front() == '[' ||
+        HasLineBreakOrNul(key)) {
+        SetError(error, "key name \"" + std::string(key) +
+                            "\" must not hold '=' or a line break, nor begin with ';' or '['");
+        return false;
+    }
+    if (HasLineBreakOrNul(value)) {
+        SetError(error, "the value for " + std::string(key) +
+                            " must not hold a line break or a NUL character");
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+std::optional<std::string> FindProfileValue(std::string_view text, std::string_view section,
+                                            std::string_view key) {
+    section = Trim(section);
+    key = Trim(key);
+    LineReader reader(text);
+    Line line;
+    bool inSection = false;
+    while (reader.Next(line)) {
+        if (line.kind == LineKind::Section) {
+            if (inSection) {
+                return std::nullopt; // only the first section of that name counts
+            }
+            inSection = NamesMatch(line.name, section);
+        } else if (inSection && line.kind == LineKind::Key && NamesMatch(line.name, key)) {
+            return Unquoted(line.value);
+        }
+    }
+    return std::nullopt;
+}
+
+bool SetProfileValue(std::string& text, std::string_view section, std::string_view key,
+                     std::string_view value, std::string* error) {
+    section = Trim(section);
+    key = Trim(key);
+    if (!CheckNames(section, key, value, error)) {
+        return false;
+    }
+    const std::size_t firstNewline = text.find('\n');
+    const std::string eol =
+        (firstNewline != std::string::npos && firstNewline > 0 && text[firstNewline - 1] == '\r')
+            ? "\r\n"
+            : "\n";
+
+    LineReader reader(text);
+    Line line;
+    bool inSection = false;
+    std::optional<Line> anchor; // the section's header, then its last key line
+    while (reader.Next(line)) {
+        if (line.kind == LineKind::Section) {
+            if (inSection) {
+                break;
+            }
+            inSection = NamesMatch(line.name, section);
+            if (inSection) {
+                anchor = line;
+            }
+        } else if (inSection && line.kind == LineKind::Key) {
+            if (NamesMatch(line.name, key)) {
+                // Rewrite in place, keeping the key's spelling and the line's ending.
+                const std::string replacement = std::string(line.name) + "=" + std::string(value);
+                text.replace(line.start, line.contentEnd - line.start, replacement);
+                return true;
+            }
+            anchor = line;
+        }
+    }
+    const std::string entry = std::string(key) + "=" + std::string(value);
+    if (anchor) {
+        if (anchor->end == anchor->contentEnd) { // last line of a file without a final newline
+            text.insert(anchor->end, eol + entry);
+        } else {
+            text.insert(anchor->end, entry + eol);
+        }
+        return true;
+    }
+
+    const std::size_t bodyStart =
+        std::string_view(text).substr(0, kUtf8Bom.size()) == kUtf8Bom ? kUtf8Bom.size() : 0;
+    if (text.size() > bodyStart) {
+        if (text.back() != '\n') {
+            text += eol;
+        }
+        // One blank line between sections, unless the file already ends with one.
+        const std::size_t lastStart = text.rfind('\n', text.size() - 2);
+        const std::size_t from = lastStart == std::string::npos ? bodyStart : lastStart + 1;
+        if (!Trim(std::string_view(text).substr(from)).empty()) {
+            text += eol;
+        }
+    }
+    text += "[" + std::string(section) + "]" + eol + entry + eol;
+    return true;
+}
+
+ProfileLookup ReadProfileValue(const std::string& path, std::string_view section,
+                               std::string_view key, std::string& value, std::string* error) {
+    std::string bytes;
+    switch (ReadWholeFile(path, bytes, error)) {
+    case FileReadStatus::Missing:
+        return ProfileLookup::Absent;
+    case FileReadStatus::Unreadable:
+        return ProfileLookup::Unreadable;
+    case FileReadStatus::Read:
+        break;
+    }
+    std::optional<std::string> found = FindProfileValue(bytes, section, key);
+    if (!found) {
+        return ProfileLookup::Absent;
+    }
+    value = std::move(*found);
+    return ProfileLookup::Found;
+}
+
+std::string GetProfileString(const std::string& path, std::string_view section,
+                             std::string_view key, std::string_view defaultValue) {
+    std::string value;
+    if (ReadProfileValue(path, section, key, value) == ProfileLookup::Found) {
+        return value;
+    }
+    return std::string(defaultValue.substr(0, kMaxProfileValueLength));
+}
+
+bool WriteProfileString(const std::string& path, std::string_view section, std::string_view key,
+                        std::string_view value, std::string* error) {
+    std::string bytes;
+    std::string readError;
+    if (ReadWholeFile(path, bytes, &readError) == FileReadStatus::Unreadable) {
+        SetError(error, "cannot write " + path + ": cannot read " + readError);
+        return false;
+    }
+    std::string reason;
+    if (!SetProfileValue(bytes, section, key, value, &reason)) {
+        SetError(error, "cannot write " + path + ": " + reason);
+        return false;
+    }
+    return WriteFileAtomically(path, bytes, error);
+}
+
+} // namespace tarnwick

@@ -1,0 +1,62 @@
+// Profile-string files ("[SECTION]" lines followed by "KEY=value" lines), read and written with
+// the rules of the Windows profile functions so that files written by the Windows version of
+// the clock read the same here:
+// - section and key names match case-insensitively (ASCII letters only); the first matching
+//   section, and the first matching key in it, win;
+// - blanks around names and values are ignored; a value enclosed in a matching pair of single
+//   or double quotes is returned without them; a read returns at most 1023 characters;
+// - comment lines (';') and lines this code does not understand are kept as they are;
+// - an existing key is rewritten in place, a new key goes after the last key line of its
+//   section, a new section at the end of the file; a missing file is created on first write.
+// Bytes are passed through untouched (Latin-1 files stay Latin-1), a file keeps its line
+// endings (CRLF or LF; new files use LF) and a leading UTF-8 byte-order mark.
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace tarnwick {
+
+// Longest value a read returns, in bytes (the Windows read buffer holds 1024 with its NUL).
+inline constexpr std::size_t kMaxProfileValueLength = 1023;
+
+// ---- On text held in memory -------------------------------------------------------------
+
+// The value of key in section, quotes removed and cut to kMaxProfileValueLength; nullopt when
+// the section or the key is absent.
+std::optional<std::string> FindProfileValue(std::string_view text, std::string_view section,
+                                            std::string_view key);
+
+// Stores value under section/key in text. Fails (text unchanged, error set) when a name or the
+// value cannot be stored so that it reads back: an empty name, a section holding ']', a key
+// holding '=' or beginning with ';' or '[', or a line break or NUL byte anywhere.
+bool SetProfileValue(std::string& text, std::string_view section, std::string_view key,
+                     std::string_view value, std::string* error = nullptr);
+
+// ---- On files -----------------------------------------------------------------------------
+
+enum class ProfileLookup {
+    Found,      // value holds the key's value
+    Absent,     // no such file, section or key
+    Unreadable, // the file exists but cannot be read; error says why
+};
+
+ProfileLookup ReadProfileValue(const std::string& path, std::string_view section,
+                               std::string_view key, std::string& value,
+                               std::string* error = nullptr);
+
+// GetPrivateProfileStringA: the stored value, or defaultValue when it is absent or the file
+// cannot be read; at most kMaxProfileValueLength characters either way.
+std::string GetProfileString(const std::string& path, std::string_view section,
+                             std::string_view key, std::string_view defaultValue);
+
+// WritePrivateProfileStringA with a value: updates the file atomically. On failure the file
+// is left as it was and error says why, with the path (e.g. "cannot write /x/ClockInfo.dat:
+// cannot create a temporary file in /x: Permission denied"). A file that exists but cannot
+// be read is never overwritten, since its other settings would be lost.
+bool WriteProfileString(const std::string& path, std::string_view section, std::string_view key,
+                        std::string_view value, std::string* error = nullptr);
+
+} // namespace tarnwick
