@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace tarnwick {
 
@@ -23,23 +24,23 @@ enum : int {
 };
 
 struct ClockSettings {
-    std::string yourCountryName;        // YOURCOUNTRY/COUNTRYNAME
+    std::string yourCountryName;                           // YOURCOUNTRY/COUNTRYNAME
     std::string otherCountryName = "Make your selection."; // OTHERCOUNTRY/COUNTRYNAME
-    int otherCountryOffset = 8;         // OTHERCOUNTRY/COUNTRYOFFSET, whole hours
-    bool loginStartup = true;           // OPTIONS/LOGINSTARTUP
-    int runOption = kRunNormal;         // OPTIONS/RUNOPTION
-    int checkTimeOption = kCheckUsServers;   // OPTIONS/CHECKTIMEOPTION
-    int checkTimeHourInterval = 180;    // OPTIONS/CHECKTIMEHOURINTERVAL
-    std::string usTimeServers;          // OPTIONS/USTIMESERVERS (default: kDefaultUsTimeServers)
-    int checkTimeInterval = kCheckOnDialUp;  // OPTIONS/CHECKTIMEINTERVAL
-    bool checkTimeStartup = false;      // OPTIONS/CHECKTIMESTARTUP
+    int otherCountryOffset = 8;            // OTHERCOUNTRY/COUNTRYOFFSET, whole hours
+    bool loginStartup = true;              // OPTIONS/LOGINSTARTUP
+    int runOption = kRunNormal;            // OPTIONS/RUNOPTION
+    int checkTimeOption = kCheckUsServers; // OPTIONS/CHECKTIMEOPTION
+    int checkTimeHourInterval = 180;       // OPTIONS/CHECKTIMEHOURINTERVAL
+    std::string usTimeServers;             // OPTIONS/USTIMESERVERS (default: kDefaultUsTimeServers)
+    int checkTimeInterval = kCheckOnDialUp;    // OPTIONS/CHECKTIMEINTERVAL
+    bool checkTimeStartup = false;             // OPTIONS/CHECKTIMESTARTUP
     int checkTimeUpdateOption = kUpdatePrompt; // OPTIONS/CHECKTIMEUPDATEOPTION
-    std::string checkTimeCustomServers; // OPTIONS/CHECKTIMECUSTOMSERVERS
-    int checkTimeMarginOfError = 1;     // OPTIONS/CHECKTIMEMARGINOFERROR, seconds
-    bool clockBlueLcd = true;           // OPTIONS/CLOCKBLUELCD
-    bool transparentToDesktop = true;   // OPTIONS/TRANSPARENTSURROUNDINGSTODESKTOP
-    int timeZoneId = -1;                // OTHERCOUNTRY/TIMEZONEID
-    bool daylightSavingsFlag = false;   // OTHERCOUNTRY/DAYLIGHTSAVINGSFLAG
+    std::string checkTimeCustomServers;        // OPTIONS/CHECKTIMECUSTOMSERVERS
+    int checkTimeMarginOfError = 1;            // OPTIONS/CHECKTIMEMARGINOFERROR, seconds
+    bool clockBlueLcd = true;                  // OPTIONS/CLOCKBLUELCD
+    bool transparentToDesktop = true;          // OPTIONS/TRANSPARENTSURROUNDINGSTODESKTOP
+    int timeZoneId = -1;                       // OTHERCOUNTRY/TIMEZONEID
+    bool daylightSavingsFlag = false;          // OTHERCOUNTRY/DAYLIGHTSAVINGSFLAG
 };
 
 extern const char* const kDefaultUsTimeServers;
@@ -48,7 +49,21 @@ extern const char* const kSettingsFileName; // "ClockInfo.dat"
 // Reads the 17 keys in load order into settings (whose members keep their value when a number
 // does not parse), first making the file writable by its owner; then, when runAtLogin is
 // given, writes the start-at-login entry to match LOGINSTARTUP. Returns the settings path.
+// writeError (when given) receives the reason the file could not be written, or is cleared;
+// the settings are read all the same.
 std::string LoadSettings(const std::string& settingsDirectory, ClockSettings& settings,
-                         IRunAtLogin* runAtLogin);
+                         IRunAtLogin* runAtLogin, std::string* writeError = nullptr);
+
+// directory + "/" + kSettingsFileName.
+std::string SettingsFilePath(const std::string& settingsDirectory);
+
+// The 17 settings in load order with their values as text ("%d" for numbers, 0 or 1 for
+// flags), e.g. {"OTHERCOUNTRY", "COUNTRYNAME", "Make your selection."}.
+struct SettingText {
+    const char* section;
+    const char* key;
+    std::string value;
+};
+std::vector<SettingText> SettingsInLoadOrder(const ClockSettings& settings);
 
 } // namespace tarnwick
