@@ -17,6 +17,13 @@ std::string ExecutableDirectory();
 // The executable's own directory when it is writable (portable use); otherwise
 // $XDG_CONFIG_HOME/tarnwick for settings and $XDG_DATA_HOME/tarnwick for data (created).
 DataPaths DefaultDataPaths();
+// The same choice for a given executable directory. The system program directories (/usr/bin
+// and the like) never count as portable, even for root who may write to them.
+DataPaths DefaultDataPathsFor(const std::string& executableDirectory);
+// $XDG_CONFIG_HOME (an absolute path) or $HOME/.config, and $XDG_DATA_HOME or
+// $HOME/.local/share; HOME falls back to the password database.
+std::string XdgConfigHome();
+std::string XdgDataHome();
 // Both kinds of file in one directory chosen by the user (created when missing).
 DataPaths DataPathsIn(const std::string& directory);
 
