@@ -1,0 +1,118 @@
+#include "app/display_text.h"
+
+#include <cstdio>
+
+#include "zones/local_time_info.h"
+#include "zones/zone_clock.h"
+
+namespace tarnwick {
+
+namespace {
+
+// The server name becomes part of a span format; a '%' in it must stay a '%'.
+std::string EscapePercent(const std::string& text) {
+    std::string out;
+    out.reserve(text.size());
+    for (char c : text) {
+        out += c;
+        if (c == '%') {
+            out += '%';
+        }
+    }
+    return out;
+}
+
+std::string SpanStatus(const char* heading, const SyncSnapshot& sync) {
+    const std::string format = std::string(heading) + kCrLf + EscapePercent(sync.serverName) +
+                               kCrLf + "Days:%D Hours:%H" + kCrLf + "Minutes:%M Seconds:%S";
+    return DateTimeSpan::FromSeconds(sync.differenceSeconds).Format(format);
+}
+
+} // namespace
+
+std::string FormatClockTime(const DateTime& time) {
+    return time.Format(kClockFormat);
+}
+
+std::string FormatOffsetLabel(const std::string& label, std::int32_t offsetMinutes) {
+    int hours = 0;
+    int minutes = 0;
+    CLocalTimeInfo::SplitMinutes(offsetMinutes, hours, minutes);
+    char number[32];
+    if (minutes == 0) {
+        std::snprintf(number, sizeof number, "%d", hours);
+    } else {
+        std::snprintf(number, sizeof number, "%0.2lf", offsetMinutes / 60.0);
+    }
+    const char* sign = offsetMinutes >= 0 ? "+" : "";
+    return label + " (" + sign + number + ")";
+}
+
+std::string StatusBlock::Next(const SyncSnapshot& sync, bool showUpdateMessage,
+                              const std::string& updateMessage) {
+    switch (sync.syncStatus) {
+    case 0:
+        m_statusText = std::string(kCrLf) + "Time above is not synchronized" + kCrLf +
+                       "with a time server." + kCrLf + "Push the \"Check\" buton to synchronize.";
+        break;
+    case 1:
+        m_statusText =
+            std::string(kCrLf) + "Connecting with Time Server: " + kCrLf + kCrLf + sync.serverName;
+        break;
+    case 2:
+        m_statusText = SpanStatus("Difference of Time Server:", sync);
+        break;
+    case 3:
+        m_statusText = SpanStatus("Synchronized with Time Server:", sync);
+        break;
+    default:
+        break; // an unknown status keeps the last text
+    }
+
+    const std::string statusBlock =
+        std::string(kCrLf) + kCrLf + m_statusText + kCrLf + kCrLf + kCrLf;
+    if (!showUpdateMessage) {
+        return statusBlock;
+    }
+    if (m_phase == Phase::Message) {
+        if (++m_count == 3) {
+            m_count = 0;
+            m_phase = Phase::Status;
+        }
+        return std::string(kCrLf) + kCrLf + updateMessage + kCrLf + kCrLf + kCrLf + kCrLf;
+    }
+    if (++m_count == 2) {
+        m_count = 0;
+        m_phase = Phase::Message;
+    }
+    return statusBlock;
+}
+
+ClockTimes ReadClockTimes(CLocalTimeInfo& local, CZoneClock& other) {
+    ClockTimes times;
+    times.localNow = local.GetNowLocal();
+    times.gmtNow = local.GetNowUtc();
+    times.otherNow = other.GetZoneTime();
+    times.otherLabel = other.GetAbbreviation();
+    times.otherOffsetMinutes = other.GetOffsetMinutes();
+    times.localOffsetMinutes = local.GetLocalOffsetMinutes();
+    times.localLabel = local.GetLocalZoneName();
+    return times;
+}
+
+std::string BuildDisplayText(const ClockTimes& times, const std::string& statusBlock) {
+    std::string text;
+    text += kCrLf;
+    text += FormatOffsetLabel(times.otherLabel, times.otherOffsetMinutes) + kCrLf;
+    text += FormatClockTime(times.otherNow) + kCrLf;
+    text += kCrLf;
+    text += FormatOffsetLabel(times.localLabel, times.localOffsetMinutes) + kCrLf;
+    text += FormatClockTime(times.localNow) + kCrLf;
+    text += kCrLf;
+    text += FormatOffsetLabel("Greenwich Mean Time", 0) + kCrLf;
+    text += FormatClockTime(times.gmtNow);
+    text += statusBlock;
+    return text;
+}
+
+} // namespace tarnwick

@@ -1,0 +1,153 @@
+// The main window's display text: labels, the three clock lines, the status block and its
+// alternation with the update message.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "app/display_text.h"
+#include "platform/clock.h"
+#include "platform/local_zone.h"
+#include "zones/local_time_info.h"
+#include "zones/zone_clock.h"
+
+namespace tarnwick {
+namespace {
+
+TEST(OffsetLabel, FollowsTheWindowsExamples) {
+    const std::vector<std::pair<int, std::string>> cases = {
+        {0, "X (+0)"},       {330, "X (+5.50)"}, {345, "X (+5.75)"}, {-480, "X (-8)"},
+        {-210, "X (-3.50)"}, {-30, "X (-0.50)"}, {60, "X (+1)"},     {-570, "X (-9.50)"},
+        {765, "X (+12.75)"}, {840, "X (+14)"},
+    };
+    for (const auto& [minutes, expected] : cases) {
+        EXPECT_EQ(FormatOffsetLabel("X", minutes), expected) << minutes;
+    }
+    EXPECT_EQ(FormatOffsetLabel("Greenwich Mean Time", 0), "Greenwich Mean Time (+0)");
+}
+
+TEST(ClockTime, UsesEnglishNamesAndZeroPadding) {
+    EXPECT_EQ(FormatClockTime(DateTime(2026, 12, 5, 4, 10, 54)),
+              "Saturday, December 05, 2026  04:10:54 AM");
+    EXPECT_EQ(FormatClockTime(DateTime(2026, 1, 1, 0, 0, 0)),
+              "Thursday, January 01, 2026  12:00:00 AM");
+    EXPECT_EQ(FormatClockTime(DateTime(2026, 7, 4, 12, 30, 0)),
+              "Saturday, July 04, 2026  12:30:00 PM");
+}
+
+SyncSnapshot Sync(int status, std::string server = "", std::int64_t difference = 0) {
+    SyncSnapshot s;
+    s.syncStatus = status;
+    s.serverName = std::move(server);
+    s.differenceSeconds = difference;
+    return s;
+}
+
+TEST(StatusBlock, TextForEachStatus) {
+    StatusBlock block;
+    EXPECT_EQ(block.Next(Sync(0), false, ""),
+              "\r\n\r\n\r\nTime above is not synchronized\r\nwith a time server.\r\n"
+              "Push the \"Check\" buton to synchronize.\r\n\r\n\r\n");
+    EXPECT_EQ(block.Next(Sync(1, "time-a.example"), false, ""),
+              "\r\n\r\n\r\nConnecting with Time Server: \r\n\r\ntime-a.example\r\n\r\n\r\n");
+    // 93784 s = 1 day 2 h 3 min 4 s
+    EXPECT_EQ(block.Next(Sync(2, "t.example", 93784), false, ""),
+              "\r\n\r\nDifference of Time Server:\r\nt.example\r\nDays:1 Hours:02\r\n"
+              "Minutes:03 Seconds:04\r\n\r\n\r\n");
+    EXPECT_EQ(block.Next(Sync(3, "t.example", -5), false, ""),
+              "\r\n\r\nSynchronized with Time Server:\r\nt.example\r\nDays:0 Hours:00\r\n"
+              "Minutes:00 Seconds:-05\r\n\r\n\r\n");
+    // An unknown status keeps the last text.
+    EXPECT_EQ(block.Next(Sync(7), false, ""),
+              "\r\n\r\nSynchronized with Time Server:\r\nt.example\r\nDays:0 Hours:00\r\n"
+              "Minutes:00 Seconds:-05\r\n\r\n\r\n");
+}
+
+TEST(StatusBlock, PercentInServerNameIsShownAsTyped) {
+    StatusBlock block;
+    const std::string text = block.Next(Sync(2, "odd%Dname%", 60), false, "");
+    EXPECT_NE(text.find("\r\nodd%Dname%\r\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("Minutes:01 Seconds:00"), std::string::npos) << text;
+}
+
+TEST(StatusBlock, UpdateMessageStandsThreeTicksAndStatusTwo) {
+    StatusBlock block;
+    const std::string message = "\r\n\r\nA new version\r\n\r\n\r\n\r\n";
+    std::string pattern;
+    for (int tick = 0; tick < 15; ++tick) {
+        pattern += block.Next(Sync(0), true, "A new version") == message ? 'M' : 'S';
+    }
+    EXPECT_EQ(pattern, "MMMSSMMMSSMMMSS");
+}
+
+TEST(StatusBlock, AlternationPausesWhileNoMessageIsShown) {
+    StatusBlock block;
+    block.Next(Sync(0), true, "m");
+    block.Next(Sync(0), false, "m");
+    block.Next(Sync(0), false, "m");
+    std::string pattern;
+    for (int tick = 0; tick < 5; ++tick) {
+        pattern +=
+            block.Next(Sync(0), true, "m").find("\r\nm\r\n") != std::string::npos ? 'M' : 'S';
+    }
+    EXPECT_EQ(pattern, "MMSSM");
+}
+
+// Composes the whole text for 2026-12-05 04:10:54 UTC with the computer at +5:30 and the other
+// zone at -3:30 without daylight saving.
+TEST(DisplayText, ComposesTheThreeClocksInOrder) {
+    FixedClock clock(DateTime(2026, 12, 5, 4, 10, 54).ToUnixSeconds());
+    FixedLocalZone localZone(330, "India Standard Time");
+    CLocalTimeInfo local(clock, localZone);
+    CZoneClock other(clock, localZone);
+    CZoneRecord record;
+    record.timeZoneID = 7;
+    record.name = "Newfoundland";
+    record.tzi.Bias = 210;
+    record.tzi.StandardName = "NST";
+    other.SetRecord(record);
+
+    StatusBlock block;
+    const ClockTimes times = ReadClockTimes(local, other);
+    const std::string text = BuildDisplayText(times, block.Next(Sync(0), false, ""));
+    EXPECT_EQ(text, "\r\n"
+                    "NST (-3.50)\r\n"
+                    "Saturday, December 05, 2026  12:40:54 AM\r\n"
+                    "\r\n"
+                    "India Standard Time (+5.50)\r\n"
+                    "Saturday, December 05, 2026  09:40:54 AM\r\n"
+                    "\r\n"
+                    "Greenwich Mean Time (+0)\r\n"
+                    "Saturday, December 05, 2026  04:10:54 AM"
+                    "\r\n\r\n\r\nTime above is not synchronized\r\nwith a time server.\r\n"
+                    "Push the \"Check\" buton to synchronize.\r\n\r\n\r\n");
+}
+
+TEST(DisplayText, EmptyLinesAfterGmtDependOnStatus) {
+    FixedClock clock(0);
+    FixedLocalZone localZone(0, "UTC");
+    CLocalTimeInfo local(clock, localZone);
+    CZoneClock other(clock, localZone);
+    StatusBlock block;
+    const ClockTimes times = ReadClockTimes(local, other);
+    auto emptyLinesAfterGmt = [&](int status) {
+        const std::string text = BuildDisplayText(times, block.Next(Sync(status, "s"), false, ""));
+        const std::string gmt = "01, 1970  12:00:00 AM\r\n";
+        size_t pos = text.rfind(gmt);
+        EXPECT_NE(pos, std::string::npos);
+        pos += gmt.size();
+        int empty = 0;
+        while (text.compare(pos, 2, "\r\n") == 0) {
+            ++empty;
+            pos += 2;
+        }
+        return empty;
+    };
+    EXPECT_EQ(emptyLinesAfterGmt(0), 2);
+    EXPECT_EQ(emptyLinesAfterGmt(1), 2);
+    EXPECT_EQ(emptyLinesAfterGmt(2), 1);
+    EXPECT_EQ(emptyLinesAfterGmt(3), 1);
+}
+
+} // namespace
+} // namespace tarnwick
