@@ -1,0 +1,135 @@
+#include "platform/local_zone.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <ctime>
+#include <optional>
+
+#include "zones/date_time.h"
+
+namespace tarnwick {
+namespace {
+
+std::int64_t Utc(int y, int mo, int d, int h, int mi) {
+    return DateTime(y, mo, d, h, mi, 0).ToUnixSeconds();
+}
+
+TransitionRule Rule(int month, int week, int weekday, int hour) {
+    TransitionRule r;
+    r.wMonth = month;
+    r.wDay = week;
+    r.wDayOfWeek = weekday;
+    r.wHour = hour;
+    return r;
+}
+
+// Each test sets TZ for itself; the caller's TZ comes back afterwards.
+class SystemLocalZoneTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (const char* tz = std::getenv("TZ")) {
+            m_saved = tz;
+        }
+    }
+    void TearDown() override {
+        if (m_saved) {
+            setenv("TZ", m_saved->c_str(), 1);
+        } else {
+            unsetenv("TZ");
+        }
+        tzset();
+    }
+    static std::unique_ptr<ILocalZone> ZoneFor(const char* tz) {
+        setenv("TZ", tz, 1);
+        tzset();
+        return MakeSystemLocalZone();
+    }
+
+private:
+    std::optional<std::string> m_saved;
+};
+
+TEST_F(SystemLocalZoneTest, NamedZoneGivesItsRulesAndTheOffsetOfEachInstant) {
+    const std::unique_ptr<ILocalZone> zone = ZoneFor("Australia/Sydney");
+    const TimeZoneInformation tzi = zone->GetTimeZoneInformation();
+    EXPECT_EQ(tzi.Bias, -600);
+    EXPECT_EQ(tzi.StandardName, "AEST");
+    EXPECT_EQ(tzi.DaylightName, "AEDT");
+    EXPECT_EQ(tzi.DaylightBias, -60);
+    EXPECT_EQ(tzi.DaylightDate, Rule(10, 1, 0, 2));
+    EXPECT_EQ(tzi.StandardDate, Rule(4, 1, 0, 3));
+
+    // 2026-10-04 02:00 AEST -> 03:00 AEDT, +10 -> +11 (16:00 UTC the day before)
+    const LocalInstant before = zone->At(Utc(2026, 10, 3, 15, 59));
+    EXPECT_EQ(before.offsetMinutes, 600);
+    EXPECT_FALSE(before.isDst);
+    EXPECT_EQ(before.abbreviation, "AEST");
+    const LocalInstant after = zone->At(Utc(2026, 10, 3, 16, 0));
+    EXPECT_EQ(after.offsetMinutes, 660);
+    EXPECT_TRUE(after.isDst);
+    EXPECT_EQ(zone->DisplayName(Utc(2026, 10, 3, 16, 0)), "AEDT");
+}
+
+TEST_F(SystemLocalZoneTest, NumericAbbreviationsShowTheZoneName) {
+    for (const char* tz :
+         {":America/Sao_Paulo", "America/Sao_Paulo", "/usr/share/zoneinfo/America/Sao_Paulo"}) {
+        SCOPED_TRACE(tz);
+        const std::unique_ptr<ILocalZone> zone = ZoneFor(tz);
+        const LocalInstant now = zone->At(Utc(2026, 7, 1, 12, 0));
+        EXPECT_EQ(now.offsetMinutes, -180);
+        EXPECT_EQ(now.abbreviation, "-03");
+        EXPECT_EQ(zone->DisplayName(Utc(2026, 7, 1, 12, 0)), "America/Sao_Paulo");
+        EXPECT_EQ(zone->GetTimeZoneInformation().Bias, 180);
+    }
+    // A rule in TZ has no zone name to show.
+    const std::unique_ptr<ILocalZone> rule = ZoneFor("<+0330>-3:30");
+    EXPECT_EQ(rule->At(0).offsetMinutes, 210);
+    EXPECT_EQ(rule->DisplayName(0), "+0330");
+}
+
+TEST_F(SystemLocalZoneTest, RuleInTzIsFollowed) {
+    const std::unique_ptr<ILocalZone> zone = ZoneFor("XST-1XDT,M3.5.0,M10.5.0/3");
+    EXPECT_EQ(zone->GetTimeZoneInformation().DaylightDate, Rule(3, 5, 0, 2));
+    // 2026-03-29 02:00 XST -> 03:00 XDT, +1 -> +2 (01:00 UTC)
+    EXPECT_EQ(zone->At(Utc(2026, 3, 29, 0, 59)).offsetMinutes, 60);
+    EXPECT_EQ(zone->At(Utc(2026, 3, 29, 1, 0)).offsetMinutes, 120);
+    EXPECT_EQ(zone->DisplayName(Utc(2026, 3, 29, 1, 0)), "XDT");
+}
+
+TEST_F(SystemLocalZoneTest, UnknownOrMalformedTzFallsBackToUtc) {
+    for (const char* tz : {"Nowhere/Atlantis", ":Nowhere", "CET-1CEST,M13.5.0,M10.5.0", "", ":",
+                           "Australia", "../../etc/passwd", "-"}) {
+        SCOPED_TRACE(tz);
+        const std::unique_ptr<ILocalZone> zone = ZoneFor(tz);
+        const LocalInstant now = zone->At(Utc(2026, 7, 1, 12, 0));
+        EXPECT_EQ(now.offsetMinutes, 0);
+        EXPECT_FALSE(now.isDst);
+        EXPECT_EQ(now.abbreviation, "UTC");
+        EXPECT_EQ(zone->DisplayName(0), "UTC");
+        EXPECT_EQ(zone->GetTimeZoneInformation().Bias, 0);
+        EXPECT_EQ(zone->GetTimeZoneInformation().DaylightDate.wMonth, 0);
+    }
+}
+
+TEST_F(SystemLocalZoneTest, RuleTheRecordCannotHoldKeepsStandardTimeInTheRecordOnly) {
+    // Greenland changes at -1:00 local; the record keeps its standard offset, the instants
+    // still follow the C library.
+    const std::unique_ptr<ILocalZone> zone = ZoneFor("America/Nuuk");
+    const TimeZoneInformation tzi = zone->GetTimeZoneInformation();
+    EXPECT_EQ(tzi.Bias, 120);
+    EXPECT_EQ(tzi.DaylightDate.wMonth, 0);
+    EXPECT_EQ(zone->At(Utc(2026, 7, 1, 12, 0)).offsetMinutes, -60);
+    EXPECT_EQ(zone->At(Utc(2026, 1, 1, 12, 0)).offsetMinutes, -120);
+}
+
+TEST(FixedLocalZone, HasOneOffsetAndName) {
+    const FixedLocalZone zone(330, "IST");
+    EXPECT_EQ(zone.GetTimeZoneInformation().Bias, -330);
+    EXPECT_EQ(zone.At(Utc(2026, 7, 1, 0, 0)).offsetMinutes, 330);
+    EXPECT_FALSE(zone.At(0).isDst);
+    EXPECT_EQ(zone.DisplayName(0), "IST");
+}
+
+} // namespace
+} // namespace tarnwick
