@@ -23,8 +23,8 @@ std::string FormatOffsetLabel(const std::string& label, std::int32_t offsetMinut
 
 // What the synchronisation engine last reported, read once a tick.
 struct SyncSnapshot {
-    int syncStatus = 0;          // 0 not synchronised, 1 checking, 2 answer, clock left, 3 clock set
-    std::string serverName;      // the server asked last
+    int syncStatus = 0;     // 0 not synchronised, 1 checking, 2 answer, clock left, 3 clock set
+    std::string serverName; // the server asked last
     std::int64_t differenceSeconds = 0; // server time - local time
 };
 

@@ -14,14 +14,14 @@ namespace tarnwick::cli {
 enum ExitCode : int { kOk = 0, kNotFound = 1, kFailure = 1, kUsage = 2 };
 
 struct Context {
-    DataPaths paths;          // --dir, or the clock's own directories
+    DataPaths paths;               // --dir, or the clock's own directories
     std::vector<std::string> args; // the command's arguments, after its name
 };
 
 struct Command {
-    const char* name;   // first word on the command line
-    const char* usage;  // lines for --help, each starting with the command's name
-    int order;          // position in --help
+    const char* name;  // first word on the command line
+    const char* usage; // lines for --help, each starting with the command's name
+    int order;         // position in --help
     int (*run)(Context& context);
 };
 

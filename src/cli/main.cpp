@@ -44,7 +44,9 @@ void PrintHelp(std::FILE* out) {
 
 } // namespace
 
-void RegisterCommand(const Command& command) { Registry().push_back(command); }
+void RegisterCommand(const Command& command) {
+    Registry().push_back(command);
+}
 
 std::optional<std::string> TakeOption(std::vector<std::string>& args, const std::string& name,
                                       std::string& error) {
@@ -83,8 +85,8 @@ std::optional<std::int64_t> ParseUtcInstant(const std::string& text) {
     if (text.size() != 20 ||
         std::sscanf(text.c_str(), "%4d-%2d-%2dT%2d:%2d:%2dZ%c", &y, &mo, &d, &h, &mi, &s, &tail) !=
             6 ||
-        text[4] != '-' || text[7] != '-' || text[10] != 'T' || text[13] != ':' ||
-        text[16] != ':' || text[19] != 'Z') {
+        text[4] != '-' || text[7] != '-' || text[10] != 'T' || text[13] != ':' || text[16] != ':' ||
+        text[19] != 'Z') {
         return std::nullopt;
     }
     DateTime utc(y, mo, d, h, mi, s);

@@ -27,10 +27,10 @@ struct TransitionRule {
 // Biases in minutes with the Windows sign: UTC = local + bias.
 struct TimeZoneInformation {
     int Bias = 0;
-    std::string StandardName; // at most 32 characters
+    std::string StandardName;    // at most 32 characters
     TransitionRule StandardDate; // when standard time begins, in daylight wall time
     int StandardBias = 0;
-    std::string DaylightName; // at most 32 characters
+    std::string DaylightName;    // at most 32 characters
     TransitionRule DaylightDate; // when daylight time begins, in standard wall time
     int DaylightBias = 0;
     bool operator==(const TimeZoneInformation&) const = default;

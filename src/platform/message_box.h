@@ -29,8 +29,8 @@ public:
         MessageButtons buttons;
         MessageIcon icon;
     };
-    MessageAnswer Show(const std::string& text, const std::string& caption,
-                       MessageButtons buttons, MessageIcon icon) override;
+    MessageAnswer Show(const std::string& text, const std::string& caption, MessageButtons buttons,
+                       MessageIcon icon) override;
     void ScriptAnswer(MessageAnswer answer) { m_script.push_back(answer); }
 
     std::vector<Shown> shown;
@@ -42,8 +42,8 @@ private:
 // Writes "caption: text" to stderr; questions are answered No.
 class StderrMessageBox final : public IMessageBox {
 public:
-    MessageAnswer Show(const std::string& text, const std::string& caption,
-                       MessageButtons buttons, MessageIcon icon) override;
+    MessageAnswer Show(const std::string& text, const std::string& caption, MessageButtons buttons,
+                       MessageIcon icon) override;
 };
 
 } // namespace tarnwick

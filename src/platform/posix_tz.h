@@ -12,16 +12,17 @@ namespace tarnwick {
 struct PosixTransition {
     enum class Kind { MonthWeekDay, JulianNoLeap /* Jn */, JulianZero /* n */ };
     Kind kind = Kind::MonthWeekDay;
-    int month = 0;   // [1, 12] for Mm.w.d
-    int week = 0;    // [1, 5], 5 = last
-    int weekday = 0; // [0, 6], 0 = Sunday
-    int day = 0;     // Jn: [1, 365]; n: [0, 365]
+    int month = 0;          // [1, 12] for Mm.w.d
+    int week = 0;           // [1, 5], 5 = last
+    int weekday = 0;        // [0, 6], 0 = Sunday
+    int day = 0;            // Jn: [1, 365]; n: [0, 365]
     int timeSeconds = 7200; // local wall time of the change; may be negative or >= 24 h
 };
 
 struct PosixTzRule {
     std::string stdAbbr;
-    int stdOffsetSeconds = 0; // east positive: local = UTC + offset (the string itself is west positive)
+    // East positive: local = UTC + offset (the TZ string itself counts west positive).
+    int stdOffsetSeconds = 0;
     bool hasDst = false;
     std::string dstAbbr;
     int dstOffsetSeconds = 0; // east positive; defaults to std + 1 h
