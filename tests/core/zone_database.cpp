@@ -1,0 +1,433 @@
+// The zone database: the statement dialect, recordset stepping and counts, field texts and
+// conversions, and files that are not (or not only) ours.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sqlite3.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <dirent.h>
+#include <fstream>
+#include <sstream>
+
+#include "platform/message_box.h"
+#include "zones/zone_database.h"
+
+namespace tarnwick {
+namespace {
+
+std::string ReadBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+void WriteBytes(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+class TempDir {
+public:
+    TempDir() {
+        char pattern[] = "/tmp/tarnwick-db-XXXXXX";
+        path = ::mkdtemp(pattern);
+    }
+    ~TempDir() { std::system(("rm -rf '" + path + "'").c_str()); }
+    std::vector<std::string> Entries() const {
+        std::vector<std::string> names;
+        if (DIR* d = ::opendir(path.c_str())) {
+            while (dirent* e = ::readdir(d)) {
+                if (e->d_name[0] != '.') {
+                    names.emplace_back(e->d_name);
+                }
+            }
+            ::closedir(d);
+        }
+        return names;
+    }
+    std::string path;
+};
+
+class ZoneDatabaseTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        db.SetLocation(dir.path, "timezones");
+        ASSERT_TRUE(db.Connect(CZoneDatabase::kCreateStatement));
+        ASSERT_TRUE(messages.shown.empty());
+    }
+    void Insert(const std::string& name, int hour, int minute) {
+        ASSERT_TRUE(db.Query("INSERT INTO presetTimeZones (m_TimeZoneName,m_GMTBiasHour,"
+                             "m_GMTBiasMinute,m_DSTUse) VALUES (\"" +
+                             name + "\",\"" + std::to_string(hour) + "\",\"" +
+                             std::to_string(minute) + "\",\"0\")"));
+    }
+    std::string LastMessage() const {
+        return messages.shown.empty() ? std::string() : messages.shown.back().text;
+    }
+
+    TempDir dir;
+    RecordingMessageBox messages;
+    CZoneDatabase db{messages};
+};
+
+// The seven pieces of the create statement, as the program has always written them.
+const std::string kPieces =
+    std::string("CREATE TABLE presetTimeZones (timeZoneID COUNTER, CONSTRAINT pkTimeZoneID PRIMARY "
+                "KEY(timeZoneID),") +
+    "m_TimeZoneName char(255) not null, m_Country char(40), m_Province char(40), m_Cities "
+    "char(100), " +
+    "m_GMTBiasHour short not null, m_GMTBiasMinute short not null, " + "m_DSTUse short not null, " +
+    "m_STDAbbr char(32), m_STDAMPM short, m_STDBiasHour short, m_STDBiasMinute short, "
+    "m_STDStartCountDOW short, m_STDDOW short, m_STDMonth short, m_STDHour short, m_STDMinute "
+    "short," +
+    "m_DSTAbbr char(32), m_DSTAMPM short, m_DSTBiasHour short, m_DSTBiasMinute short, "
+    "m_DSTStartCountDOW short, m_DSTDOW short, m_DSTMonth short, m_DSTHour short, m_DSTMinute "
+    "short" +
+    ")";
+
+TEST(ZoneDatabaseDialect, CreateStatementIsTheSevenPiecesAndBecomesAnAutoincrementKey) {
+    EXPECT_EQ(std::string(CZoneDatabase::kCreateStatement), kPieces);
+    const std::string translated = CZoneDatabase::TranslateStatement(kPieces);
+    // Everything after the key is left as written.
+    EXPECT_EQ(translated,
+              "CREATE TABLE presetTimeZones (timeZoneID INTEGER PRIMARY KEY AUTOINCREMENT," +
+                  kPieces.substr(kPieces.find("m_TimeZoneName")));
+}
+
+TEST(ZoneDatabaseDialect, DoubleQuotedValuesBecomeStringLiterals) {
+    struct Case {
+        const char* statement;
+        const char* expected;
+    } cases[] = {
+        {R"(UPDATE t SET m_Country="m_Province")", "UPDATE t SET m_Country='m_Province'"},
+        {R"(VALUES ("O'Brien",""))", "VALUES ('O''Brien','')"},
+        {R"(VALUES ("say ""hi""",0))", R"(VALUES ('say "hi"',0))"},
+        {R"(VALUES ("""",1))", R"(VALUES ('"',1))"},
+        {R"(VALUES ('x',"a COUNTER, b"))", "VALUES ('x','a COUNTER, b')"},
+        {R"(SET a="1"WHERE id=3)", "SET a='1'WHERE id=3"},
+        {"DELETE FROM t WHERE id=3", "DELETE FROM t WHERE id=3"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(CZoneDatabase::TranslateStatement(c.statement), c.expected) << c.statement;
+    }
+}
+
+TEST_F(ZoneDatabaseTest, CreatesTheFileAtomicallyWithAnEmptyTable) {
+    EXPECT_EQ(dir.Entries(), std::vector<std::string>{"timezones.mdb"});
+    ASSERT_TRUE(db.Query("SELECT * from presetTimeZones"));
+    EXPECT_EQ(db.GetCount(), 0);
+    EXPECT_FALSE(db.NextRecord());
+}
+
+TEST_F(ZoneDatabaseTest, InsertsWithAndWithoutIdsAndNeverReusesAnId) {
+    Insert("One", 1, 0);
+    Insert("Two", 2, 0);
+    ASSERT_TRUE(db.Query("INSERT INTO presetTimeZones (timeZoneID,m_TimeZoneName,m_GMTBiasHour,"
+                         "m_GMTBiasMinute,m_DSTUse) VALUES (\"40\",\"Forty\",\"4\",\"0\",\"0\")"));
+    EXPECT_EQ(db.GetCount(), 1); // records affected
+    ASSERT_TRUE(db.Query("DELETE FROM presetTimeZones WHERE timeZoneID=40"));
+    Insert("After", 5, 0);
+    ASSERT_TRUE(db.Query("SELECT timeZoneID FROM presetTimeZones WHERE m_TimeZoneName=\"After\""));
+    EXPECT_EQ(db.GetField("timeZoneID").Text(), "41");
+}
+
+TEST_F(ZoneDatabaseTest, ValuesThatLookLikeColumnsOrHoldQuotesAreStoredAsTyped) {
+    Insert("Plain", 0, 0);
+    ASSERT_TRUE(db.Query(R"(UPDATE presetTimeZones SET m_Country="m_Province",m_Province="x",)"
+                         R"(m_Cities="He said ""hi"" to O'Neil" WHERE timeZoneID=1)"));
+    ASSERT_TRUE(db.Query("select m_Country,m_Cities from presetTimeZones"));
+    EXPECT_EQ(db.GetField("m_Country").Text(), "m_Province");
+    EXPECT_EQ(db.GetField("M_CITIES").Text(), "He said \"hi\" to O'Neil");
+}
+
+TEST_F(ZoneDatabaseTest, ThreeSpellingsOfSelectOpenARecordsetOthersAreExecuted) {
+    Insert("Zone", 3, 0);
+    for (const char* select : {"SELECT", "select", "Select"}) {
+        EXPECT_TRUE(db.Query(std::string(select) + " * from presetTimeZones")) << select;
+        EXPECT_EQ(db.GetField("m_TimeZoneName").Text(), "Zone");
+    }
+    EXPECT_TRUE(messages.shown.empty());
+
+    // Mixed case is none of the three: executed, and a query cannot be executed.
+    EXPECT_FALSE(db.Query("sElEcT * from presetTimeZones"));
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(LastMessage(), "The data file could not be opened because of this error:\n"
+                             "Cannot execute a select query.\n\n"
+                             "CDaoException on Query SQL:sElEcT * from presetTimeZones");
+    EXPECT_EQ(messages.shown.back().icon, MessageIcon::Exclamation);
+    EXPECT_EQ(db.GetCount(), 0);
+    EXPECT_EQ(db.GetField("m_TimeZoneName").Text(), "");
+
+    // The word inside a value makes an UPDATE a recordset, which it cannot be: nothing changes.
+    EXPECT_FALSE(db.Query("UPDATE presetTimeZones SET m_TimeZoneName=\"Select Zone\""));
+    ASSERT_TRUE(db.Query("SELECT m_TimeZoneName FROM presetTimeZones"));
+    EXPECT_EQ(db.GetField("m_TimeZoneName").Text(), "Zone");
+}
+
+TEST_F(ZoneDatabaseTest, EngineErrorsAreShownWithTheStatementAndTheEngineText) {
+    EXPECT_FALSE(db.Query("INSERT INTO nowhere (a) VALUES (\"1\")"));
+    EXPECT_EQ(LastMessage(), "The data file could not be opened because of this error:\n"
+                             "no such table: nowhere\n\n"
+                             "CDaoException on Query SQL:INSERT INTO nowhere (a) VALUES (\"1\")");
+    // One statement at a time: the second is never run.
+    EXPECT_FALSE(db.Query("DELETE FROM presetTimeZones; DROP TABLE presetTimeZones"));
+    EXPECT_TRUE(db.Query("SELECT * FROM presetTimeZones"));
+}
+
+TEST_F(ZoneDatabaseTest, RecordsetStepsAndCountsAsASnapshot) {
+    Insert("B", 1, 0);
+    Insert("A", 1, 0);
+    Insert("C", -2, 0);
+    EXPECT_FALSE(db.NextRecord()); // no recordset
+
+    ASSERT_TRUE(db.Query("SELECT m_TimeZoneName FROM presetTimeZones ORDER BY m_GMTBiasHour ASC, "
+                         "m_TimeZoneName ASC"));
+    EXPECT_EQ(db.GetCount(), 1); // standing on the first record
+    std::vector<std::string> names;
+    std::vector<long> counts;
+    while (db.NextRecord()) {
+        names.push_back(db.GetField("m_TimeZoneName").Text());
+        counts.push_back(db.GetCount());
+    }
+    EXPECT_EQ(names, (std::vector<std::string>{"C", "A", "B"}));
+    EXPECT_EQ(counts, (std::vector<long>{1, 2, 3}));
+    EXPECT_EQ(db.GetCount(), 3);
+    EXPECT_FALSE(db.NextRecord());
+    EXPECT_EQ(db.GetField("m_TimeZoneName").Text(), ""); // past the end
+
+    // A second connection writes; the open snapshot does not see it.
+    ASSERT_TRUE(db.Query("SELECT * FROM presetTimeZones"));
+    RecordingMessageBox otherMessages;
+    CZoneDatabase other(otherMessages);
+    other.SetLocation(dir.path, "timezones");
+    ASSERT_TRUE(other.Connect(CZoneDatabase::kCreateStatement));
+    ASSERT_TRUE(other.Query("DELETE FROM presetTimeZones"));
+    EXPECT_EQ(other.GetCount(), 3);
+    int rows = 0;
+    while (db.NextRecord()) {
+        ++rows;
+    }
+    EXPECT_EQ(rows, 3);
+
+    db.CloseRecordset();
+    EXPECT_EQ(db.GetField("m_TimeZoneName").Text(), "");
+    ASSERT_TRUE(db.Query("UPDATE presetTimeZones SET m_Country=\"x\""));
+    EXPECT_EQ(db.GetCount(), 0);
+}
+
+TEST(ZoneDatabaseFields, VariantToTextByType) {
+    auto v = [](int type, long long i, double d, const char* t) {
+        FieldVariant f;
+        f.type = type;
+        f.integer = i;
+        f.real = d;
+        f.text = t;
+        return VariantToText(f);
+    };
+    EXPECT_EQ(v(FieldVariant::Null, 7, 0, "x"), "");
+    EXPECT_EQ(v(FieldVariant::Short, -12, 0, ""), "-12");
+    EXPECT_EQ(v(FieldVariant::Long, 123456, 0, ""), "123456");
+    EXPECT_EQ(v(FieldVariant::Byte, 17, 0, ""), "17");
+    EXPECT_EQ(v(FieldVariant::Double, 0, 1.5, ""), "1.500000");
+    EXPECT_EQ(v(FieldVariant::Single, 0, -0.25, ""), "-0.250000");
+    EXPECT_EQ(v(FieldVariant::Text, 0, 0, " as is "), " as is ");
+    EXPECT_EQ(v(FieldVariant::Boolean, 1, 0, ""), "11 ERROR !!!");
+    EXPECT_EQ(v(FieldVariant::Empty, 1, 0, ""), "0 ERROR !!!");
+}
+
+TEST_F(ZoneDatabaseTest, FieldsReadAsTrimmedTextNullsAsEmpty) {
+    ASSERT_TRUE(db.Query("INSERT INTO presetTimeZones (m_TimeZoneName,m_GMTBiasHour,"
+                         "m_GMTBiasMinute,m_DSTUse,m_STDAbbr) VALUES (\"  padded  \",\"-5\","
+                         "2.5,\"0\",X'00ff')"));
+    ASSERT_TRUE(db.Query("SELECT * FROM presetTimeZones"));
+    EXPECT_EQ(db.GetField("m_TimeZoneName").Text(), "padded");
+    EXPECT_EQ(db.GetField("m_GMTBiasHour").Text(), "-5");
+    EXPECT_EQ(db.GetField("m_GMTBiasMinute").Text(), "2.500000");
+    EXPECT_EQ(db.GetField("m_Country").Text(), "");
+    EXPECT_EQ(db.GetField("m_STDAbbr").Text(), "8209 ERROR !!!");
+    EXPECT_EQ(db.GetField("no_such_column").Text(), "");
+}
+
+TEST(ZoneDatabaseFields, BuildInsertText) {
+    CInsertStatement insert("T");
+    insert.Add("a", "1");
+    insert.Add("b", "'x'");
+    EXPECT_EQ(insert.BuildInsert(), "INSERT INTO T  (a,b) VALUES (1,'x') ");
+}
+
+TEST(ZoneDatabaseFields, ToIntReadsTheNumericPrefixAsPercentD) {
+    struct Case {
+        const char* text;
+        int expected;
+    } cases[] = {{"12", 12},
+                 {"12.5", 12},
+                 {" 5", 0},
+                 {"-30", -30},
+                 {"", 0},
+                 {"-", 0},
+                 {"--5", 0},
+                 {"7abc", 7},
+                 {"+5", 0},
+                 {".5", 0},
+                 {"1-2", 1},
+                 {"abc", 0},
+                 {"99999999999", 2147483647},
+                 {"-99999999999", -2147483647 - 1}};
+    for (const Case& c : cases) {
+        EXPECT_EQ(CFieldValue(c.text).ToInt(), c.expected) << '"' << c.text << '"';
+    }
+    EXPECT_EQ(CFieldValue::FromInt(-42).Text(), "-42");
+    EXPECT_EQ(CFieldValue::FromDouble(2.25).Text(), "2.250000");
+}
+
+TEST(ZoneDatabaseFields, SplitCutsAtEachDelimiterAndTrims) {
+    struct Case {
+        const char* text;
+        std::vector<std::string> pieces;
+    } cases[] = {
+        {"", {}},
+        {"One", {"One"}},
+        {"Eastern Time, New York", {"Eastern Time", "New York"}},
+        {"A,,B,", {"A", "", "B"}},
+        {" A , B ", {"A", "B"}},
+        {",", {""}},
+    };
+    for (const Case& c : cases) {
+        std::vector<CFieldValue> out{CFieldValue("stale")};
+        CFieldValue(c.text).Split(",", out);
+        std::vector<std::string> texts;
+        for (const CFieldValue& f : out) {
+            texts.push_back(f.Text());
+        }
+        EXPECT_EQ(texts, c.pieces) << '"' << c.text << '"';
+    }
+}
+
+TEST(ZoneDatabaseFiles, AFileThatIsNoDatabaseIsReportedAndNeverTouched) {
+    TempDir dir;
+    const std::string path = dir.path + "/timezones.mdb";
+    std::string garbage = "Standard Jet DB";
+    garbage.resize(4096, '\x5a');
+    WriteBytes(path, garbage);
+    RecordingMessageBox messages;
+    {
+        CZoneDatabase db(messages);
+        db.SetLocation(dir.path, "timezones");
+        EXPECT_FALSE(db.Connect(CZoneDatabase::kCreateStatement));
+        EXPECT_FALSE(db.IsOpen());
+        EXPECT_FALSE(db.Query("INSERT INTO presetTimeZones (m_TimeZoneName) VALUES (\"x\")"));
+    }
+    ASSERT_GE(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].text.rfind("CDaoException on Connect:" + path + "\n\n", 0), 0u)
+        << messages.shown[0].text;
+    EXPECT_NE(messages.shown[0].text.find("file is not a database"), std::string::npos);
+    EXPECT_EQ(ReadBytes(path), garbage);
+    EXPECT_EQ(dir.Entries(), std::vector<std::string>{"timezones.mdb"});
+}
+
+TEST(ZoneDatabaseFiles, AnExistingFileWithoutTheTableIsOpenedUnchanged) {
+    TempDir dir;
+    const std::string path = dir.path + "/timezones.mdb";
+    sqlite3* raw = nullptr;
+    ASSERT_EQ(sqlite3_open(path.c_str(), &raw), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(raw, "CREATE TABLE other (a)", nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(raw);
+    RecordingMessageBox messages;
+    CZoneDatabase db(messages);
+    db.SetLocation(dir.path, "timezones");
+    EXPECT_TRUE(db.Connect(CZoneDatabase::kCreateStatement));
+    EXPECT_FALSE(db.Query("SELECT * from presetTimeZones WHERE timeZoneID=1"));
+    EXPECT_EQ(db.GetCount(), 0);
+    EXPECT_NE(messages.shown.back().text.find("no such table: presetTimeZones"), std::string::npos);
+}
+
+TEST(ZoneDatabaseFiles, AFileLockedByAnotherProgramIsReported) {
+    TempDir dir;
+    RecordingMessageBox messages;
+    {
+        CZoneDatabase db(messages);
+        db.SetLocation(dir.path, "timezones");
+        ASSERT_TRUE(db.Connect(CZoneDatabase::kCreateStatement));
+    }
+    const std::string path = dir.path + "/timezones.mdb";
+    sqlite3* holder = nullptr;
+    ASSERT_EQ(sqlite3_open(path.c_str(), &holder), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(holder, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+    const std::string before = ReadBytes(path);
+    CZoneDatabase db(messages);
+    db.SetLocation(dir.path, "timezones");
+    EXPECT_FALSE(db.Connect(CZoneDatabase::kCreateStatement));
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_NE(messages.shown[0].text.find("database is locked"), std::string::npos);
+    sqlite3_exec(holder, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close(holder);
+    EXPECT_EQ(ReadBytes(path), before);
+}
+
+TEST(ZoneDatabaseFiles, AReadOnlyFileIsReadAndReported) {
+    if (::geteuid() == 0) {
+        GTEST_SKIP() << "file permissions do not bind root";
+    }
+    TempDir dir;
+    RecordingMessageBox messages;
+    {
+        CZoneDatabase db(messages);
+        db.SetLocation(dir.path, "timezones");
+        ASSERT_TRUE(db.Connect(CZoneDatabase::kCreateStatement));
+    }
+    const std::string path = dir.path + "/timezones.mdb";
+    ::chmod(path.c_str(), 0444);
+    const std::string before = ReadBytes(path);
+    CZoneDatabase db(messages);
+    db.SetLocation(dir.path, "timezones");
+    EXPECT_TRUE(db.Connect(CZoneDatabase::kCreateStatement));
+    EXPECT_TRUE(db.IsReadOnly());
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_NE(messages.shown[0].text.find(path + " is read-only"), std::string::npos);
+    EXPECT_TRUE(db.Query("SELECT * FROM presetTimeZones"));
+    EXPECT_FALSE(db.Query("DELETE FROM presetTimeZones"));
+    EXPECT_NE(messages.shown.back().text.find("readonly"), std::string::npos);
+    EXPECT_EQ(ReadBytes(path), before);
+}
+
+TEST(ZoneDatabaseFiles, ADirectoryThatCannotHoldTheFileIsReported) {
+    RecordingMessageBox messages;
+    CZoneDatabase db(messages);
+    db.SetLocation("/nonexistent/tarnwick", "timezones");
+    EXPECT_FALSE(db.Connect(CZoneDatabase::kCreateStatement));
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].text.rfind(
+                  "CDaoException on Connect:/nonexistent/tarnwick/timezones.mdb\n\n", 0),
+              0u);
+}
+
+TEST(ZoneDatabaseFiles, PresetIsCopiedOnlyWhenTheTargetIsMissing) {
+    TempDir dir;
+    const std::string preset = dir.path + "/preset.mdb";
+    const std::string target = dir.path + "/timezones.mdb";
+    std::string error;
+    EXPECT_TRUE(InstallPresetDatabase(preset, target, error)); // nothing shipped
+    EXPECT_EQ(dir.Entries().size(), 0u);
+
+    WriteBytes(preset, "preset bytes");
+    EXPECT_TRUE(InstallPresetDatabase(preset, target, error)) << error;
+    EXPECT_EQ(ReadBytes(target), "preset bytes");
+    WriteBytes(target, "edited by the user");
+    EXPECT_TRUE(InstallPresetDatabase(preset, target, error));
+    EXPECT_EQ(ReadBytes(target), "edited by the user");
+    EXPECT_EQ(dir.Entries().size(), 2u); // no temporary left behind
+
+    EXPECT_FALSE(InstallPresetDatabase(preset, "/nonexistent/dir/timezones.mdb", error));
+    EXPECT_NE(error.find("/nonexistent/dir/timezones.mdb.new."), std::string::npos) << error;
+    EXPECT_NE(error.find("No such file or directory"), std::string::npos) << error;
+}
+
+TEST(ZoneDatabaseEngine, IsAvailable) {
+    EXPECT_TRUE(IsDatabaseEngineAvailable());
+}
+
+} // namespace
+} // namespace tarnwick
