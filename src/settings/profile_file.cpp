@@ -1,5 +1,7 @@
 #include "settings/profile_file.h"
 
+#include <algorithm>
+
 #include "platform/atomic_file.h"
 
 namespace tarnwick {
@@ -211,9 +213,11 @@ bool SetProfileValue(std::string& text, std::string_view section, std::string_vi
             text += eol;
         }
         // One blank line between sections, unless the file already ends with one.
-        const std::size_t lastStart = text.rfind('\n', text.size() - 2);
-        const std::size_t from = lastStart == std::string::npos ? bodyStart : lastStart + 1;
-        if (!Trim(std::string_view(text).substr(from)).empty()) {
+        const std::size_t lastStart =
+            text.size() >= 2 ? text.rfind('\n', text.size() - 2) : std::string::npos;
+        const std::size_t from =
+            lastStart == std::string::npos ? bodyStart : std::max(lastStart + 1, bodyStart);
+        if (!Trim(std::string_view(text).substr(from, text.size() - 1 - from)).empty()) {
             text += eol;
         }
     }
