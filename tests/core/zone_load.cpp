@@ -1,0 +1,209 @@
+// Loading a preset row into the zone clock: zones with and without daylight saving, the
+// fallback to the computer's zone, and rows or files the clock must survive.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <unistd.h>
+
+#include "platform/clock.h"
+#include "platform/message_box.h"
+#include "platform/paths.h"
+#include "zones/zone_clock.h"
+#include "zones/zone_database.h"
+
+namespace tarnwick {
+namespace {
+
+std::string ReadBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+// A computer zone with a daylight rule: UTC-5, daylight from the second Sunday of March.
+class RuledLocalZone final : public ILocalZone {
+public:
+    TimeZoneInformation GetTimeZoneInformation() const override {
+        TimeZoneInformation tzi;
+        tzi.Bias = 300;
+        tzi.StandardName = "EST";
+        tzi.DaylightName = "EDT";
+        tzi.DaylightBias = -60;
+        tzi.DaylightDate = {0, 3, 0, 2, 2, 0, 0, 0};
+        tzi.StandardDate = {0, 11, 0, 1, 2, 0, 0, 0};
+        return tzi;
+    }
+    LocalInstant At(std::int64_t) const override { return {-300, false, "EST"}; }
+    std::string DisplayName(std::int64_t) const override { return "EST"; }
+};
+
+class ZoneLoadTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char pattern[] = "/tmp/tarnwick-load-XXXXXX";
+        dir = ::mkdtemp(pattern);
+        CZoneDatabase seed(messages);
+        seed.SetLocation(dir, "timezones");
+        ASSERT_TRUE(seed.Connect(CZoneDatabase::kCreateStatement));
+        // id, name, GMT h/m, DST use, STD abbr/AMPM/bias h/m/count/dow/month/hour/minute, DST
+        // the same.
+        const char* rows[] = {
+            R"(("7","India Standard Time, Kolkata","5","30","0","IST","1","0","0","5","0","10","3","0","X","1","1","0","5","0","3","2","0"))",
+            R"(("8","Central European Time, Paris","1","0","1","CET","1","0","0","5","0","10","3","0","CEST","1","1","0","5","0","3","2","0"))",
+            R"(("9","Noon Zone","-3","-30","1","NST","1","0","0","1","0","11","12","0","NDT","2","1","30","2","0","3","12","0"))",
+            R"(("10","Broken","99999","-99999","1","B1","7","0","0","9","8","13","40","75","B2","0","1","0","0","-1","0","-12","-5"))",
+        };
+        for (const char* values : rows) {
+            ASSERT_TRUE(seed.Query(
+                std::string("INSERT INTO presetTimeZones (timeZoneID,m_TimeZoneName,m_GMTBiasHour,"
+                            "m_GMTBiasMinute,m_DSTUse,m_STDAbbr,m_STDAMPM,m_STDBiasHour,"
+                            "m_STDBiasMinute,m_STDStartCountDOW,m_STDDOW,m_STDMonth,m_STDHour,"
+                            "m_STDMinute,m_DSTAbbr,m_DSTAMPM,m_DSTBiasHour,m_DSTBiasMinute,"
+                            "m_DSTStartCountDOW,m_DSTDOW,m_DSTMonth,m_DSTHour,m_DSTMinute) "
+                            "VALUES ") +
+                values));
+        }
+        ASSERT_TRUE(messages.shown.empty()) << messages.shown.front().text;
+    }
+    void TearDown() override { std::system(("rm -rf '" + dir + "'").c_str()); }
+
+    std::string dir;
+    RecordingMessageBox messages;
+    FixedClock clock{DateTime(2026, 3, 29, 0, 59, 0).ToUnixSeconds()};
+    FixedLocalZone utc{0, "UTC"};
+};
+
+TEST_F(ZoneLoadTest, ZoneWithoutDaylightSavingIgnoresItsRuleColumns) {
+    CZoneClock zone(clock, utc);
+    ASSERT_TRUE(zone.ConnectDatabase(dir, messages));
+    EXPECT_TRUE(zone.LoadZone(7));
+    const CZoneRecord& r = zone.GetRecord();
+    EXPECT_EQ(r.timeZoneID, 7);
+    EXPECT_EQ(r.name, "India Standard Time, Kolkata");
+    EXPECT_FALSE(r.dstUse);
+    EXPECT_EQ(r.tzi.Bias, -330);
+    EXPECT_EQ(r.tzi.StandardName, "IST");
+    EXPECT_EQ(r.tzi.DaylightName, "X"); // names are taken either way
+    EXPECT_EQ(r.tzi.DaylightDate, TransitionRule{});
+    EXPECT_EQ(r.tzi.DaylightBias, 0);
+    zone.GetZoneTime();
+    EXPECT_EQ(zone.GetOffsetMinutes(), 330);
+    EXPECT_EQ(zone.GetAbbreviation(), "IST");
+    EXPECT_TRUE(messages.shown.empty());
+}
+
+TEST_F(ZoneLoadTest, ZoneWithDaylightSavingTakesItsRules) {
+    CZoneClock zone(clock, utc);
+    ASSERT_TRUE(zone.ConnectDatabase(dir, messages));
+    EXPECT_TRUE(zone.LoadZone(8));
+    const CZoneRecord& r = zone.GetRecord();
+    EXPECT_TRUE(r.dstUse);
+    EXPECT_EQ(r.tzi.Bias, -60);
+    EXPECT_EQ(r.tzi.DaylightBias, -60);
+    EXPECT_EQ(r.tzi.StandardBias, 0);
+    EXPECT_EQ(r.tzi.DaylightDate, (TransitionRule{0, 3, 0, 5, 2, 0, 0, 0}));
+    EXPECT_EQ(r.tzi.StandardDate, (TransitionRule{0, 10, 0, 5, 3, 0, 0, 0}));
+
+    // 2026-03-29 02:00 CET -> 03:00 CEST, +60 -> +120 (01:00 UTC)
+    zone.GetZoneTime();
+    EXPECT_FALSE(zone.IsDstNow());
+    EXPECT_EQ(zone.GetAbbreviation(), "CET");
+    clock.Advance(60);
+    zone.GetZoneTime();
+    EXPECT_TRUE(zone.IsDstNow());
+    EXPECT_EQ(zone.GetOffsetMinutes(), 120);
+    EXPECT_EQ(zone.GetAbbreviation(), "CEST");
+
+    // Reloading another row starts from a clean record.
+    EXPECT_TRUE(zone.LoadZone(9));
+    const CZoneRecord& n = zone.GetRecord();
+    EXPECT_EQ(n.tzi.Bias, 210); // -3:30 stored as -3 and -30
+    EXPECT_EQ(n.tzi.DaylightBias, -90);
+    EXPECT_EQ(n.tzi.DaylightDate.wHour, 12); // 12 p.m.
+    EXPECT_EQ(n.tzi.StandardDate.wHour, 0);  // 12 a.m.
+    EXPECT_EQ(n.tzi.StandardDate.wDay, 1);
+}
+
+TEST_F(ZoneLoadTest, UnknownIdLoadsTheComputersZone) {
+    RuledLocalZone ruled;
+    CZoneClock zone(clock, ruled);
+    ASSERT_TRUE(zone.ConnectDatabase(dir, messages));
+    for (std::int32_t id : {-1, 0, 999}) {
+        EXPECT_TRUE(zone.LoadZone(id));
+        const CZoneRecord& r = zone.GetRecord();
+        EXPECT_EQ(r.timeZoneID, -1);
+        EXPECT_EQ(r.name, "TimeZoneID not Found");
+        EXPECT_EQ(r.country, "");
+        EXPECT_EQ(r.cities, "");
+        EXPECT_TRUE(r.dstUse);
+        EXPECT_EQ(r.tzi, ruled.GetTimeZoneInformation());
+    }
+    CZoneClock plain(clock, utc);
+    ASSERT_TRUE(plain.ConnectDatabase(dir, messages));
+    plain.LoadZone(999);
+    EXPECT_FALSE(plain.GetRecord().dstUse);
+    EXPECT_TRUE(messages.shown.empty());
+}
+
+TEST_F(ZoneLoadTest, RowOutsideTheColumnsRangesNeverBreaksTheClock) {
+    CZoneClock zone(clock, utc);
+    ASSERT_TRUE(zone.ConnectDatabase(dir, messages));
+    EXPECT_TRUE(zone.LoadZone(10));
+    EXPECT_EQ(zone.GetRecord().tzi.StandardDate.wMonth, 13);
+    for (int minute = 0; minute < 3; ++minute) {
+        zone.GetZoneTime();
+        clock.Advance(60);
+    }
+    EXPECT_FALSE(zone.IsDstNow()); // rules that name no date give standard time
+    EXPECT_EQ(zone.GetAbbreviation(), "B1");
+}
+
+TEST(ZoneLoadFiles, UnusableDatabaseIsReportedOnceAndTheComputersZoneShown) {
+    char pattern[] = "/tmp/tarnwick-load-XXXXXX";
+    const std::string dir = ::mkdtemp(pattern);
+    const std::string path = dir + "/timezones.mdb";
+    std::ofstream(path) << "not a database at all, but somebody's notes";
+    const std::string before = ReadBytes(path);
+    RecordingMessageBox messages;
+    FixedClock clock(0);
+    FixedLocalZone zoneInfo(-180, "BRT");
+    CZoneClock zone(clock, zoneInfo);
+    EXPECT_FALSE(zone.ConnectDatabase(dir, messages));
+    EXPECT_TRUE(zone.LoadZone(5));
+    EXPECT_TRUE(zone.LoadZone(6));
+    EXPECT_EQ(zone.GetRecord().name, "TimeZoneID not Found");
+    zone.GetZoneTime();
+    EXPECT_EQ(zone.GetOffsetMinutes(), -180);
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_NE(messages.shown[0].text.find(path), std::string::npos);
+    EXPECT_EQ(ReadBytes(path), before);
+    std::system(("rm -rf '" + dir + "'").c_str());
+}
+
+TEST(ZoneLoadFiles, FirstStartTakesTheShippedPresetsOrCreatesAnEmptyTable) {
+    char pattern[] = "/tmp/tarnwick-load-XXXXXX";
+    const std::string dir = ::mkdtemp(pattern);
+    RecordingMessageBox messages;
+    FixedClock clock(0);
+    FixedLocalZone utc(0, "UTC");
+    CZoneClock zone(clock, utc);
+    ASSERT_TRUE(zone.ConnectDatabase(dir, messages));
+    const std::string shipped = ReadBytes(ExecutableDirectory() + "/timezones.mdb");
+    if (!shipped.empty()) {
+        EXPECT_EQ(ReadBytes(dir + "/timezones.mdb"), shipped);
+    } else {
+        CZoneDatabase db(messages);
+        db.SetLocation(dir, "timezones");
+        ASSERT_TRUE(db.Connect(CZoneDatabase::kCreateStatement));
+        ASSERT_TRUE(db.Query("SELECT * from presetTimeZones"));
+        EXPECT_EQ(db.GetCount(), 0);
+    }
+    EXPECT_TRUE(messages.shown.empty());
+    std::system(("rm -rf '" + dir + "'").c_str());
+}
+
+} // namespace
+} // namespace tarnwick
