@@ -1,0 +1,235 @@
+#include "settings/settings_file.h"
+
+#include <algorithm>
+#include <climits>
+#include <gtest/gtest.h>
+
+#include "platform/paths.h"
+#include "platform/run_at_login.h"
+#include "settings/clock_settings.h"
+#include "settings/profile_file.h"
+#include "support/temp_dir.h"
+
+namespace tarnwick {
+namespace {
+
+using test::ModeOf;
+using test::ReadFileBytes;
+using test::TempDir;
+using test::WriteFileBytes;
+
+TEST(SettingsFile, ReadIntParsesLikePercentD) {
+    const struct {
+        const char* stored;
+        int expected; // 77 = the value out had before the read
+    } cases[] = {
+        {"12 hours", 12},
+        {"  -5", -5},
+        {"\t42", 42},
+        {"+7", 7},
+        {"4.9", 4},
+        {"abc", 77},
+        {"", 77},
+        {"- 3", 77},
+        {"99999999999", INT_MAX},
+        {"-99999999999", INT_MIN},
+        {"\"180\"", 180},
+    };
+    TempDir dir;
+    const std::string path = dir / "s.dat";
+    CSettingsFile file;
+    for (const auto& c : cases) {
+        WriteFileBytes(path, std::string("[O]\nN=") + c.stored + "\n");
+        int out = 77;
+        EXPECT_TRUE(file.ReadInt(path, "O", "N", out, 1));
+        EXPECT_EQ(out, c.expected) << c.stored;
+    }
+}
+
+TEST(SettingsFile, ReadBoolStartsFromZero) {
+    const struct {
+        const char* stored;
+        bool expected;
+    } cases[] = {{"0", false}, {"1", true}, {"7", true}, {"-1", true}, {"abc", false}};
+    TempDir dir;
+    const std::string path = dir / "s.dat";
+    CSettingsFile file;
+    for (const auto& c : cases) {
+        WriteFileBytes(path, std::string("[O]\nB=") + c.stored + "\n");
+        bool out = true;
+        file.ReadBool(path, "O", "B", out, true);
+        EXPECT_EQ(out, c.expected) << c.stored;
+    }
+}
+
+TEST(SettingsFile, ReadWritesTheDefaultOfAMissingKeyAndLeavesPresentOnesAlone) {
+    TempDir dir;
+    const std::string path = dir / "s.dat";
+    CSettingsFile file;
+    std::string s;
+    int i = 0;
+    bool b = false;
+    double d = 0;
+    file.ReadString(path, "S", "TEXT", s, "hello");
+    file.ReadInt(path, "S", "INT", i, -3);
+    file.ReadBool(path, "S", "FLAG", b, true);
+    file.ReadDouble(path, "S", "DOUBLE", d, 0.25);
+    file.ReadString(path, "S", "EMPTY", s, "");
+    EXPECT_EQ(ReadFileBytes(path), "[S]\nTEXT=hello\nINT=-3\nFLAG=1\nDOUBLE=0.250000\nEMPTY=\n");
+    EXPECT_EQ(i, -3);
+    EXPECT_TRUE(b);
+    EXPECT_DOUBLE_EQ(d, 0.25);
+
+    // A present key is not rewritten: quotes and a value longer than a read stay in the file.
+    const std::string stored = "[S]\r\nQ = \"a, b\" \r\nLONG=" + std::string(1500, 'x') + "\r\n";
+    WriteFileBytes(path, stored);
+    file.ReadString(path, "S", "Q", s, "d");
+    EXPECT_EQ(s, "a, b");
+    file.ReadString(path, "S", "LONG", s, "d");
+    EXPECT_EQ(s.size(), kMaxProfileValueLength);
+    EXPECT_EQ(ReadFileBytes(path), stored);
+    EXPECT_TRUE(file.LastError().empty());
+}
+
+TEST(SettingsFile, WritersFormatNumbersAndReportFailures) {
+    TempDir dir;
+    const std::string path = dir / "s.dat";
+    CSettingsFile file;
+    EXPECT_TRUE(file.WriteInt(path, "S", "I", -42));
+    EXPECT_TRUE(file.WriteBool(path, "S", "B", true));
+    EXPECT_TRUE(file.WriteDouble(path, "S", "D", 1.5));
+    EXPECT_TRUE(file.WriteString(path, "S", "T", "x y"));
+    EXPECT_EQ(ReadFileBytes(path), "[S]\nI=-42\nB=1\nD=1.500000\nT=x y\n");
+    double d = 0;
+    file.ReadDouble(path, "S", "D", d, 0);
+    EXPECT_DOUBLE_EQ(d, 1.5);
+
+    const std::string nowhere = dir / "missing/s.dat";
+    EXPECT_FALSE(file.WriteInt(nowhere, "S", "I", 1));
+    EXPECT_NE(file.LastError().find(nowhere), std::string::npos) << file.LastError();
+    EXPECT_NE(file.LastError().find("No such file or directory"), std::string::npos);
+}
+
+class RecordingRunAtLogin final : public IRunAtLogin {
+public:
+    bool WriteRunValue(const std::string& name, bool enabled,
+                       const std::string& programPath) override {
+        calls.push_back({name, enabled, programPath});
+        return true;
+    }
+    struct Call {
+        std::string name;
+        bool enabled;
+        std::string programPath;
+    };
+    std::vector<Call> calls;
+};
+
+TEST(LoadSettings, NewFileGetsEveryDefaultInThreeSections) {
+    TempDir dir;
+    ClockSettings settings;
+    RecordingRunAtLogin runAtLogin;
+    std::string writeError = "stale";
+    const std::string path = LoadSettings(dir.Path(), settings, &runAtLogin, &writeError);
+    EXPECT_EQ(path, dir / "ClockInfo.dat");
+    EXPECT_EQ(writeError, "");
+
+    EXPECT_EQ(ReadFileBytes(path), "[OTHERCOUNTRY]\n"
+                                   "COUNTRYNAME=Make your selection.\n"
+                                   "COUNTRYOFFSET=8\n"
+                                   "TIMEZONEID=-1\n"
+                                   "DAYLIGHTSAVINGSFLAG=0\n"
+                                   "\n"
+                                   "[YOURCOUNTRY]\n"
+                                   "COUNTRYNAME=\n"
+                                   "\n"
+                                   "[OPTIONS]\n"
+                                   "RUNOPTION=1056\n"
+                                   "CHECKTIMEOPTION=1052\n"
+                                   "CHECKTIMEUPDATEOPTION=1069\n"
+                                   "CHECKTIMEINTERVAL=1064\n"
+                                   "LOGINSTARTUP=1\n"
+                                   "CHECKTIMEHOURINTERVAL=180\n"
+                                   "CHECKTIMESTARTUP=0\n"
+                                   "USTIMESERVERS=" +
+                                       std::string(kDefaultUsTimeServers) +
+                                       "\n"
+                                       "CHECKTIMECUSTOMSERVERS=\n"
+                                       "CHECKTIMEMARGINOFERROR=1\n"
+                                       "CLOCKBLUELCD=1\n"
+                                       "TRANSPARENTSURROUNDINGSTODESKTOP=1\n");
+    const std::vector<SettingText> listed = SettingsInLoadOrder(settings);
+    ASSERT_EQ(listed.size(), 17u);
+    for (const SettingText& s : listed) {
+        EXPECT_EQ(GetProfileString(path, s.section, s.key, "<absent>"), s.value)
+            << s.section << "/" << s.key;
+    }
+
+    ASSERT_EQ(runAtLogin.calls.size(), 1u);
+    EXPECT_EQ(runAtLogin.calls[0].name, "Tarnwick");
+    EXPECT_TRUE(runAtLogin.calls[0].enabled);
+    EXPECT_EQ(runAtLogin.calls[0].programPath, ExecutablePath());
+}
+
+TEST(LoadSettings, DefaultServerListIsSevenHostNamesWithoutBlanks) {
+    const std::string list = kDefaultUsTimeServers;
+    EXPECT_EQ(std::count(list.begin(), list.end(), ','), 6);
+    EXPECT_EQ(list.find_first_of(" \t"), std::string::npos);
+    EXPECT_EQ(list.find(",,"), std::string::npos);
+}
+
+TEST(LoadSettings, ReadsAWindowsFileAndKeepsUnparsableNumbers) {
+    TempDir dir;
+    const std::string path = dir / "ClockInfo.dat";
+    WriteFileBytes(path, "[OTHERCOUNTRY]\r\nCountryName=Z\xFCrich\r\nTIMEZONEID=42\r\n\r\n"
+                         "[OPTIONS]\r\nCHECKTIMEHOURINTERVAL=abc\r\nLOGINSTARTUP=0\r\n"
+                         "CLOCKBLUELCD=7\r\nRUNOPTION= 1058 \r\n");
+    ClockSettings settings;
+    settings.checkTimeHourInterval = 5; // as it was before the load
+    RecordingRunAtLogin runAtLogin;
+    LoadSettings(dir.Path(), settings, &runAtLogin);
+    EXPECT_EQ(settings.otherCountryName, "Z\xFCrich");
+    EXPECT_EQ(settings.timeZoneId, 42);
+    EXPECT_EQ(settings.checkTimeHourInterval, 5);
+    EXPECT_FALSE(settings.loginStartup);
+    EXPECT_TRUE(settings.clockBlueLcd);
+    EXPECT_EQ(settings.runOption, kRunHidden);
+    EXPECT_EQ(settings.checkTimeMarginOfError, 1);
+    ASSERT_EQ(runAtLogin.calls.size(), 1u);
+    EXPECT_FALSE(runAtLogin.calls[0].enabled);
+    const std::string after = ReadFileBytes(path);
+    EXPECT_NE(after.find("\r\nCHECKTIMEHOURINTERVAL=abc\r\n"), std::string::npos);
+    // Every line the load added ends in CR LF like the rest.
+    for (std::size_t i = after.find('\n'); i != std::string::npos; i = after.find('\n', i + 1)) {
+        ASSERT_EQ(after[i - 1], '\r') << "bare LF at byte " << i;
+    }
+}
+
+TEST(LoadSettings, ReadOnlyFileBecomesWritable) {
+    TempDir dir;
+    const std::string path = dir / "ClockInfo.dat";
+    WriteFileBytes(path, "[OPTIONS]\nRUNOPTION=1057\n");
+    ASSERT_EQ(::chmod(path.c_str(), 0444), 0);
+    ClockSettings settings;
+    std::string writeError;
+    LoadSettings(dir.Path(), settings, nullptr, &writeError);
+    EXPECT_EQ(ModeOf(path), 0644u);
+    EXPECT_EQ(writeError, "");
+    EXPECT_EQ(settings.runOption, kRunMinimized);
+    EXPECT_EQ(GetProfileString(path, "OTHERCOUNTRY", "TIMEZONEID", ""), "-1");
+}
+
+TEST(LoadSettings, UnwritableFileStillGivesTheValuesAndSaysWhy) {
+    TempDir dir;
+    const std::string missing = dir / "no/such/dir";
+    ClockSettings settings;
+    std::string writeError;
+    const std::string path = LoadSettings(missing, settings, nullptr, &writeError);
+    EXPECT_NE(writeError.find(path), std::string::npos) << writeError;
+    EXPECT_NE(writeError.find("No such file or directory"), std::string::npos) << writeError;
+    EXPECT_EQ(settings.usTimeServers, kDefaultUsTimeServers);
+    EXPECT_EQ(settings.checkTimeUpdateOption, kUpdatePrompt);
+}
+
+} // namespace
+} // namespace tarnwick
