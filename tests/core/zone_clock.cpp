@@ -1,0 +1,251 @@
+#include "zones/zone_clock.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <ctime>
+#include <optional>
+
+namespace tarnwick {
+namespace {
+
+std::int64_t Utc(int y, int mo, int d, int h, int mi) {
+    return DateTime(y, mo, d, h, mi, 0).ToUnixSeconds();
+}
+
+TransitionRule Rule(int month, int occurrence, int weekday, int hour, int minute = 0) {
+    TransitionRule r;
+    r.wMonth = month;
+    r.wDay = occurrence;
+    r.wDayOfWeek = weekday;
+    r.wHour = hour;
+    r.wMinute = minute;
+    return r;
+}
+
+// G.M.T. +1; daylight time from the last Sunday of March 2:00 to the last Sunday of October 3:00.
+CZoneRecord Northern() {
+    CZoneRecord r;
+    r.timeZoneID = 1;
+    r.name = "Central Europe";
+    r.dstUse = true;
+    r.tzi.Bias = -60;
+    r.tzi.StandardName = "CET";
+    r.tzi.DaylightName = "CEST";
+    r.tzi.DaylightBias = -60;
+    r.tzi.DaylightDate = Rule(3, 5, 0, 2);
+    r.tzi.StandardDate = Rule(10, 5, 0, 3);
+    return r;
+}
+
+// G.M.T. +10; daylight time from the first Sunday of October 2:00 to the first Sunday of April
+// 3:00.
+CZoneRecord Southern() {
+    CZoneRecord r;
+    r.timeZoneID = 2;
+    r.name = "Eastern Australia";
+    r.dstUse = true;
+    r.tzi.Bias = -600;
+    r.tzi.StandardName = "AEST";
+    r.tzi.DaylightName = "AEDT";
+    r.tzi.DaylightBias = -60;
+    r.tzi.DaylightDate = Rule(10, 1, 0, 2);
+    r.tzi.StandardDate = Rule(4, 1, 0, 3);
+    return r;
+}
+
+struct Expectation {
+    int y, mo, d, h, mi; // UTC
+    bool dst;
+    int offset;
+    const char* abbreviation;
+    DateTime zoneTime;
+};
+
+void Check(const CZoneRecord& record, const Expectation& e, const ILocalZone& computer) {
+    FixedClock clock(Utc(e.y, e.mo, e.d, e.h, e.mi));
+    CZoneClock zone(clock, computer);
+    zone.SetRecord(record);
+    const DateTime time = zone.GetZoneTime();
+    EXPECT_EQ(zone.IsDstNow(), e.dst);
+    EXPECT_EQ(zone.GetOffsetMinutes(), e.offset);
+    EXPECT_EQ(zone.GetAbbreviation(), e.abbreviation);
+    EXPECT_EQ(time, e.zoneTime) << time.Format("%Y-%m-%d %H:%M");
+}
+
+TEST(ZoneClock, NorthernZoneChangesAtItsTransitionInstants) {
+    const FixedLocalZone computer(0, "UTC");
+    const Expectation rows[] = {
+        // 2026-03-29 02:00 CET -> 03:00 CEST, +1 -> +2 (01:00 UTC)
+        {2026, 3, 29, 0, 59, false, 60, "CET", DateTime(2026, 3, 29, 1, 59, 0)},
+        {2026, 3, 29, 1, 0, true, 120, "CEST", DateTime(2026, 3, 29, 3, 0, 0)},
+        {2026, 3, 29, 1, 1, true, 120, "CEST", DateTime(2026, 3, 29, 3, 1, 0)},
+        // 2026-10-25 03:00 CEST -> 02:00 CET, +2 -> +1 (01:00 UTC)
+        {2026, 10, 25, 0, 59, true, 120, "CEST", DateTime(2026, 10, 25, 2, 59, 0)},
+        {2026, 10, 25, 1, 0, false, 60, "CET", DateTime(2026, 10, 25, 2, 0, 0)},
+        {2026, 10, 25, 1, 1, false, 60, "CET", DateTime(2026, 10, 25, 2, 1, 0)},
+        {2026, 1, 15, 12, 0, false, 60, "CET", DateTime(2026, 1, 15, 13, 0, 0)},
+        {2026, 7, 15, 12, 0, true, 120, "CEST", DateTime(2026, 7, 15, 14, 0, 0)},
+    };
+    for (const Expectation& e : rows) {
+        SCOPED_TRACE(DateTime(e.y, e.mo, e.d, e.h, e.mi, 0).Format("%Y-%m-%d %H:%M UTC"));
+        Check(Northern(), e, computer);
+    }
+}
+
+TEST(ZoneClock, SouthernZoneIsInDaylightTimeAcrossTheYearsEnd) {
+    const FixedLocalZone computer(0, "UTC");
+    const Expectation rows[] = {
+        // 2026-04-05 03:00 AEDT -> 02:00 AEST, +11 -> +10 (2026-04-04 16:00 UTC)
+        {2026, 4, 4, 15, 59, true, 660, "AEDT", DateTime(2026, 4, 5, 2, 59, 0)},
+        {2026, 4, 4, 16, 0, false, 600, "AEST", DateTime(2026, 4, 5, 2, 0, 0)},
+        {2026, 4, 4, 16, 1, false, 600, "AEST", DateTime(2026, 4, 5, 2, 1, 0)},
+        // 2026-10-04 02:00 AEST -> 03:00 AEDT, +10 -> +11 (2026-10-03 16:00 UTC)
+        {2026, 10, 3, 15, 59, false, 600, "AEST", DateTime(2026, 10, 4, 1, 59, 0)},
+        {2026, 10, 3, 16, 0, true, 660, "AEDT", DateTime(2026, 10, 4, 3, 0, 0)},
+        {2026, 10, 3, 16, 1, true, 660, "AEDT", DateTime(2026, 10, 4, 3, 1, 0)},
+        {2026, 1, 15, 0, 0, true, 660, "AEDT", DateTime(2026, 1, 15, 11, 0, 0)},
+        {2026, 7, 15, 0, 0, false, 600, "AEST", DateTime(2026, 7, 15, 10, 0, 0)},
+        {2026, 12, 31, 20, 0, true, 660, "AEDT", DateTime(2027, 1, 1, 7, 0, 0)},
+    };
+    for (const Expectation& e : rows) {
+        SCOPED_TRACE(DateTime(e.y, e.mo, e.d, e.h, e.mi, 0).Format("%Y-%m-%d %H:%M UTC"));
+        Check(Southern(), e, computer);
+    }
+}
+
+TEST(ZoneClock, RulesAtTwelveAmAndPm) {
+    const FixedLocalZone computer(0, "UTC");
+    CZoneRecord record = Northern();
+    record.tzi.DaylightDate.wHour = 0; // 12 a.m.: 2026-03-29 00:00 CET is 03-28 23:00 UTC
+    const Expectation midnight[] = {
+        {2026, 3, 28, 22, 59, false, 60, "CET", DateTime(2026, 3, 28, 23, 59, 0)},
+        {2026, 3, 28, 23, 0, true, 120, "CEST", DateTime(2026, 3, 29, 1, 0, 0)},
+    };
+    for (const Expectation& e : midnight) {
+        Check(record, e, computer);
+    }
+    record.tzi.DaylightDate.wHour = 12; // 12 p.m.: 2026-03-29 12:00 CET is 11:00 UTC
+    const Expectation noon[] = {
+        {2026, 3, 29, 10, 59, false, 60, "CET", DateTime(2026, 3, 29, 11, 59, 0)},
+        {2026, 3, 29, 11, 0, true, 120, "CEST", DateTime(2026, 3, 29, 13, 0, 0)},
+    };
+    for (const Expectation& e : noon) {
+        Check(record, e, computer);
+    }
+}
+
+TEST(ZoneClock, FixedOffsetsIncludingNegativeHalfHours) {
+    const FixedLocalZone computer(0, "UTC");
+    CZoneRecord india;
+    india.tzi.Bias = -330;
+    india.tzi.StandardName = "IST";
+    india.tzi.DaylightName = "IDT";
+    india.tzi.DaylightDate = Rule(3, 5, 0, 2); // ignored: dstUse is false
+    india.tzi.StandardDate = Rule(10, 5, 0, 3);
+    india.tzi.DaylightBias = -60;
+    Check(india, {2026, 7, 1, 12, 0, false, 330, "IST", DateTime(2026, 7, 1, 17, 30, 0)}, computer);
+
+    CZoneRecord minusThreeThirty;
+    minusThreeThirty.tzi.Bias = 210; // stored as -3 and -30
+    minusThreeThirty.tzi.StandardName = "M330";
+    Check(minusThreeThirty,
+          {2026, 7, 1, 12, 0, false, -210, "M330", DateTime(2026, 7, 1, 8, 30, 0)}, computer);
+    CZoneRecord minusTwoThirty;
+    minusTwoThirty.tzi.Bias = 150; // stored as -3 and 30
+    minusTwoThirty.tzi.StandardName = "M230";
+    Check(minusTwoThirty,
+          {2026, 7, 1, 0, 10, false, -150, "M230", DateTime(2026, 6, 30, 21, 40, 0)}, computer);
+}
+
+TEST(ZoneClock, RuleWithoutADateMeansStandardTimeAllYear) {
+    const FixedLocalZone computer(0, "UTC");
+    struct Broken {
+        const char* what;
+        TransitionRule TimeZoneInformation::*field;
+        int TransitionRule::*part;
+        int value;
+    };
+    const Broken rows[] = {
+        {"daylight month 13", &TimeZoneInformation::DaylightDate, &TransitionRule::wMonth, 13},
+        {"daylight month 0", &TimeZoneInformation::DaylightDate, &TransitionRule::wMonth, 0},
+        {"standard month 13", &TimeZoneInformation::StandardDate, &TransitionRule::wMonth, 13},
+        {"daylight occurrence 0", &TimeZoneInformation::DaylightDate, &TransitionRule::wDay, 0},
+        {"standard occurrence 6", &TimeZoneInformation::StandardDate, &TransitionRule::wDay, 6},
+        {"daylight hour 40", &TimeZoneInformation::DaylightDate, &TransitionRule::wHour, 40},
+        {"standard minute 75", &TimeZoneInformation::StandardDate, &TransitionRule::wMinute, 75},
+        {"daylight weekday 9", &TimeZoneInformation::DaylightDate, &TransitionRule::wDayOfWeek, 9},
+    };
+    for (const Broken& row : rows) {
+        SCOPED_TRACE(row.what);
+        CZoneRecord record = Northern();
+        record.tzi.StandardBias = -15; // visible in the offset: standard time is +1:15
+        (record.tzi.*(row.field)).*(row.part) = row.value;
+        // July: in daylight time under the intact rules.
+        Check(record, {2026, 7, 15, 12, 0, false, 75, "CET", DateTime(2026, 7, 15, 13, 15, 0)},
+              computer);
+    }
+}
+
+TEST(ZoneClock, ResetRecordClearsEverything) {
+    const FixedClock clock(Utc(2026, 7, 1, 0, 0));
+    const FixedLocalZone computer(0, "UTC");
+    CZoneClock zone(clock, computer);
+    zone.SetRecord(Southern());
+    EXPECT_EQ(zone.GetZoneName(), "Eastern Australia");
+    zone.ResetRecord();
+    const CZoneRecord& r = zone.GetRecord();
+    EXPECT_EQ(r.timeZoneID, -1);
+    EXPECT_TRUE(r.name.empty() && r.country.empty() && r.cities.empty() && r.province.empty());
+    EXPECT_FALSE(r.dstUse);
+    EXPECT_EQ(r.tzi, TimeZoneInformation{});
+    EXPECT_EQ(zone.GetZoneTime(), DateTime(2026, 7, 1, 0, 0, 0));
+    EXPECT_EQ(zone.GetOffsetMinutes(), 0);
+}
+
+// The record built from the system's zone rules agrees with the C library at every hour of
+// the year and around each transition.
+TEST(ZoneClock, RecordFromTheSystemZoneAgreesWithTheCLibrary) {
+    std::optional<std::string> saved;
+    if (const char* tz = std::getenv("TZ")) {
+        saved = tz;
+    }
+    for (const char* name : {"Europe/Berlin", "Australia/Sydney", "America/New_York",
+                             "Australia/Lord_Howe", "Asia/Kolkata", "America/St_Johns"}) {
+        SCOPED_TRACE(name);
+        setenv("TZ", name, 1);
+        tzset();
+        const std::unique_ptr<ILocalZone> system = MakeSystemLocalZone();
+        CZoneRecord record;
+        record.tzi = system->GetTimeZoneInformation();
+        record.dstUse = record.tzi.DaylightDate.wMonth != 0;
+        FixedClock clock(Utc(2026, 1, 1, 0, 0));
+        CZoneClock zone(clock, *system);
+        zone.SetRecord(record);
+        int mismatches = 0;
+        for (std::int64_t t = Utc(2026, 1, 2, 0, 0); t < Utc(2026, 12, 31, 0, 0); t += 1800) {
+            clock.Set(t);
+            zone.GetZoneTime();
+            const LocalInstant expected = system->At(t);
+            if (zone.GetOffsetMinutes() != expected.offsetMinutes ||
+                zone.IsDstNow() != expected.isDst) {
+                ++mismatches;
+                ADD_FAILURE() << DateTime::FromUnixSeconds(t).Format("%Y-%m-%d %H:%M UTC")
+                              << " clock " << zone.GetOffsetMinutes() << " C library "
+                              << expected.offsetMinutes;
+                if (mismatches > 5) {
+                    break;
+                }
+            }
+        }
+    }
+    if (saved) {
+        setenv("TZ", saved->c_str(), 1);
+    } else {
+        unsetenv("TZ");
+    }
+    tzset();
+}
+
+} // namespace
+} // namespace tarnwick

@@ -1,0 +1,104 @@
+#include "zones/zone_record.h"
+
+#include <gtest/gtest.h>
+
+namespace tarnwick {
+namespace {
+
+TEST(ZoneRecord, TwelveHourColumnsBecomeTwentyFourHourRules) {
+    struct Row {
+        int hour, amPm, expected;
+    };
+    const Row rows[] = {{12, 1, 0},  {1, 1, 1},   {11, 1, 11}, {12, 2, 12}, {1, 2, 13},
+                        {11, 2, 23}, {0, 2, 0},   {0, 1, 0},   {3, 0, 3},   {12, 0, 0},
+                        {13, 2, 13}, {40, 1, 40}, {5, 3, 5}};
+    for (const Row& row : rows) {
+        EXPECT_EQ(TwentyFourHour(row.hour, row.amPm), row.expected)
+            << row.hour << " AMPM " << row.amPm;
+    }
+}
+
+ZoneColumns Berlin() {
+    ZoneColumns row;
+    row.timeZoneName = "Central European Time";
+    row.country = "Germany";
+    row.province = "Berlin";
+    row.cities = "Berlin, Hamburg";
+    row.gmtBiasHour = 1;
+    row.dstUse = 1;
+    row.stdAbbr = "CET";
+    row.stdAmPm = 1;
+    row.stdHour = 3;
+    row.stdStartCountDow = 5;
+    row.stdMonth = 10;
+    row.dstAbbr = "CEST";
+    row.dstAmPm = 1;
+    row.dstBiasHour = 1;
+    row.dstHour = 2;
+    row.dstMinute = 30;
+    row.dstStartCountDow = 5;
+    row.dstDow = 0;
+    row.dstMonth = 3;
+    return row;
+}
+
+TEST(ZoneRecord, FillsTextsBiasesAndRulesFromTheColumns) {
+    CZoneRecord record;
+    FillRecordFromColumns(42, Berlin(), record);
+    EXPECT_EQ(record.timeZoneID, 42);
+    EXPECT_EQ(record.name, "Central European Time");
+    EXPECT_EQ(record.country, "Germany");
+    EXPECT_EQ(record.province, "Berlin");
+    EXPECT_EQ(record.cities, "Berlin, Hamburg");
+    EXPECT_TRUE(record.dstUse);
+    EXPECT_EQ(record.tzi.Bias, -60);
+    EXPECT_EQ(record.tzi.StandardBias, 0);
+    EXPECT_EQ(record.tzi.DaylightBias, -60);
+    EXPECT_EQ(record.tzi.StandardName, "CET");
+    EXPECT_EQ(record.tzi.DaylightName, "CEST");
+    TransitionRule daylight;
+    daylight.wMonth = 3;
+    daylight.wDay = 5;
+    daylight.wDayOfWeek = 0;
+    daylight.wHour = 2;
+    daylight.wMinute = 30;
+    EXPECT_EQ(record.tzi.DaylightDate, daylight);
+    EXPECT_EQ(record.tzi.StandardDate.wMonth, 10);
+    EXPECT_EQ(record.tzi.StandardDate.wHour, 3);
+    EXPECT_EQ(record.tzi.StandardDate.wYear, 0);
+}
+
+TEST(ZoneRecord, WithoutDaylightSavingTheRuleColumnsAreIgnored) {
+    ZoneColumns row = Berlin();
+    row.dstUse = 0;
+    row.stdBiasHour = 2;
+    CZoneRecord record;
+    FillRecordFromColumns(7, row, record);
+    EXPECT_FALSE(record.dstUse);
+    EXPECT_EQ(record.tzi.Bias, -60);
+    EXPECT_EQ(record.tzi.StandardBias, 0);
+    EXPECT_EQ(record.tzi.DaylightBias, 0);
+    EXPECT_EQ(record.tzi.DaylightDate, TransitionRule{});
+    EXPECT_EQ(record.tzi.StandardDate, TransitionRule{});
+    // The names are kept either way.
+    EXPECT_EQ(record.tzi.DaylightName, "CEST");
+}
+
+TEST(ZoneRecord, MinutesCarryTheSignOfTheirHourAndNamesAreCut) {
+    ZoneColumns row;
+    row.gmtBiasHour = -3;
+    row.gmtBiasMinute = -30;
+    row.stdAbbr = std::string(40, 'S');
+    row.dstAbbr = std::string(33, 'D');
+    CZoneRecord record;
+    FillRecordFromColumns(1, row, record);
+    EXPECT_EQ(record.tzi.Bias, 210); // G.M.T. -3:30
+    EXPECT_EQ(record.tzi.StandardName, std::string(32, 'S'));
+    EXPECT_EQ(record.tzi.DaylightName, std::string(32, 'D'));
+    row.gmtBiasMinute = 30;
+    FillRecordFromColumns(1, row, record);
+    EXPECT_EQ(record.tzi.Bias, 150); // -3 h + 30 min: G.M.T. -2:30
+}
+
+} // namespace
+} // namespace tarnwick
