@@ -1,0 +1,178 @@
+#include "platform/paths.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <optional>
+
+#include "platform/xdg_run_at_login.h"
+#include "support/temp_dir.h"
+
+namespace tarnwick {
+namespace {
+
+using test::ReadFileBytes;
+using test::TempDir;
+
+// Sets an environment variable for the length of a test (unset when value is nullopt).
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, std::optional<std::string> value) : m_name(name) {
+        if (const char* old = std::getenv(name)) {
+            m_old = old;
+        }
+        if (value) {
+            ::setenv(name, value->c_str(), 1);
+        } else {
+            ::unsetenv(name);
+        }
+    }
+    ~ScopedEnv() {
+        if (m_old) {
+            ::setenv(m_name, m_old->c_str(), 1);
+        } else {
+            ::unsetenv(m_name);
+        }
+    }
+
+private:
+    const char* m_name;
+    std::optional<std::string> m_old;
+};
+
+TEST(Paths, TildeInDirectoryOrFileNameIsRefused) {
+    const struct {
+        const char* path;
+        const char* message; // nullptr: allowed
+    } cases[] = {
+        {"/opt/tarnwick/tarnwick", nullptr},
+        {"/home/ann/clock.d/tarnwick", nullptr},
+        {"/opt/TARNWI~1/tarnwick",
+         "Please run this program as intended.  The zero arguement of this program can not "
+         "contain a tilda in the following fields directory:/opt/TARNWI~1 filename: tarnwick"
+         "   Thank you."},
+        {"/opt/tarnwick/tarn~wick",
+         "Please run this program as intended.  The zero arguement of this program can not "
+         "contain a tilda in the following fields directory:/opt/tarnwick filename: tarn~wick"
+         "   Thank you."},
+        {"/home/~ann/bin/tarnwick~",
+         "Please run this program as intended.  The zero arguement of this program can not "
+         "contain a tilda in the following fields directory:/home/~ann/bin filename: tarnwick~"
+         "   Thank you."},
+    };
+    for (const auto& c : cases) {
+        std::string message;
+        EXPECT_EQ(IsRefusedProgramPath(c.path, message), c.message != nullptr) << c.path;
+        EXPECT_EQ(message, c.message ? c.message : "") << c.path;
+    }
+}
+
+TEST(Paths, ExecutablePathIsTheRealPathOfThisProgram) {
+    const std::string path = ExecutablePath();
+    ASSERT_FALSE(path.empty());
+    EXPECT_EQ(path.front(), '/');
+    EXPECT_EQ(std::filesystem::path(path).filename(), "core_paths");
+    EXPECT_EQ(ExecutableDirectory(), std::filesystem::path(path).parent_path().string());
+}
+
+TEST(Paths, WritableProgramDirectoryHoldsEverything) {
+    TempDir dir;
+    const DataPaths paths = DefaultDataPathsFor(dir.Path() + "/");
+    EXPECT_EQ(paths.settingsDirectory, dir.Path());
+    EXPECT_EQ(paths.dataDirectory, dir.Path());
+}
+
+TEST(Paths, OtherwiseTheXdgDirectoriesAreUsedAndCreated) {
+    TempDir dir;
+    const std::string home = dir / "home";
+    ScopedEnv homeVar("HOME", home);
+    const std::string unusable = dir / "not-there/bin"; // access() fails even for root
+    {
+        ScopedEnv config("XDG_CONFIG_HOME", std::nullopt);
+        ScopedEnv data("XDG_DATA_HOME", std::nullopt);
+        const DataPaths paths = DefaultDataPathsFor(unusable);
+        EXPECT_EQ(paths.settingsDirectory, home + "/.config/tarnwick");
+        EXPECT_EQ(paths.dataDirectory, home + "/.local/share/tarnwick");
+        EXPECT_TRUE(std::filesystem::is_directory(paths.settingsDirectory));
+        EXPECT_TRUE(std::filesystem::is_directory(paths.dataDirectory));
+        // System program directories never count as portable, even for root.
+        EXPECT_EQ(DefaultDataPathsFor("/usr/bin").settingsDirectory, home + "/.config/tarnwick");
+    }
+    {
+        ScopedEnv config("XDG_CONFIG_HOME", dir / "cfg/");
+        ScopedEnv data("XDG_DATA_HOME", dir / "share");
+        const DataPaths paths = DefaultDataPathsFor(unusable);
+        EXPECT_EQ(paths.settingsDirectory, dir / "cfg/tarnwick");
+        EXPECT_EQ(paths.dataDirectory, dir / "share/tarnwick");
+        EXPECT_TRUE(std::filesystem::is_directory(paths.dataDirectory));
+    }
+    {
+        // Relative values are not allowed by the XDG rules and are ignored.
+        ScopedEnv config("XDG_CONFIG_HOME", "relative/cfg");
+        EXPECT_EQ(XdgConfigHome(), home + "/.config");
+    }
+}
+
+TEST(Paths, DataPathsInCreatesTheChosenDirectory) {
+    TempDir dir;
+    const DataPaths paths = DataPathsIn(dir / "a/b/c/");
+    EXPECT_EQ(paths.settingsDirectory, dir / "a/b/c");
+    EXPECT_EQ(paths.dataDirectory, dir / "a/b/c");
+    EXPECT_TRUE(std::filesystem::is_directory(dir / "a/b/c"));
+}
+
+TEST(XdgRunAtLogin, ExecLineQuotesAndEscapesThePath) {
+    const struct {
+        const char* path;
+        const char* exec;
+    } cases[] = {
+        {"/opt/tarnwick/tarnwick", "/opt/tarnwick/tarnwick"},
+        {"/opt/my clock/tarnwick", "\"/opt/my clock/tarnwick\""},
+        {"/opt/a$b/tarnwick", "\"/opt/a\\\\$b/tarnwick\""},
+        {"/opt/say \"hi\"/t", "\"/opt/say \\\\\"hi\\\\\"/t\""},
+        {"/opt/100%/tarnwick", "/opt/100%%/tarnwick"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(XdgRunAtLogin::ExecArgument(c.path), c.exec) << c.path;
+    }
+}
+
+TEST(XdgRunAtLogin, EntryIsHiddenNotDeletedWhenTurnedOff) {
+    TempDir dir;
+    ScopedEnv config("XDG_CONFIG_HOME", dir / "cfg");
+    XdgRunAtLogin runAtLogin;
+    const std::string entry = dir / "cfg/autostart/tarnwick.desktop";
+    EXPECT_EQ(runAtLogin.EntryPath("Tarnwick"), entry);
+
+    ASSERT_TRUE(runAtLogin.WriteRunValue("Tarnwick", true, "/opt/my clock/tarnwick"))
+        << runAtLogin.LastError();
+    std::string text = ReadFileBytes(entry);
+    EXPECT_EQ(text.rfind("[Desktop Entry]\n", 0), 0u);
+    for (const char* line :
+         {"\nType=Application\n", "\nName=Tarnwick\n", "\nExec=\"/opt/my clock/tarnwick\"\n",
+          "\nHidden=false\n", "\nX-GNOME-Autostart-enabled=true\n"}) {
+        EXPECT_NE(text.find(line), std::string::npos) << line;
+    }
+
+    ASSERT_TRUE(runAtLogin.WriteRunValue("Tarnwick", false, "/opt/my clock/tarnwick"));
+    text = ReadFileBytes(entry);
+    EXPECT_NE(text.find("\nHidden=true\n"), std::string::npos);
+    EXPECT_NE(text.find("\nX-GNOME-Autostart-enabled=false\n"), std::string::npos);
+    EXPECT_NE(text.find("\nExec="), std::string::npos);
+}
+
+TEST(XdgRunAtLogin, FailureIsReportedWithThePath) {
+    TempDir dir;
+    test::WriteFileBytes(dir / "file", "not a directory");
+    XdgRunAtLogin runAtLogin(dir / "file/autostart");
+    EXPECT_FALSE(runAtLogin.WriteRunValue("Tarnwick", true, "/opt/tarnwick/tarnwick"));
+    EXPECT_NE(runAtLogin.LastError().find(dir / "file"), std::string::npos)
+        << runAtLogin.LastError();
+
+    XdgRunAtLogin elsewhere(dir / "autostart");
+    EXPECT_FALSE(elsewhere.WriteRunValue("Tarnwick", true, "/opt/bad\npath/tarnwick"));
+    EXPECT_FALSE(std::filesystem::exists(dir / "autostart/tarnwick.desktop"));
+}
+
+} // namespace
+} // namespace tarnwick
