@@ -1,0 +1,260 @@
+// The zone editor's statements and form texts: code lists, SQL value texts, the INSERT and
+// UPDATE it sends, validation, and the conversions of the computer's zone into the form.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "editor/zone_statements.h"
+#include "platform/message_box.h"
+#include "zones/zone_database.h"
+
+namespace tarnwick {
+namespace {
+
+std::vector<std::string> Texts(const CodeList& list) {
+    std::vector<std::string> out;
+    for (const CodeItem& item : list) {
+        out.push_back(item.text + "=" + item.key);
+    }
+    return out;
+}
+
+TEST(EditorCodeLists, HoldTheFormsItemsWithTheirKeys) {
+    EXPECT_EQ(Texts(MonthList()),
+              (std::vector<std::string>{"January=1", "Febuary=2", "March=3", "April=4", "May=5",
+                                        "June=6", "July=7", "August=8", "September=9", "October=10",
+                                        "November=11", "December=12"}));
+    EXPECT_EQ(Texts(DayList()),
+              (std::vector<std::string>{"Sunday=0", "Monday=1", "Tuesday=2", "Wednesday=3",
+                                        "Thursday=4", "Friday=5", "Saturday=6"}));
+    EXPECT_EQ(Texts(WeekList()),
+              (std::vector<std::string>{"First=1", "Second=2", "Third=3", "Fourth=4", "Last=5"}));
+    EXPECT_EQ(Texts(AmPmList()), (std::vector<std::string>{"AM=1", "PM=2"}));
+}
+
+TEST(EditorCodeLists, NumberListsCountAndPad) {
+    const std::vector<std::string> hours = NumberItems(-12, 12, 1, false);
+    ASSERT_EQ(hours.size(), 25u);
+    EXPECT_EQ(hours.front(), "-12");
+    EXPECT_EQ(hours[12], "0");
+    EXPECT_EQ(hours.back(), "12");
+    EXPECT_EQ(NumberItems(0, 55, 5, true),
+              (std::vector<std::string>{"00", "05", "10", "15", "20", "25", "30", "35", "40", "45",
+                                        "50", "55"}));
+    EXPECT_EQ(NumberItems(1, 12, 1, false).size(), 12u);
+    EXPECT_EQ(NumberItems(1, 12, 1, false).front(), "1");
+}
+
+TEST(EditorValues, QuoteTrimAndEscape) {
+    struct Case {
+        std::string value;
+        std::string expected;
+    };
+    const Case cases[] = {
+        {QuoteValue("  Eastern Time \t"), "\"Eastern Time\""},
+        {EditValue(""), "\"\""},
+        {EditValue("   "), "\"\""},
+        // A typed double quote is doubled inside the quoted value.
+        {EditValue("The \"Big\" Apple"), "\"The \"\"Big\"\" Apple\""},
+        {EditValue("\""), "\"\"\"\""},
+        {CheckValue(true), "\"1\""},
+        {CheckValue(false), "\"0\""},
+        // A selected item gives its key, whatever the text field shows.
+        {ComboValue({"April", std::string("4")}), "\"4\""},
+        {ComboValue({"Last", std::string("5")}), "\"5\""},
+        {ComboValue({"-5", std::nullopt}), "\"-5\""},
+        {ComboValue({" 30 ", std::nullopt}), "\"30\""},
+        {ComboValue({"", std::nullopt}), "0"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(c.value, c.expected);
+    }
+}
+
+ZoneFormValues EasternForm() {
+    ZoneFormValues f;
+    f.name = "Eastern Time, New York";
+    f.country = "USA";
+    f.province = "";
+    f.cities = "New York";
+    f.gmtBiasHour = {"-5", std::nullopt};
+    f.gmtBiasMinute = {"00", std::nullopt};
+    f.dstUse = true;
+    f.dstAbbr = "EDT";
+    f.dstAmPm = {"AM", std::string("1")};
+    f.dstBiasHour = {"1", std::nullopt};
+    f.dstBiasMinute = {"00", std::nullopt};
+    f.dstDow = {"Sunday", std::string("0")};
+    f.dstHour = {"2", std::nullopt};
+    f.dstMinute = {"00", std::nullopt};
+    f.dstMonth = {"March", std::string("3")};
+    f.dstStartCountDow = {"Second", std::string("2")};
+    f.stdAbbr = "EST";
+    f.stdAmPm = {"AM", std::string("1")};
+    f.stdBiasHour = {"", std::nullopt};
+    f.stdBiasMinute = {"", std::nullopt};
+    f.stdDow = {"Sunday", std::string("0")};
+    f.stdHour = {"2", std::nullopt};
+    f.stdMinute = {"00", std::nullopt};
+    f.stdMonth = {"November", std::string("11")};
+    f.stdStartCountDow = {"First", std::string("1")};
+    return f;
+}
+
+TEST(EditorStatements, InsertListsTheColumnsInOrder) {
+    EXPECT_EQ(BuildZoneInsert(EasternForm()),
+              "INSERT INTO presetTimeZones  (m_TimeZoneName,m_Country,m_Province,m_Cities,"
+              "m_GMTBiasHour,m_GMTBiasMinute,m_DSTUse,m_DSTAbbr,m_DSTAMPM,m_DSTBiasHour,"
+              "m_DSTBiasMinute,m_DSTDOW,m_DSTHour,m_DSTMinute,m_DSTMonth,m_DSTStartCountDOW,"
+              "m_STDAbbr,m_STDAMPM,m_STDBiasHour,m_STDBiasMinute,m_STDDOW,m_STDHour,m_STDMinute,"
+              "m_STDMonth,m_STDStartCountDOW) VALUES (\"Eastern Time, New York\",\"USA\",\"\","
+              "\"New York\",\"-5\",\"00\",\"1\",\"EDT\",\"1\",\"1\",\"00\",\"0\",\"2\",\"00\","
+              "\"3\",\"2\",\"EST\",\"1\",0,0,\"0\",\"2\",\"00\",\"11\",\"1\") ");
+}
+
+TEST(EditorStatements, UpdateSetsEveryColumnAndPutsABlankBeforeWhere) {
+    ZoneFormValues f = EasternForm();
+    f.stdStartCountDow = {"Last", std::string("5")};
+    EXPECT_EQ(BuildZoneUpdate(f, 7),
+              "UPDATE presetTimeZones SET m_TimeZoneName=\"Eastern Time, New York\","
+              "m_Country=\"USA\",m_Province=\"\",m_Cities=\"New York\","
+              "m_GMTBiasHour=\"-5\",m_GMTBiasMinute=\"00\","
+              "m_DSTUse=\"1\", "
+              "m_DSTAbbr=\"EDT\", m_DSTAMPM=\"1\", m_DSTBiasHour=\"1\", m_DSTBiasMinute=\"00\", "
+              "m_DSTDOW=\"0\", m_DSTHour=\"2\", m_DSTMinute=\"00\", m_DSTMonth=\"3\", "
+              "m_DSTStartCountDOW=\"2\","
+              "m_STDAbbr=\"EST\", m_STDAMPM=\"1\", m_STDBiasHour=0, m_STDBiasMinute=0, "
+              "m_STDDOW=\"0\", m_STDHour=\"2\", m_STDMinute=\"00\", m_STDMonth=\"11\", "
+              "m_STDStartCountDOW=\"5\" WHERE timeZoneID=7");
+
+    f.stdStartCountDow = {"", std::nullopt};
+    const std::string update = BuildZoneUpdate(f, 12);
+    EXPECT_EQ(update.substr(update.rfind("m_STDStartCountDOW")),
+              "m_STDStartCountDOW=0 WHERE timeZoneID=12");
+}
+
+TEST(EditorStatements, SelectAndDeleteNameTheId) {
+    EXPECT_EQ(BuildZoneSelect(-1), "SELECT * from presetTimeZones WHERE timeZoneID=-1");
+    EXPECT_EQ(BuildZoneDelete(0), "DELETE FROM presetTimeZones WHERE timeZoneID=0");
+}
+
+class EditorStatementsDatabase : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "tarnwick-statements-XXXXXX").string();
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+        m_dir = pattern;
+        m_db.SetLocation(m_dir, "timezones");
+        ASSERT_TRUE(m_db.Connect(CZoneDatabase::kCreateStatement));
+    }
+    void TearDown() override {
+        m_db.CloseRecordset();
+        std::filesystem::remove_all(m_dir);
+    }
+    std::string Read(const std::string& column, int id) {
+        EXPECT_TRUE(m_db.Query(BuildZoneSelect(id)));
+        EXPECT_TRUE(m_db.NextRecord());
+        return m_db.GetField(column).Text();
+    }
+
+    RecordingMessageBox m_messages;
+    std::string m_dir;
+    CZoneDatabase m_db{m_messages};
+};
+
+TEST_F(EditorStatementsDatabase, TypedQuotesAndColumnNamesAreStoredAsTyped) {
+    ZoneFormValues f = EasternForm();
+    f.name = "The \"Big\" Apple, m_Country";
+    f.country = "m_Cities";
+    ASSERT_TRUE(m_db.Query(BuildZoneInsert(f)));
+    EXPECT_EQ(Read("m_TimeZoneName", 1), "The \"Big\" Apple, m_Country");
+    EXPECT_EQ(Read("m_Country", 1), "m_Cities");
+    EXPECT_EQ(Read("m_GMTBiasHour", 1), "-5");
+    EXPECT_EQ(Read("m_STDBiasHour", 1), "0");
+
+    f.name = "\"Quoted\"";
+    ASSERT_TRUE(m_db.Query(BuildZoneUpdate(f, 1)));
+    EXPECT_EQ(Read("m_TimeZoneName", 1), "\"Quoted\"");
+    EXPECT_TRUE(m_messages.shown.empty());
+}
+
+TEST_F(EditorStatementsDatabase, UpdateWithAnEmptyLastBoxRuns) {
+    ZoneFormValues f = EasternForm();
+    ASSERT_TRUE(m_db.Query(BuildZoneInsert(f)));
+    f.stdStartCountDow = {"", std::nullopt};
+    f.stdMonth = {"", std::nullopt};
+    ASSERT_TRUE(m_db.Query(BuildZoneUpdate(f, 1)));
+    EXPECT_EQ(m_db.GetCount(), 1);
+    EXPECT_EQ(Read("m_STDStartCountDOW", 1), "0");
+    EXPECT_EQ(Read("m_STDMonth", 1), "0");
+    EXPECT_TRUE(m_messages.shown.empty());
+}
+
+TEST(EditorValidation, ChecksNameThenHourThenMinute) {
+    struct Case {
+        std::string name, hour, minute, expected;
+    };
+    const Case cases[] = {
+        {"", "", "", "You must name your timezone."},
+        {"  ", "-5", "00", "You must name your timezone."},
+        {"Eastern", " ", "00", "You must set your GMT hour offset."},
+        {"Eastern", "-5", "", "You must set your GMT minute offset."},
+        {"Eastern", "-5", "00", ""},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(ValidateZoneForm(c.name, c.hour, c.minute), c.expected) << c.name;
+    }
+}
+
+TEST(EditorTexts, MessagesAndLabels) {
+    EXPECT_EQ(ZoneNotFoundMessage(42),
+              "I could not find the time zone id42.  Please close and open this window and try "
+              "again.");
+    EXPECT_EQ(RecordLabel(0), "# New");
+    EXPECT_EQ(RecordLabel(-1), "# New");
+    EXPECT_EQ(RecordLabel(17), "# 17");
+    EXPECT_EQ(StoredCodeText("0"), "");
+    EXPECT_EQ(StoredCodeText("5"), "5");
+    EXPECT_EQ(StoredCodeText("10"), "10");
+}
+
+TEST(EditorTexts, MinutesSplitTowardZero) {
+    struct Case {
+        int minutes;
+        std::string hour, minute;
+    };
+    const Case cases[] = {
+        {-210, "-3", "-30"}, {330, "5", "30"}, {60, "1", "00"},    {0, "0", "00"},
+        {-30, "0", "-30"},   {345, "5", "45"}, {-300, "-5", "00"}, {-5, "0", "-5"},
+    };
+    for (const Case& c : cases) {
+        const HourMinuteText text = SplitMinutesText(c.minutes);
+        EXPECT_EQ(text.hour, c.hour) << c.minutes;
+        EXPECT_EQ(text.minute, c.minute) << c.minutes;
+    }
+}
+
+TEST(EditorTexts, RuleHoursOnTheTwelveHourClock) {
+    struct Case {
+        int wHour;
+        int hour;
+        std::string ampm, key;
+    };
+    const Case cases[] = {
+        {0, 12, "AM", "1"},  {1, 1, "AM", "1"},  {2, 2, "AM", "1"},   {11, 11, "AM", "1"},
+        {12, 12, "PM", "2"}, {13, 1, "PM", "2"}, {23, 11, "PM", "2"},
+    };
+    for (const Case& c : cases) {
+        const ClockHour h = ToClockHour(c.wHour);
+        EXPECT_EQ(h.hour, c.hour) << c.wHour;
+        EXPECT_EQ(h.ampm.text, c.ampm) << c.wHour;
+        EXPECT_EQ(h.ampm.key, c.key) << c.wHour;
+    }
+}
+
+} // namespace
+} // namespace tarnwick
