@@ -187,8 +187,7 @@ DateTime DateTime::FromDays(double days) {
 
 DateTime DateTime::FromUnixSeconds(std::int64_t unixSeconds) {
     const std::int64_t offset = kUnixEpochDays * kSecondsPerDay;
-    // Guard the sum: anything this far out is beyond year 9999 anyway.
-    if (unixSeconds > MaxSerialSeconds() || unixSeconds < MinSerialSeconds()) {
+    if (unixSeconds < MinSerialSeconds() - offset || unixSeconds > MaxSerialSeconds() - offset) {
         return Invalid();
     }
     return FromSerialSeconds(unixSeconds + offset);
@@ -322,17 +321,19 @@ std::string DateTime::Format(const std::string& format) const {
 }
 
 DateTime DateTime::operator+(DateTimeSpan span) const {
-    if (!IsValid()) {
+    std::int64_t sum = 0;
+    if (!IsValid() || __builtin_add_overflow(m_seconds, span.TotalSeconds(), &sum)) {
         return Invalid();
     }
-    return FromSerialSeconds(m_seconds + span.TotalSeconds());
+    return FromSerialSeconds(sum);
 }
 
 DateTime DateTime::operator-(DateTimeSpan span) const {
-    if (!IsValid()) {
+    std::int64_t difference = 0;
+    if (!IsValid() || __builtin_sub_overflow(m_seconds, span.TotalSeconds(), &difference)) {
         return Invalid();
     }
-    return FromSerialSeconds(m_seconds - span.TotalSeconds());
+    return FromSerialSeconds(difference);
 }
 
 DateTimeSpan DateTime::operator-(const DateTime& other) const {

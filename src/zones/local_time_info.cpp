@@ -1,8 +1,14 @@
 #include "zones/local_time_info.h"
 
+#include <algorithm>
+#include <climits>
 #include <cstdlib>
 
 namespace tarnwick {
+
+int SaturatedMinutes(std::int64_t minutes) {
+    return static_cast<int>(std::clamp<std::int64_t>(minutes, -INT_MAX, INT_MAX));
+}
 
 CLocalTimeInfo::CLocalTimeInfo(const IClock& clock, const ILocalZone& zone)
     : m_clock(clock), m_zone(zone) {}
@@ -68,14 +74,14 @@ DateTime CLocalTimeInfo::GetRuleDate(const TransitionRule& rule) {
 DateTime CLocalTimeInfo::GetTransitionUtc(int bias, int ruleBias, const TransitionRule& rule) {
     int hours = 0;
     int minutes = 0;
-    SplitMinutes(bias + ruleBias, hours, minutes);
+    SplitMinutes(SaturatedMinutes(std::int64_t{bias} + ruleBias), hours, minutes);
     return GetRuleDate(rule) + DateTimeSpan(0, hours, minutes, 0);
 }
 
 void CLocalTimeInfo::SplitMinutes(int total, int& hours, int& minutes) {
-    const int a = std::abs(total);
+    const std::int64_t a = std::llabs(total); // |INT_MIN| does not fit an int
     hours = static_cast<int>(static_cast<double>(a) * (1.0 / 60.0));
-    minutes = a - 60 * hours;
+    minutes = static_cast<int>(a - std::int64_t{60} * hours);
     if (minutes == 60) { // the product fell just below a whole hour
         ++hours;
         minutes = 0;

@@ -12,6 +12,9 @@
 
 namespace tarnwick {
 
+// Minutes clamped to [-INT_MAX, INT_MAX]: sums of biases from hand-edited records never overflow.
+int SaturatedMinutes(std::int64_t minutes);
+
 class CLocalTimeInfo {
 public:
     CLocalTimeInfo(const IClock& clock, const ILocalZone& zone);

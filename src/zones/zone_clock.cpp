@@ -16,7 +16,7 @@ void CZoneClock::ResetRecord() {
 DateTime CZoneClock::GetZoneTime() {
     const TimeZoneInformation& tzi = m_record.tzi;
     bool dstNow = false;
-    std::int32_t offset = -(tzi.Bias + tzi.StandardBias);
+    std::int32_t offset = SaturatedMinutes(-(std::int64_t{tzi.Bias} + tzi.StandardBias));
     std::string abbreviation = tzi.StandardName;
 
     if (m_record.dstUse) {
@@ -36,11 +36,11 @@ DateTime CZoneClock::GetZoneTime() {
             }
         }
         if (dstNow) {
-            offset = -(tzi.Bias + tzi.DaylightBias);
+            offset = SaturatedMinutes(-(std::int64_t{tzi.Bias} + tzi.DaylightBias));
             abbreviation = tzi.DaylightName;
         }
     } else {
-        offset = -tzi.Bias;
+        offset = SaturatedMinutes(-std::int64_t{tzi.Bias});
     }
 
     m_dstNow = dstNow;

@@ -1,14 +1,25 @@
 #include "zones/zone_record.h"
 
+#include <algorithm>
+
 namespace tarnwick {
 
 namespace {
 
 // Names are fixed 32-character fields in the record.
 constexpr std::size_t kMaxNameLength = 32;
+// Far beyond any real offset, and small enough that sums of two biases cannot overflow.
+constexpr std::int64_t kMaxBiasMinutes = 1000000000;
 
 std::string Truncated(const std::string& text) {
     return text.substr(0, kMaxNameLength);
+}
+
+// -(60 h + m) in minutes. Columns come from a file anyone can edit: absurd values saturate
+// instead of overflowing.
+int BiasFrom(int hours, int minutes) {
+    const std::int64_t bias = -(std::int64_t{60} * hours + minutes);
+    return static_cast<int>(std::clamp<std::int64_t>(bias, -kMaxBiasMinutes, kMaxBiasMinutes));
 }
 
 TransitionRule RuleFromColumns(int month, int dayOfWeek, int occurrence, int hour, int amPm,
@@ -41,12 +52,12 @@ void FillRecordFromColumns(std::int32_t id, const ZoneColumns& row, CZoneRecord&
 
     TimeZoneInformation tzi;
     // The minute column carries the sign of the hour column: G.M.T. -3:30 is -3 and -30.
-    tzi.Bias = -(60 * row.gmtBiasHour + row.gmtBiasMinute);
+    tzi.Bias = BiasFrom(row.gmtBiasHour, row.gmtBiasMinute);
     tzi.StandardName = Truncated(row.stdAbbr);
     tzi.DaylightName = Truncated(row.dstAbbr);
     if (record.dstUse) {
-        tzi.StandardBias = -(60 * row.stdBiasHour + row.stdBiasMinute);
-        tzi.DaylightBias = -(60 * row.dstBiasHour + row.dstBiasMinute);
+        tzi.StandardBias = BiasFrom(row.stdBiasHour, row.stdBiasMinute);
+        tzi.DaylightBias = BiasFrom(row.dstBiasHour, row.dstBiasMinute);
         tzi.StandardDate = RuleFromColumns(row.stdMonth, row.stdDow, row.stdStartCountDow,
                                            row.stdHour, row.stdAmPm, row.stdMinute);
         tzi.DaylightDate = RuleFromColumns(row.dstMonth, row.dstDow, row.dstStartCountDow,

@@ -89,6 +89,12 @@ TEST(DateTime, ArithmeticCrossesMonthAndYearEndsAndRangeLimits) {
     EXPECT_EQ(DateTime::FromDays(46361.5), DateTime(2026, 12, 5, 12, 0, 0));
     EXPECT_FALSE(DateTime::FromDays(1e300).IsValid());
     EXPECT_EQ(DateTime::FromUnixSeconds(1796443854).ToUnixSeconds(), 1796443854);
+    const std::int64_t firstSecond = DateTime(100, 1, 1, 0, 0, 0).ToUnixSeconds();
+    EXPECT_EQ(DateTime::FromUnixSeconds(firstSecond), DateTime(100, 1, 1, 0, 0, 0));
+    EXPECT_FALSE(DateTime::FromUnixSeconds(firstSecond - 1).IsValid());
+    EXPECT_FALSE(DateTime::FromUnixSeconds(INT64_MIN).IsValid());
+    EXPECT_FALSE((DateTime(2026, 1, 1, 0, 0, 0) + DateTimeSpan::FromSeconds(INT64_MAX)).IsValid());
+    EXPECT_FALSE((DateTime(2026, 1, 1, 0, 0, 0) - DateTimeSpan::FromSeconds(INT64_MIN)).IsValid());
 }
 
 TEST(DateTime, FormatsInEnglishWhateverTheLocale) {

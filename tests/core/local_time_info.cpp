@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstdlib>
 
 namespace tarnwick {
@@ -101,9 +102,17 @@ TEST(LocalTimeInfo, SplitMinutesGivesBothPartsTheSignOfTheTotal) {
     struct Row {
         int total, hours, minutes;
     };
-    const Row rows[] = {{-90, -1, -30}, {330, 5, 30}, {0, 0, 0},       {59, 0, 59},
-                        {60, 1, 0},     {-60, -1, 0}, {-210, -3, -30}, {-150, -2, -30},
-                        {825, 13, 45},  {-1, 0, -1}};
+    const Row rows[] = {{-90, -1, -30},
+                        {330, 5, 30},
+                        {0, 0, 0},
+                        {59, 0, 59},
+                        {60, 1, 0},
+                        {-60, -1, 0},
+                        {-210, -3, -30},
+                        {-150, -2, -30},
+                        {825, 13, 45},
+                        {-1, 0, -1},
+                        {INT_MIN, -35791394, -8}};
     for (const Row& row : rows) {
         int hours = 99;
         int minutes = 99;

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstdlib>
 #include <ctime>
 #include <optional>
@@ -185,6 +186,25 @@ TEST(ZoneClock, RuleWithoutADateMeansStandardTimeAllYear) {
         Check(record, {2026, 7, 15, 12, 0, false, 75, "CET", DateTime(2026, 7, 15, 13, 15, 0)},
               computer);
     }
+}
+
+TEST(ZoneClock, AbsurdBiasesSaturateInsteadOfOverflowing) {
+    const FixedClock clock(Utc(2026, 7, 1, 0, 0));
+    const FixedLocalZone computer(0, "UTC");
+    CZoneClock zone(clock, computer);
+    CZoneRecord record = Northern();
+    record.tzi.Bias = INT_MIN;
+    record.tzi.DaylightBias = INT_MIN;
+    record.tzi.StandardBias = INT_MIN;
+    zone.SetRecord(record);
+    // About 4085 years ahead.
+    EXPECT_EQ(zone.GetZoneTime(), DateTime(2026, 7, 1, 0, 0, 0) +
+                                      DateTimeSpan::FromSeconds(std::int64_t{INT_MAX} * 60));
+    EXPECT_EQ(zone.GetOffsetMinutes(), INT_MAX);
+    record.dstUse = false;
+    zone.SetRecord(record);
+    zone.GetZoneTime();
+    EXPECT_EQ(zone.GetOffsetMinutes(), INT_MAX);
 }
 
 TEST(ZoneClock, ResetRecordClearsEverything) {

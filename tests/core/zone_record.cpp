@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
+
 namespace tarnwick {
 namespace {
 
@@ -98,6 +100,12 @@ TEST(ZoneRecord, MinutesCarryTheSignOfTheirHourAndNamesAreCut) {
     row.gmtBiasMinute = 30;
     FillRecordFromColumns(1, row, record);
     EXPECT_EQ(record.tzi.Bias, 150); // -3 h + 30 min: G.M.T. -2:30
+
+    // A hand-edited row with absurd numbers saturates rather than overflowing.
+    row.gmtBiasHour = INT_MAX;
+    row.gmtBiasMinute = INT_MAX;
+    FillRecordFromColumns(1, row, record);
+    EXPECT_EQ(record.tzi.Bias, -1000000000);
 }
 
 } // namespace
