@@ -1,10 +1,7 @@
 // The clock: start-up is CClockApp's; this file only hands it the command line.
-#include <QApplication>
-#include <QLabel>
+#include "app/clock_app.h"
 
 int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    QLabel label("Tarnwick");
-    label.show();
-    return app.exec();
+    tarnwick::CClockApp app(argc, argv);
+    return app.Run();
 }

@@ -1,0 +1,113 @@
+#include "app/clock_app.h"
+
+#include <QStringList>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "app/app_icon.h"
+#include "app/clock_dlg.h"
+#include "app/qt_message_box.h"
+#include "app/single_instance.h"
+#include "platform/clock.h"
+#include "platform/local_zone.h"
+#include "platform/paths.h"
+#include "platform/xdg_run_at_login.h"
+#include "zones/zone_database.h"
+
+namespace tarnwick {
+
+namespace {
+
+constexpr char kProductName[] = "Tarnwick";
+constexpr char kNoDatabaseEngine[] =
+    "DAO doesn't seem to be installed.  When you install Tarnwick as Custom Install make sure "
+    "you specify to install DAO.  Please reinstall with DAO.";
+
+std::vector<std::string> ArgumentsAfterProgram(const QStringList& arguments) {
+    std::vector<std::string> result;
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        result.push_back(arguments[i].toStdString());
+    }
+    return result;
+}
+
+} // namespace
+
+CClockApp::CClockApp(int& argc, char** argv) : m_application(argc, argv) {
+    // The application name stays the executable's: the instance lock compares it with the
+    // holder's process name to tell a live holder from a reused process id.
+    QApplication::setApplicationDisplayName(QString::fromLatin1(kProductName));
+    QApplication::setWindowIcon(AppIcon());
+    QApplication::setQuitOnLastWindowClosed(false);
+    m_switches = ParseCommandLine(ArgumentsAfterProgram(QApplication::arguments()));
+}
+
+CClockApp::~CClockApp() = default;
+
+bool CClockApp::InitNetwork() {
+    return true; // sockets need no set-up here
+}
+
+int CClockApp::Run() {
+    QtMessageBox messages;
+
+    std::string refusal;
+    if (IsRefusedProgramPath(ExecutablePath(), refusal)) {
+        messages.Show(refusal, kProductName, MessageButtons::Ok, MessageIcon::Exclamation);
+        return kExitRefusedPath;
+    }
+    for (const std::string& error : m_switches.errors) {
+        std::fprintf(stderr, "tarnwick: %s\n", error.c_str());
+    }
+    if (!m_switches.errors.empty()) {
+        return kExitBadArguments;
+    }
+
+    if (!InitNetwork()) {
+        messages.Show("Windows sockets initialization failed.", kProductName, MessageButtons::Ok,
+                      MessageIcon::Exclamation);
+        return kExitNormal;
+    }
+
+    SingleInstance instance;
+    switch (instance.Acquire()) {
+    case SingleInstance::Outcome::First:
+        break;
+    case SingleInstance::Outcome::AnotherAnswered:
+        return kExitNormal;
+    case SingleInstance::Outcome::AnotherSilent:
+        messages.Show(std::string("You Already Have An Instance Of ") + kProductName,
+                      std::string("Exiting ") + kProductName, MessageButtons::Ok,
+                      MessageIcon::None);
+        return kExitAnotherInstance;
+    }
+
+    if (!IsDatabaseEngineAvailable()) {
+        messages.Show(kNoDatabaseEngine, kProductName, MessageButtons::Ok,
+                      MessageIcon::Exclamation);
+        return kExitNoDatabase;
+    }
+
+    const std::unique_ptr<ILocalZone> localZone = MakeSystemLocalZone();
+    XdgRunAtLogin runAtLogin;
+    ClockDlgEnvironment environment;
+    environment.clock = &SystemClock::Instance();
+    environment.localZone = localZone.get();
+    environment.paths = m_switches.dataDirectory.empty() ? DefaultDataPaths()
+                                                         : DataPathsIn(m_switches.dataDirectory);
+    environment.messages = &messages;
+    environment.runAtLogin = &runAtLogin;
+    environment.switches = m_switches;
+
+    CClockDlg window(environment);
+    messages.SetParent(&window);
+    QObject::connect(&instance, &SingleInstance::openRequested, &window,
+                     &CClockDlg::OpenMainWindow);
+    window.exec();
+    messages.SetParent(nullptr);
+    return kExitNormal;
+}
+
+} // namespace tarnwick

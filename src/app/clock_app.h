@@ -1,0 +1,37 @@
+// The application: from process start to the main window's modal run and back out.
+//   tilde refusal -> network set-up -> single instance -> database engine -> main window.
+#pragma once
+
+#include <QApplication>
+
+#include <memory>
+
+#include "app/command_line.h"
+
+namespace tarnwick {
+
+class CClockApp {
+public:
+    // Exit statuses of Run().
+    enum : int {
+        kExitNormal = 0,          // the window closed, or another copy was asked to open
+        kExitRefusedPath = 1,     // the program path holds a '~'
+        kExitAnotherInstance = 1, // another copy holds the lock and did not answer
+        kExitNoDatabase = 1,      // the database engine does not work
+        kExitBadArguments = 2,
+    };
+
+    CClockApp(int& argc, char** argv);
+    ~CClockApp();
+
+    int Run();
+    const CommandLineSwitches& Switches() const { return m_switches; }
+
+private:
+    bool InitNetwork();
+
+    QApplication m_application;
+    CommandLineSwitches m_switches;
+};
+
+} // namespace tarnwick

@@ -1,0 +1,510 @@
+#include "app/clock_dlg.h"
+
+#include <QApplication>
+#include <QFontMetrics>
+#include <QGuiApplication>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPushButton>
+#include <QScreen>
+#include <QTextBlockFormat>
+#include <QTextCharFormat>
+#include <QTextCursor>
+#include <QTextEdit>
+#include <QWindow>
+
+#include <dlfcn.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+#include "app/about_dlg.h"
+#include "app/app_icon.h"
+#include "app/dialog_units.h"
+#include "platform/message_box.h"
+
+namespace tarnwick {
+
+namespace {
+
+// Set by the first OpenMainWindow of the process.
+bool g_firstOpen = true;
+
+const QColor kLcdText(0, 0, 50);
+const QColor kLcdCell(0, 255, 255);
+
+// Milliseconds since this process started, from /proc (for the start-up benchmark only).
+double MillisecondsSinceProcessStart(long long& boottimeNs) {
+    timespec now{};
+    clock_gettime(CLOCK_BOOTTIME, &now);
+    boottimeNs = static_cast<long long>(now.tv_sec) * 1000000000LL + now.tv_nsec;
+    std::ifstream stat("/proc/self/stat");
+    std::string line;
+    std::getline(stat, line);
+    // Field 22 (starttime, clock ticks since boot) counts from the field after ") ".
+    const std::size_t close = line.rfind(')');
+    if (close == std::string::npos) {
+        return -1.0;
+    }
+    std::istringstream fields(line.substr(close + 2));
+    std::string field;
+    for (int i = 3; i <= 22 && fields >> field; ++i) {
+    }
+    const double startSeconds = std::stod(field) / static_cast<double>(sysconf(_SC_CLK_TCK));
+    return static_cast<double>(boottimeNs) / 1e6 - startSeconds * 1000.0;
+}
+
+} // namespace
+
+bool HasCompositingManager() {
+    const QString platform = QGuiApplication::platformName();
+    if (platform.startsWith(QLatin1String("wayland"))) {
+        return true; // every Wayland compositor composites
+    }
+    if (platform != QLatin1String("xcb")) {
+        return false;
+    }
+    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    if (x11 == nullptr || x11->connection() == nullptr) {
+        return false;
+    }
+    // libxcb is already loaded by the platform plugin; look its calls up rather than link it.
+    void* xcb = dlopen("libxcb.so.1", RTLD_NOW | RTLD_NOLOAD);
+    if (xcb == nullptr) {
+        return false;
+    }
+    struct Cookie {
+        unsigned int sequence;
+    };
+    struct Reply { // the intern-atom and get-selection-owner replies share this layout
+        std::uint8_t responseType;
+        std::uint8_t pad;
+        std::uint16_t sequence;
+        std::uint32_t length;
+        std::uint32_t value; // the atom, or the owner window
+    };
+    using InternAtom = Cookie (*)(void*, std::uint8_t, std::uint16_t, const char*);
+    using InternAtomReply = Reply* (*)(void*, Cookie, void**);
+    using GetSelectionOwner = Cookie (*)(void*, std::uint32_t);
+    using GetSelectionOwnerReply = Reply* (*)(void*, Cookie, void**);
+    auto internAtom = reinterpret_cast<InternAtom>(dlsym(xcb, "xcb_intern_atom"));
+    auto internAtomReply = reinterpret_cast<InternAtomReply>(dlsym(xcb, "xcb_intern_atom_reply"));
+    auto getOwner = reinterpret_cast<GetSelectionOwner>(dlsym(xcb, "xcb_get_selection_owner"));
+    auto getOwnerReply =
+        reinterpret_cast<GetSelectionOwnerReply>(dlsym(xcb, "xcb_get_selection_owner_reply"));
+    bool composited = false;
+    if (internAtom != nullptr && internAtomReply != nullptr && getOwner != nullptr &&
+        getOwnerReply != nullptr) {
+        void* connection = x11->connection();
+        static const char kName[] = "_NET_WM_CM_S0";
+        Reply* atom = internAtomReply(connection,
+                                      internAtom(connection, 1, sizeof kName - 1, kName), nullptr);
+        if (atom != nullptr) {
+            if (atom->value != 0) {
+                Reply* owner =
+                    getOwnerReply(connection, getOwner(connection, atom->value), nullptr);
+                if (owner != nullptr) {
+                    composited = owner->value != 0;
+                    std::free(owner);
+                }
+            }
+            std::free(atom);
+        }
+    }
+    dlclose(xcb);
+    return composited;
+}
+
+CClockDlg::CClockDlg(const ClockDlgEnvironment& environment, QWidget* parent)
+    : QDialog(parent, Qt::Window | Qt::FramelessWindowHint), m_environment(environment),
+      m_localTime(*environment.clock, *environment.localZone),
+      m_otherZone(*environment.clock, *environment.localZone) {
+    setObjectName(QStringLiteral("102"));
+    setWindowIcon(AppIcon());
+    setFont(DialogTemplateFont());
+    m_compositor = HasCompositingManager();
+    if (m_compositor) {
+        setAttribute(Qt::WA_TranslucentBackground);
+    }
+    CreateControls();
+
+    m_clockTimer.setSingleShot(true);
+    connect(&m_clockTimer, &QTimer::timeout, this, &CClockDlg::OnClockTick);
+
+    // Dialog initialisation, in its order.
+    m_otherZone.ConnectDatabase(m_environment.paths.dataDirectory, *m_environment.messages);
+    LoadAllSettings();
+    ApplyAppearance();
+    ApplyRunModeAtStart();
+    FillPopupMenu();
+    if (m_settings.checkTimeStartup) {
+        StartCheck(false);
+    } else {
+        SyncStatus = 0;
+    }
+    ArmCheckTimers();
+    m_clockTimer.start(kFirstTickMs);
+    setWindowTitle(QStringLiteral("Tarnwick"));
+
+    if (qEnvironmentVariableIsSet("TARNWICK_BENCH")) {
+        m_benchPending = true;
+        m_display->viewport()->installEventFilter(this);
+    }
+}
+
+CClockDlg::~CClockDlg() = default;
+
+void CClockDlg::CreateControls() {
+    const DialogUnits units = DialogUnits::FromFont(font());
+    setFixedSize(units.X(kTemplateWidth), units.Y(kTemplateHeight));
+
+    m_display = new QTextEdit(this);
+    m_display->setObjectName(QString::number(kIdDisplay));
+    m_display->setGeometry(units.Rect(5, 11, 159, 129));
+    m_display->setReadOnly(true);
+    m_display->setUndoRedoEnabled(false);
+    m_display->setCursorWidth(0); // no caret, ever
+    m_display->setAlignment(Qt::AlignHCenter);
+    m_display->setFrameShape(QFrame::Box);
+    m_display->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    // The template's box has no scroll bars; long lines wrap.
+    m_display->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_display->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_display->document()->setDocumentMargin(2);
+
+    struct ButtonRow {
+        QPushButton** button;
+        int id;
+        const char* text;
+        int x, y, width, height;
+    };
+    const ButtonRow rows[] = {
+        {&m_converterButton, kIdConverter, "Converter", 7, 145, 41, 12},
+        {&m_checkButton, kIdCheck, "Check", 52, 145, 34, 12},
+        {&m_aboutButton, kIdAbout, "About", 90, 145, 34, 12},
+        {&m_configureButton, kIdConfigure, "Configure", 128, 145, 34, 12},
+    };
+    for (const ButtonRow& row : rows) {
+        auto* button = new QPushButton(QString::fromLatin1(row.text), this);
+        button->setObjectName(QString::number(row.id));
+        button->setGeometry(units.Rect(row.x, row.y, row.width, row.height));
+        button->setAutoDefault(false);
+        *row.button = button;
+    }
+    connect(m_converterButton, &QPushButton::clicked, this, [this] { Converter(); });
+    connect(m_checkButton, &QPushButton::clicked, this, [this] { StartCheck(true); });
+    connect(m_aboutButton, &QPushButton::clicked, this, [this] { About(); });
+    connect(m_configureButton, &QPushButton::clicked, this, [this] { Configure(); });
+}
+
+void CClockDlg::LoadAllSettings() {
+    LoadSettings(m_environment.paths.settingsDirectory, m_settings, m_environment.runAtLogin);
+    m_otherZone.LoadZone(m_settings.timeZoneId);
+    // The server list (US or custom servers by CHECKTIMEOPTION) arrives with the time check.
+}
+
+void CClockDlg::ApplyAppearance() {
+    QPalette displayPalette = palette();
+    displayPalette.setColor(QPalette::Base, Qt::black);
+    displayPalette.setColor(
+        QPalette::Text, m_settings.clockBlueLcd ? kLcdText : palette().color(QPalette::WindowText));
+    m_display->setPalette(displayPalette);
+    m_cellColour = m_settings.clockBlueLcd ? kLcdCell : palette().color(QPalette::Window);
+    if (m_settings.transparentToDesktop && !m_compositor && m_desktop.isNull() && isVisible()) {
+        GrabDesktop();
+    }
+    SetDisplayText(m_display->toPlainText().toStdString());
+    update();
+}
+
+void CClockDlg::FillPopupMenu() {
+    AddMenuItem(ID_TRAY_OPEN, QStringLiteral("&Open"));
+    AddMenuItem(ID_TRAY_CONFIGURE, QStringLiteral("&Configure"));
+    AddMenuItem(ID_TRAY_ABOUT, QStringLiteral("&About"));
+    AddMenuSeparator();
+    AddMenuItem(ID_TRAY_EXIT, QStringLiteral("E&xit"));
+}
+
+void CClockDlg::AddMenuItem(int commandId, const QString& text) {
+    QAction* action = m_popupMenu.addAction(text);
+    action->setObjectName(QString::number(commandId));
+    action->setData(commandId);
+    connect(action, &QAction::triggered, this, [this, commandId] { OnTrayCommand(commandId); });
+}
+
+void CClockDlg::AddMenuSeparator() {
+    m_popupMenu.addSeparator();
+}
+
+void CClockDlg::OnTrayCommand(int commandId) {
+    switch (commandId) {
+    case ID_TRAY_OPEN:
+        OpenMainWindow();
+        break;
+    case ID_TRAY_CONFIGURE:
+        Configure();
+        break;
+    case ID_TRAY_ABOUT:
+        About();
+        break;
+    case ID_TRAY_EXIT:
+        QDialog::reject(); // ends the program whatever the run mode
+        break;
+    default:
+        break; // the rest of 9950-9999 does nothing
+    }
+}
+
+void CClockDlg::SetUpdateMessage(const std::string& text) {
+    std::lock_guard<std::mutex> lock(m_syncMutex);
+    m_updateMessage = text;
+}
+
+void CClockDlg::SetSyncResult(const std::string& serverName, std::int64_t differenceSeconds) {
+    std::lock_guard<std::mutex> lock(m_syncMutex);
+    m_serverName = serverName;
+    m_differenceSeconds = differenceSeconds;
+}
+
+SyncSnapshot CClockDlg::ReadSyncSnapshot() {
+    SyncSnapshot snapshot;
+    snapshot.syncStatus = SyncStatus.load();
+    std::lock_guard<std::mutex> lock(m_syncMutex);
+    snapshot.serverName = m_serverName;
+    snapshot.differenceSeconds = m_differenceSeconds;
+    return snapshot;
+}
+
+void CClockDlg::OnClockTick() {
+    m_clockTimer.stop();
+    const ClockTimes times = ReadClockTimes(m_localTime, m_otherZone);
+    std::string updateMessage;
+    {
+        std::lock_guard<std::mutex> lock(m_syncMutex);
+        updateMessage = m_updateMessage;
+    }
+    const std::string block =
+        m_statusBlock.Next(ReadSyncSnapshot(), showUpdateMessage.load(), updateMessage);
+    SetDisplayText(BuildDisplayText(times, block));
+    SetTip(QStringLiteral("Tarnwick  ") + QString::fromStdString(FormatClockTime(times.localNow)));
+    m_clockTimer.start(kTickMs);
+}
+
+void CClockDlg::SetDisplayText(const std::string& text) {
+    QString shown = QString::fromStdString(text);
+    shown.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    m_display->setPlainText(shown);
+    QTextCursor cursor(m_display->document());
+    cursor.select(QTextCursor::Document);
+    QTextBlockFormat centred;
+    centred.setAlignment(Qt::AlignHCenter);
+    cursor.mergeBlockFormat(centred);
+    QTextCharFormat cells;
+    cells.setBackground(m_cellColour);
+    cursor.mergeCharFormat(cells);
+}
+
+void CClockDlg::SetTip(const QString& text) {
+    // The notification icon shows at most 63 characters; it arrives with the tray.
+    m_tipText = text.left(63);
+}
+
+void CClockDlg::StartCheck(bool) {}
+
+void CClockDlg::Configure() {
+    // The configuration dialog, when it ends with OK, is followed by LoadAllSettings(),
+    // ArmCheckTimers() and ApplyAppearance().
+}
+
+void CClockDlg::Converter() {}
+
+void CClockDlg::ArmCheckTimers() {}
+
+void CClockDlg::ApplyRunModeAtStart() {
+    // Normal mode: the window shows, centred by QDialog on its first show.
+}
+
+void CClockDlg::About() {
+    CAboutDlg about(this);
+    about.exec();
+}
+
+void CClockDlg::CloseAction() {
+    // Minimised and hidden run modes keep the program running; they arrive with the tray.
+    QDialog::reject();
+}
+
+void CClockDlg::reject() {
+    CloseAction();
+}
+
+void CClockDlg::OpenMainWindow() {
+    showNormal();
+    if (g_firstOpen) {
+        g_firstOpen = false;
+        CentreOnScreen();
+    }
+    raise();
+    activateWindow();
+    QTextCursor cursor = m_display->textCursor();
+    cursor.clearSelection();
+    m_display->setTextCursor(cursor);
+    m_display->ensureCursorVisible();
+}
+
+void CClockDlg::CentreOnScreen() {
+    QScreen* target = screen() != nullptr ? screen() : QGuiApplication::primaryScreen();
+    if (target == nullptr) {
+        return;
+    }
+    const QRect available = target->availableGeometry();
+    move(available.center() - QPoint(width() / 2, height() / 2));
+}
+
+QRect CClockDlg::CloseGlyphRect() const {
+    return QRect(m_closeGlyphLeft, 1, width() - m_closeGlyphLeft, m_closeGlyphHeight);
+}
+
+void CClockDlg::GrabDesktop() {
+    const QString platform = QGuiApplication::platformName();
+    if (platform == QLatin1String("offscreen") || platform == QLatin1String("minimal")) {
+        return; // no desktop to show
+    }
+    QScreen* target = screen() != nullptr ? screen() : QGuiApplication::primaryScreen();
+    if (target == nullptr) {
+        return;
+    }
+    m_desktop = target->grabWindow(0);
+    m_desktopOrigin = target->geometry().topLeft();
+}
+
+void CClockDlg::showEvent(QShowEvent* event) {
+    // Taken before the window maps, so the picture holds what lies behind it.
+    if (m_settings.transparentToDesktop && !m_compositor && m_desktop.isNull()) {
+        GrabDesktop();
+    }
+    QDialog::showEvent(event);
+}
+
+void CClockDlg::paintEvent(QPaintEvent*) {
+    if (isMinimized()) {
+        return;
+    }
+    QPainter painter(this);
+    if (m_settings.transparentToDesktop && m_compositor) {
+        painter.setCompositionMode(QPainter::CompositionMode_Source);
+        painter.fillRect(rect(), Qt::transparent);
+        painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    } else {
+        painter.fillRect(rect(), palette().window());
+        if (m_settings.transparentToDesktop && !m_desktop.isNull()) {
+            const QPoint topLeft = mapToGlobal(QPoint(0, 0)) - m_desktopOrigin;
+            const qreal ratio = m_desktop.devicePixelRatio();
+            const QRect desktopRect(QPoint(0, 0), (QSizeF(m_desktop.size()) / ratio).toSize());
+            const QRect source = QRect(topLeft, size()).intersected(desktopRect);
+            if (!source.isEmpty()) {
+                painter.drawPixmap(
+                    QRectF(source.translated(-topLeft)), m_desktop,
+                    QRectF(QPointF(source.topLeft()) * ratio, QSizeF(source.size()) * ratio));
+            }
+        }
+    }
+    // No caption means no border from the window manager either: a thin one of our own.
+    painter.setPen(palette().color(QPalette::Dark));
+    painter.drawRect(rect().adjusted(0, 0, -1, -1));
+
+    // Title and glyph are drawn in the system's font, not the dialog's.
+    QFont systemFont = QApplication::font();
+    systemFont.setBold(true);
+    const QFontMetrics metrics(systemFont);
+    painter.setFont(systemFont);
+    painter.setPen(Qt::black);
+    painter.drawText(10, 1 + metrics.ascent(), QStringLiteral("Tarnwick"));
+    const int glyphWidth = metrics.horizontalAdvance(QLatin1Char('X'));
+    m_closeGlyphLeft = width() - 2 * glyphWidth;
+    painter.drawText(m_closeGlyphLeft, 1 + metrics.ascent(), QStringLiteral("X"));
+    m_closeGlyphHeight = metrics.height();
+}
+
+void CClockDlg::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) {
+        QDialog::mousePressEvent(event);
+        return;
+    }
+    const QPoint point = event->position().toPoint();
+    if (m_closeGlyphLeft < point.x() && point.x() < width() && 1 <= point.y() &&
+        point.y() < m_closeGlyphHeight) {
+        CloseAction();
+        return;
+    }
+    // The move starts once the mouse moves, so that a double-click still reaches the window.
+    m_dragPending = true;
+    m_manualMove = false;
+    m_pressGlobal = event->globalPosition().toPoint();
+    m_pressWindowPos = pos();
+}
+
+void CClockDlg::mouseMoveEvent(QMouseEvent* event) {
+    if (!m_dragPending || !(event->buttons() & Qt::LeftButton)) {
+        QDialog::mouseMoveEvent(event);
+        return;
+    }
+    const QPoint global = event->globalPosition().toPoint();
+    if (!m_manualMove) {
+        if ((global - m_pressGlobal).manhattanLength() < QApplication::startDragDistance()) {
+            return;
+        }
+        if (windowHandle() != nullptr && windowHandle()->startSystemMove()) {
+            m_dragPending = false;
+            return;
+        }
+        m_manualMove = true; // no window manager to move us: follow the mouse ourselves
+    }
+    move(m_pressWindowPos + (global - m_pressGlobal));
+}
+
+void CClockDlg::mouseReleaseEvent(QMouseEvent* event) {
+    m_dragPending = false;
+    m_manualMove = false;
+    QDialog::mouseReleaseEvent(event);
+}
+
+void CClockDlg::mouseDoubleClickEvent(QMouseEvent* event) {
+    m_dragPending = false;
+    if (event->button() == Qt::LeftButton) {
+        CloseAction();
+        return;
+    }
+    QDialog::mouseDoubleClickEvent(event);
+}
+
+void CClockDlg::moveEvent(QMoveEvent* event) {
+    QDialog::moveEvent(event);
+    if (m_settings.transparentToDesktop && !m_compositor) {
+        update(); // the desktop behind the window changed
+    }
+}
+
+bool CClockDlg::eventFilter(QObject* watched, QEvent* event) {
+    if (m_benchPending && watched == m_display->viewport() && event->type() == QEvent::Paint &&
+        !m_display->document()->isEmpty()) {
+        m_benchPending = false;
+        m_display->viewport()->removeEventFilter(this);
+        // Queued: reported once this paint has reached the screen.
+        QTimer::singleShot(0, this, [] {
+            long long boottimeNs = 0;
+            const double sinceStart = MillisecondsSinceProcessStart(boottimeNs);
+            std::fprintf(stderr,
+                         "tarnwick-bench: first-text boottime_ns=%lld since_start_ms=%.1f\n",
+                         boottimeNs, sinceStart);
+        });
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+} // namespace tarnwick

@@ -1,0 +1,184 @@
+// The main clock window (template 102): a captionless box whose read-only display shows the
+// other zone, the computer's zone and GMT, and the synchronisation status.
+//
+// Data flow of one tick:
+//   clock timer -> ReadClockTimes (local now, GMT now, other-zone now from the core)
+//   -> StatusBlock::Next (SyncStatus, update message, alternation)
+//   -> BuildDisplayText (the whole text, CR LF lines) -> the display and the tray tip.
+// The window formats nothing itself; the synchronisation engine and the update check write
+// the atomic status fields from their threads and the tick reads them once a second.
+#pragma once
+
+#include <QColor>
+#include <QDialog>
+#include <QMenu>
+#include <QPixmap>
+#include <QPoint>
+#include <QString>
+#include <QTimer>
+
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+#include <string>
+
+#include "app/command_line.h"
+#include "app/display_text.h"
+#include "platform/paths.h"
+#include "settings/clock_settings.h"
+#include "zones/local_time_info.h"
+#include "zones/zone_clock.h"
+
+class QPushButton;
+class QTextEdit;
+
+namespace tarnwick {
+
+class IClock;
+class ILocalZone;
+class IMessageBox;
+class IRunAtLogin;
+
+// What the window needs from the outside world; all of it outlives the window.
+struct ClockDlgEnvironment {
+    const IClock* clock = nullptr;
+    const ILocalZone* localZone = nullptr;
+    DataPaths paths;
+    IMessageBox* messages = nullptr;
+    IRunAtLogin* runAtLogin = nullptr; // may be null: the start-at-login entry is left alone
+    CommandLineSwitches switches;
+};
+
+class CClockDlg : public QDialog {
+    Q_OBJECT
+
+public:
+    // Control ids of template 102; each control's objectName is its id in decimal.
+    enum : int {
+        kIdDisplay = 1001,
+        kIdConfigure = 1005,
+        kIdAbout = 1010,
+        kIdConverter = 1011,
+        kIdCheck = 1012,
+    };
+    // Popup-menu commands of the notification icon.
+    enum : int {
+        ID_TRAY_EXIT = 9950,
+        ID_TRAY_OPEN = 9951,
+        ID_TRAY_CONFIGURE = 9952,
+        ID_TRAY_ABOUT = 9953,
+        kTrayCommandLast = 9999,
+    };
+    static constexpr int kFirstTickMs = 100;
+    static constexpr int kTickMs = 1000;
+    static constexpr int kTemplateWidth = 171; // dialog units
+    static constexpr int kTemplateHeight = 161;
+
+    explicit CClockDlg(const ClockDlgEnvironment& environment, QWidget* parent = nullptr);
+    ~CClockDlg() override;
+
+    // Written by the synchronisation engine (any thread); read by the tick.
+    std::atomic<int> SyncStatus{0};
+    std::atomic<bool> showUpdateMessage{false};
+    void SetUpdateMessage(const std::string& text); // any thread
+    // The server asked last and the difference it gave (server - local, seconds); any thread.
+    void SetSyncResult(const std::string& serverName, std::int64_t differenceSeconds);
+
+    // The close action: the Escape key, the painted "X" and a double-click. In normal mode it
+    // ends the modal run.
+    void CloseAction();
+    // Restores, centres on the first call in the process, raises and activates the window.
+    void OpenMainWindow();
+    // Commands 9950-9999 of the notification icon's popup menu.
+    void OnTrayCommand(int commandId);
+
+    // The clock tick: rebuilds the display and the tip, then re-arms itself.
+    void OnClockTick();
+
+    // For tests and the tray.
+    const ClockSettings& Settings() const { return m_settings; }
+    const QString& TipText() const { return m_tipText; }
+    QMenu& PopupMenu() { return m_popupMenu; }
+    bool IsClockTimerActive() const { return m_clockTimer.isActive(); }
+    int ClockTimerInterval() const { return m_clockTimer.interval(); }
+    QRect CloseGlyphRect() const; // as last painted
+    bool HasCompositor() const { return m_compositor; }
+
+public slots:
+    void reject() override; // Escape and the window manager's close: the close action
+
+protected:
+    // Hooks that later parts of the program fill in; until then they do nothing.
+    virtual void StartCheck(bool tellIfRunning);
+    virtual void Configure();
+    virtual void Converter();
+    virtual void ArmCheckTimers();
+    virtual void ApplyRunModeAtStart();
+    virtual void SetTip(const QString& text);
+    virtual void About();
+
+    // The settings load: settings, the other zone, the server list.
+    void LoadAllSettings();
+    // Colours and background after a settings change.
+    void ApplyAppearance();
+
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void CreateControls();
+    void FillPopupMenu();
+    void AddMenuItem(int commandId, const QString& text);
+    void AddMenuSeparator();
+    void SetDisplayText(const std::string& text);
+    void GrabDesktop();
+    void CentreOnScreen();
+    SyncSnapshot ReadSyncSnapshot();
+
+    ClockDlgEnvironment m_environment;
+    ClockSettings m_settings;
+    CLocalTimeInfo m_localTime;
+    CZoneClock m_otherZone;
+    StatusBlock m_statusBlock;
+
+    std::mutex m_syncMutex; // guards the strings below, written by worker threads
+    std::string m_updateMessage;
+    std::string m_serverName;
+    std::int64_t m_differenceSeconds = 0;
+
+    QTimer m_clockTimer;
+    QTextEdit* m_display = nullptr;
+    QPushButton* m_converterButton = nullptr;
+    QPushButton* m_checkButton = nullptr;
+    QPushButton* m_aboutButton = nullptr;
+    QPushButton* m_configureButton = nullptr;
+    QMenu m_popupMenu;
+    QString m_tipText;
+    QColor m_cellColour; // background of the display's characters
+
+    int m_closeGlyphLeft = 0;   // x of the painted "X"
+    int m_closeGlyphHeight = 0; // height of the painted "X"
+
+    bool m_compositor = false; // a compositing manager runs: the background can be translucent
+    QPixmap m_desktop;         // the screen as it was before the window first showed
+    QPoint m_desktopOrigin;
+
+    bool m_dragPending = false; // left button down outside the glyph, not moved yet
+    bool m_manualMove = false;  // no system move available: the window follows the mouse
+    QPoint m_pressGlobal;
+    QPoint m_pressWindowPos;
+
+    bool m_benchPending = false; // TARNWICK_BENCH: report the first painted clock text
+};
+
+// True when the desktop can show through a translucent window: a Wayland compositor, or an
+// X11 compositing manager owning the _NET_WM_CM_S0 selection.
+bool HasCompositingManager();
+
+} // namespace tarnwick

@@ -1,0 +1,20 @@
+// The clock's command line. The program path is never searched: a path may well hold
+// "/hide" or "/min" (/home/ann/hideout/tarnwick).
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace tarnwick {
+
+struct CommandLineSwitches {
+    bool hide = false;               // "/hide" (anywhere in an argument) or "--hide"
+    bool minimize = false;           // "/min" (anywhere in an argument) or "--min"
+    std::string dataDirectory;       // "--data-dir DIR": settings and data in DIR; empty: default
+    std::vector<std::string> errors; // one line per argument that could not be used
+};
+
+// arguments: what follows the program path.
+CommandLineSwitches ParseCommandLine(const std::vector<std::string>& arguments);
+
+} // namespace tarnwick
