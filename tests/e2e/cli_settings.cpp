@@ -1,0 +1,237 @@
+// tarnwick-cli settings, run as a separate process on a temporary data directory with HOME
+// and the XDG directories pointed into the same temporary tree.
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "settings/clock_settings.h"
+#include "settings/profile_file.h"
+#include "support/temp_dir.h"
+
+namespace tarnwick {
+namespace {
+
+using test::ReadFileBytes;
+using test::TempDir;
+using test::WriteFileBytes;
+
+struct Result {
+    int exit = -1;
+    std::string out;
+    std::string err;
+};
+
+class CliSettings : public ::testing::Test {
+protected:
+    // Runs tarnwick-cli with args; fileSizeLimit (bytes) makes every file write beyond it fail.
+    // Output comes through pipes, which the limit does not touch.
+    Result Run(const std::vector<std::string>& args, long fileSizeLimit = -1) {
+        const char* binDir = std::getenv("TARNWICK_BIN_DIR");
+        const std::string program = std::string(binDir ? binDir : ".") + "/tarnwick-cli";
+        int outPipe[2];
+        int errPipe[2];
+        if (::pipe(outPipe) != 0 || ::pipe(errPipe) != 0) {
+            return {};
+        }
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            ::setenv("HOME", Home().c_str(), 1);
+            ::setenv("XDG_CONFIG_HOME", (Home() + "/config").c_str(), 1);
+            ::setenv("XDG_DATA_HOME", (Home() + "/data").c_str(), 1);
+            ::dup2(outPipe[1], STDOUT_FILENO);
+            ::dup2(errPipe[1], STDERR_FILENO);
+            for (int fd : {outPipe[0], outPipe[1], errPipe[0], errPipe[1]}) {
+                ::close(fd);
+            }
+            if (fileSizeLimit >= 0) {
+                std::signal(SIGXFSZ, SIG_IGN);
+                rlimit limit{};
+                ::getrlimit(RLIMIT_FSIZE, &limit);
+                limit.rlim_cur = static_cast<rlim_t>(fileSizeLimit);
+                ::setrlimit(RLIMIT_FSIZE, &limit);
+            }
+            std::vector<char*> argv{const_cast<char*>(program.c_str())};
+            for (const std::string& a : args) {
+                argv.push_back(const_cast<char*>(a.c_str()));
+            }
+            argv.push_back(nullptr);
+            ::execv(program.c_str(), argv.data());
+            ::_exit(127);
+        }
+        ::close(outPipe[1]);
+        ::close(errPipe[1]);
+        Result result;
+        pollfd fds[2] = {{outPipe[0], POLLIN, 0}, {errPipe[0], POLLIN, 0}};
+        std::string* sinks[2] = {&result.out, &result.err};
+        int open = 2;
+        while (open > 0 && ::poll(fds, 2, 30000) > 0) {
+            for (int i = 0; i < 2; ++i) {
+                if (fds[i].fd >= 0 && fds[i].revents != 0) {
+                    char buffer[4096];
+                    const ssize_t n = ::read(fds[i].fd, buffer, sizeof buffer);
+                    if (n > 0) {
+                        sinks[i]->append(buffer, static_cast<std::size_t>(n));
+                    } else {
+                        ::close(fds[i].fd);
+                        fds[i].fd = -1;
+                        --open;
+                    }
+                }
+            }
+        }
+        for (const pollfd& p : fds) {
+            if (p.fd >= 0) {
+                ::close(p.fd);
+            }
+        }
+        int status = 0;
+        if (pid > 0 && ::waitpid(pid, &status, 0) == pid && WIFEXITED(status)) {
+            result.exit = WEXITSTATUS(status);
+        }
+        return result;
+    }
+
+    std::string Home() const { return m_dir / "home"; }
+    std::string Data() const { return m_dir / "data"; }
+    std::string SettingsPath() const { return Data() + "/ClockInfo.dat"; }
+
+    TempDir m_dir;
+};
+
+std::string DefaultListing() {
+    ClockSettings defaults;
+    defaults.usTimeServers = kDefaultUsTimeServers;
+    std::string text;
+    for (const SettingText& s : SettingsInLoadOrder(defaults)) {
+        text += std::string(s.section) + "/" + s.key + "=" + s.value + "\n";
+    }
+    return text;
+}
+
+TEST_F(CliSettings, ListPrintsTheDefaultsAndWritesThemWithoutAnAutostartEntry) {
+    const Result r = Run({"--dir", Data(), "settings", "list"});
+    ASSERT_EQ(r.exit, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.out, DefaultListing());
+    EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 17);
+    EXPECT_NE(r.out.find("OTHERCOUNTRY/COUNTRYNAME=Make your selection.\n"), std::string::npos);
+
+    const std::string file = ReadFileBytes(SettingsPath());
+    ClockSettings defaults;
+    defaults.usTimeServers = kDefaultUsTimeServers;
+    for (const SettingText& s : SettingsInLoadOrder(defaults)) {
+        EXPECT_EQ(FindProfileValue(file, s.section, s.key), s.value) << s.key;
+    }
+    // The command line never touches start at login.
+    EXPECT_FALSE(std::filesystem::exists(Home()));
+}
+
+TEST_F(CliSettings, SetThenGetRoundTrips) {
+    Result r =
+        Run({"--dir", Data(), "settings", "set", "OPTIONS", "CHECKTIMEHOURINTERVAL", "12 hours"});
+    ASSERT_EQ(r.exit, 0) << r.err;
+    EXPECT_EQ(r.out, "");
+    r = Run({"--dir", Data(), "settings", "get", "options", "checktimehourinterval"});
+    EXPECT_EQ(r.exit, 0);
+    EXPECT_EQ(r.out, "12 hours\n");
+    // get writes nothing back: the file holds just the one key.
+    EXPECT_EQ(ReadFileBytes(SettingsPath()), "[OPTIONS]\nCHECKTIMEHOURINTERVAL=12 hours\n");
+    r = Run({"--dir", Data(), "settings", "list"});
+    EXPECT_NE(r.out.find("\nOPTIONS/CHECKTIMEHOURINTERVAL=12\n"), std::string::npos) << r.out;
+
+    const std::string other = m_dir / "other.dat";
+    r = Run({"settings", "set", "--file", other, "YOURCOUNTRY", "COUNTRYNAME", "Perth"});
+    ASSERT_EQ(r.exit, 0) << r.err;
+    r = Run({"settings", "get", "--file", other, "YOURCOUNTRY", "COUNTRYNAME"});
+    EXPECT_EQ(r.out, "Perth\n");
+}
+
+TEST_F(CliSettings, ReadsAndExtendsAWindowsFileKeepingCrLf) {
+    std::filesystem::create_directories(Data());
+    WriteFileBytes(SettingsPath(), "[OTHERCOUNTRY]\r\nCOUNTRYNAME=\"S\xE3o Paulo\"\r\n"
+                                   "COUNTRYOFFSET=-3\r\nTIMEZONEID=17\r\n\r\n"
+                                   "[options]\r\nrunoption=1058\r\nCLOCKBLUELCD=0\r\n");
+    Result r = Run({"--dir", Data(), "settings", "list"});
+    ASSERT_EQ(r.exit, 0) << r.err;
+    for (const char* line :
+         {"OTHERCOUNTRY/COUNTRYNAME=S\xE3o Paulo\n", "OTHERCOUNTRY/COUNTRYOFFSET=-3\n",
+          "OTHERCOUNTRY/TIMEZONEID=17\n", "OPTIONS/RUNOPTION=1058\n", "OPTIONS/CLOCKBLUELCD=0\n",
+          "OPTIONS/CHECKTIMEMARGINOFERROR=1\n"}) {
+        EXPECT_NE(r.out.find(line), std::string::npos) << line;
+    }
+    const std::string file = ReadFileBytes(SettingsPath());
+    EXPECT_EQ(file.rfind("[OTHERCOUNTRY]\r\nCOUNTRYNAME=\"S\xE3o Paulo\"\r\n", 0), 0u);
+    EXPECT_EQ(file.find("\n\n"), std::string::npos);
+    for (std::size_t i = file.find('\n'); i != std::string::npos; i = file.find('\n', i + 1)) {
+        ASSERT_EQ(file[i - 1], '\r') << "bare LF at byte " << i;
+    }
+    r = Run({"--dir", Data(), "settings", "get", "OTHERCOUNTRY", "COUNTRYNAME"});
+    EXPECT_EQ(r.out, "S\xE3o Paulo\n");
+}
+
+TEST_F(CliSettings, AbsentKeyOrFileExitsOneWithoutOutput) {
+    Result r = Run({"--dir", Data(), "settings", "get", "OPTIONS", "RUNOPTION"});
+    EXPECT_EQ(r.exit, 1);
+    EXPECT_EQ(r.out, "");
+    EXPECT_FALSE(std::filesystem::exists(SettingsPath()));
+    ASSERT_EQ(Run({"--dir", Data(), "settings", "list"}).exit, 0);
+    r = Run({"--dir", Data(), "settings", "get", "OPTIONS", "NOSUCHKEY"});
+    EXPECT_EQ(r.exit, 1);
+    EXPECT_EQ(r.out, "");
+}
+
+TEST_F(CliSettings, WriteFailuresSayWhereAndWhy) {
+    const std::string nowhere = m_dir / "missing/ClockInfo.dat";
+    Result r = Run({"settings", "set", "--file", nowhere, "OPTIONS", "RUNOPTION", "1057"});
+    EXPECT_EQ(r.exit, 1);
+    EXPECT_NE(r.err.find(nowhere), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("No such file or directory"), std::string::npos) << r.err;
+
+    r = Run({"--dir", Data(), "settings", "set", "OPTIONS", "BAD=KEY", "1"});
+    EXPECT_EQ(r.exit, 1);
+    EXPECT_NE(r.err.find("BAD=KEY"), std::string::npos) << r.err;
+
+    // A file that cannot grow: list still prints every value and reports, but succeeds.
+    std::filesystem::create_directories(Data());
+    const std::string stored = "[OPTIONS]\nRUNOPTION=1057\n";
+    WriteFileBytes(SettingsPath(), stored);
+    r = Run({"--dir", Data(), "settings", "list"}, static_cast<long>(stored.size()));
+    EXPECT_EQ(r.exit, 0) << r.err;
+    EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 17);
+    EXPECT_NE(r.out.find("OPTIONS/RUNOPTION=1057\n"), std::string::npos);
+    EXPECT_NE(r.err.find(SettingsPath()), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("File too large"), std::string::npos) << r.err;
+    EXPECT_EQ(ReadFileBytes(SettingsPath()), stored);
+
+    // A settings "file" that cannot be read: defaults printed, exit 1.
+    std::filesystem::remove(SettingsPath());
+    std::filesystem::create_directories(SettingsPath());
+    r = Run({"--dir", Data(), "settings", "list"});
+    EXPECT_EQ(r.exit, 1);
+    EXPECT_EQ(r.out, DefaultListing());
+    EXPECT_NE(r.err.find("Is a directory"), std::string::npos) << r.err;
+}
+
+TEST_F(CliSettings, WrongUsageExitsTwo) {
+    for (const std::vector<std::string>& args :
+         std::vector<std::vector<std::string>>{{"settings"},
+                                               {"settings", "remove"},
+                                               {"settings", "get", "OPTIONS"},
+                                               {"settings", "set", "OPTIONS", "K"},
+                                               {"settings", "get", "--file"},
+                                               {"settings", "list", "extra"}}) {
+        std::vector<std::string> withDir{"--dir", Data()};
+        withDir.insert(withDir.end(), args.begin(), args.end());
+        const Result r = Run(withDir);
+        EXPECT_EQ(r.exit, 2) << args.back();
+        EXPECT_NE(r.err.find("tarnwick-cli settings"), std::string::npos) << r.err;
+    }
+}
+
+} // namespace
+} // namespace tarnwick
