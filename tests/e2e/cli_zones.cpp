@@ -1,0 +1,206 @@
+// tarnwick-cli zones list, zones show and zone-time against real database files.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+#include "platform/message_box.h"
+#include "zones/zone_database.h"
+
+namespace tarnwick {
+namespace {
+
+std::string ReadBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+struct Result {
+    int code = -1;
+    std::string out;
+    std::string err;
+};
+
+class CliZonesTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char pattern[] = "/tmp/tarnwick-cli-zones-XXXXXX";
+        dir = ::mkdtemp(pattern);
+        const char* bin = std::getenv("TARNWICK_BIN_DIR");
+        ASSERT_NE(bin, nullptr);
+        cli = std::string(bin) + "/tarnwick-cli";
+    }
+    void TearDown() override { std::system(("rm -rf '" + dir + "'").c_str()); }
+
+    Result Run(const std::string& args, const std::string& tz = "UTC") const {
+        const std::string out = dir + "/.out";
+        const std::string err = dir + "/.err";
+        const std::string command = "TZ='" + tz + "' '" + cli + "' --dir '" + dir + "' " + args +
+                                    " >'" + out + "' 2>'" + err + "'";
+        const int status = std::system(command.c_str());
+        Result r;
+        r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        r.out = ReadBytes(out);
+        r.err = ReadBytes(err);
+        ::unlink(out.c_str());
+        ::unlink(err.c_str());
+        return r;
+    }
+
+    void Seed() {
+        RecordingMessageBox messages;
+        CZoneDatabase db(messages);
+        db.SetLocation(dir, "timezones");
+        ASSERT_TRUE(db.Connect(CZoneDatabase::kCreateStatement));
+        const std::string columns =
+            "INSERT INTO presetTimeZones  (m_TimeZoneName,m_Country,m_GMTBiasHour,"
+            "m_GMTBiasMinute,m_DSTUse,m_STDAbbr,m_STDAMPM,m_STDStartCountDOW,m_STDDOW,m_STDMonth,"
+            "m_STDHour,m_STDMinute,m_DSTAbbr,m_DSTAMPM,m_DSTBiasHour,m_DSTBiasMinute,"
+            "m_DSTStartCountDOW,m_DSTDOW,m_DSTMonth,m_DSTHour,m_DSTMinute) VALUES ";
+        ASSERT_TRUE(db.Query(columns + R"(("Eastern Time, New York","He said ""hi""","-5","0","1",)"
+                                       R"("EST","1","1","0","11","2","0","EDT","1","1","0","2",)"
+                                       R"("0","3","2","0") )"));
+        ASSERT_TRUE(db.Query(columns + R"(("India Standard Time, Kolkata","","5","30","0","IST",)"
+                                       R"("0","0","0","0","0","0","","0","0","0","0","0","0","0",)"
+                                       R"("0") )"));
+    }
+
+    std::string dir;
+    std::string cli;
+};
+
+TEST_F(CliZonesTest, ListShowsTheEditorsItemsWithoutSeparators) {
+    Seed();
+    const Result r = Run("zones list");
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.out, "1\t(GMT-5:00) Eastern Time\n"
+                     "1\t(GMT-5:00) New York\n"
+                     "2\t(GMT+05:30) India Standard Time\n"
+                     "2\t(GMT+05:30) Kolkata\n");
+    EXPECT_EQ(r.err, "");
+}
+
+TEST_F(CliZonesTest, ShowPrintsTheRowInSchemaOrder) {
+    Seed();
+    Result r = Run("zones show 1");
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.out, "timeZoneID=1\n"
+                     "m_TimeZoneName=Eastern Time, New York\n"
+                     "m_Country=He said \"hi\"\n"
+                     "m_Province=\n"
+                     "m_Cities=\n"
+                     "m_GMTBiasHour=-5\n"
+                     "m_GMTBiasMinute=0\n"
+                     "m_DSTUse=1\n"
+                     "m_STDAbbr=EST\n"
+                     "m_STDAMPM=1\n"
+                     "m_STDBiasHour=\n"
+                     "m_STDBiasMinute=\n"
+                     "m_STDStartCountDOW=1\n"
+                     "m_STDDOW=0\n"
+                     "m_STDMonth=11\n"
+                     "m_STDHour=2\n"
+                     "m_STDMinute=0\n"
+                     "m_DSTAbbr=EDT\n"
+                     "m_DSTAMPM=1\n"
+                     "m_DSTBiasHour=1\n"
+                     "m_DSTBiasMinute=0\n"
+                     "m_DSTStartCountDOW=2\n"
+                     "m_DSTDOW=0\n"
+                     "m_DSTMonth=3\n"
+                     "m_DSTHour=2\n"
+                     "m_DSTMinute=0\n");
+
+    r = Run("zones show 99");
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.out, "");
+    EXPECT_NE(r.err.find("no zone with id 99 in " + dir + "/timezones.mdb"), std::string::npos);
+
+    EXPECT_EQ(Run("zones show x1").code, 2);
+    EXPECT_EQ(Run("zones show").code, 2);
+    EXPECT_EQ(Run("zones").code, 2);
+}
+
+TEST_F(CliZonesTest, ZoneTimeFollowsTheRowsRules) {
+    Seed();
+    struct Case {
+        const char* args;
+        const char* expected;
+    } cases[] = {
+        // 2026-03-08 02:00 EST -> 03:00 EDT, -300 -> -240 (07:00 UTC)
+        {"zone-time 1 --at 2026-03-08T06:59:59Z",
+         "EST\t-300\t0\tSunday, March 08, 2026  01:59:59 AM\n"},
+        {"zone-time 1 --at 2026-03-08T07:00:00Z",
+         "EDT\t-240\t1\tSunday, March 08, 2026  03:00:00 AM\n"},
+        {"zone-time 1 --at=2026-07-01T16:00:00Z",
+         "EDT\t-240\t1\tWednesday, July 01, 2026  12:00:00 PM\n"},
+        {"zone-time 2 --at 2026-01-15T00:00:00Z",
+         "IST\t330\t0\tThursday, January 15, 2026  05:30:00 AM\n"},
+    };
+    for (const Case& c : cases) {
+        const Result r = Run(c.args);
+        EXPECT_EQ(r.code, 0) << c.args << ": " << r.err;
+        EXPECT_EQ(r.out, c.expected) << c.args;
+    }
+    EXPECT_EQ(Run("zone-time 1 --at 2026-13-01T00:00:00Z").code, 2);
+    EXPECT_EQ(Run("zone-time --at 2026-01-01T00:00:00Z").code, 2);
+    EXPECT_EQ(Run("zone-time 99999999999").code, 2);
+}
+
+TEST_F(CliZonesTest, UnknownZoneShowsTheComputersZone) {
+    Seed();
+    Result r = Run("zone-time 77 --at 2026-01-15T00:00:00Z", "Asia/Kolkata");
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.out.substr(r.out.find('\t')),
+              "\t330\t0\tThursday, January 15, 2026  05:30:00 AM\n");
+    // 2026-01-15 is summer in Sydney: AEDT, +11.
+    r = Run("zone-time -1 --at 2026-01-15T00:00:00Z", "Australia/Sydney");
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.out.substr(r.out.find('\t')),
+              "\t660\t1\tThursday, January 15, 2026  11:00:00 AM\n");
+}
+
+TEST_F(CliZonesTest, FirstStartCopiesTheShippedPresets) {
+    const std::string shipped =
+        ReadBytes(std::string(std::getenv("TARNWICK_BIN_DIR")) + "/timezones.mdb");
+    ASSERT_FALSE(shipped.empty()) << "the build puts the preset database beside tarnwick-cli";
+    const Result r = Run("zones list");
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(ReadBytes(dir + "/timezones.mdb"), shipped);
+    // The list runs from the most western offset to the most eastern.
+    std::istringstream lines(r.out);
+    std::string line;
+    int count = 0;
+    std::string first, last;
+    while (std::getline(lines, line)) {
+        ASSERT_NE(line.find("\t(GMT"), std::string::npos) << line;
+        first = first.empty() ? line : first;
+        last = line;
+        ++count;
+    }
+    EXPECT_GT(count, 200);
+    EXPECT_NE(first.find("(GMT-12:00)"), std::string::npos) << first;
+    EXPECT_NE(last.find("(GMT+14:00)"), std::string::npos) << last;
+}
+
+TEST_F(CliZonesTest, AFileThatIsNoDatabaseIsReportedAndKept) {
+    const std::string path = dir + "/timezones.mdb";
+    std::ofstream(path) << "Standard Jet DB, or so it says";
+    Result r = Run("zone-time 3 --at 2026-07-01T00:00:00Z", "Asia/Kolkata");
+    EXPECT_EQ(r.code, 0);
+    EXPECT_EQ(r.out.substr(r.out.find('\t')), "\t330\t0\tWednesday, July 01, 2026  05:30:00 AM\n");
+    EXPECT_NE(r.err.find("CDaoException on Connect:" + path), std::string::npos) << r.err;
+    r = Run("zones list");
+    EXPECT_EQ(r.code, 1);
+    EXPECT_NE(r.err.find("file is not a database"), std::string::npos) << r.err;
+    EXPECT_EQ(ReadBytes(path), "Standard Jet DB, or so it says");
+}
+
+} // namespace
+} // namespace tarnwick
