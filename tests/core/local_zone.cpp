@@ -123,13 +123,5 @@ TEST_F(SystemLocalZoneTest, RuleTheRecordCannotHoldKeepsStandardTimeInTheRecordO
     EXPECT_EQ(zone->At(Utc(2026, 1, 1, 12, 0)).offsetMinutes, -120);
 }
 
-TEST(FixedLocalZone, HasOneOffsetAndName) {
-    const FixedLocalZone zone(330, "IST");
-    EXPECT_EQ(zone.GetTimeZoneInformation().Bias, -330);
-    EXPECT_EQ(zone.At(Utc(2026, 7, 1, 0, 0)).offsetMinutes, 330);
-    EXPECT_FALSE(zone.At(0).isDst);
-    EXPECT_EQ(zone.DisplayName(0), "IST");
-}
-
 } // namespace
 } // namespace tarnwick

@@ -1,5 +1,7 @@
 #include "zones/zone_clock.h"
 
+#include "platform/posix_tz.h"
+
 #include <gtest/gtest.h>
 
 #include <climits>
@@ -14,45 +16,25 @@ std::int64_t Utc(int y, int mo, int d, int h, int mi) {
     return DateTime(y, mo, d, h, mi, 0).ToUnixSeconds();
 }
 
-TransitionRule Rule(int month, int occurrence, int weekday, int hour, int minute = 0) {
-    TransitionRule r;
-    r.wMonth = month;
-    r.wDay = occurrence;
-    r.wDayOfWeek = weekday;
-    r.wHour = hour;
-    r.wMinute = minute;
+// A record with daylight saving from a POSIX rule (the rule conversion has its own tests).
+CZoneRecord FromRule(const char* rule, const char* name) {
+    CZoneRecord r;
+    r.name = name;
+    r.dstUse = true;
+    std::string why;
+    EXPECT_TRUE(ToTimeZoneInformation(ParsePosixTz(rule).value(), r.tzi, why)) << why;
     return r;
 }
 
 // G.M.T. +1; daylight time from the last Sunday of March 2:00 to the last Sunday of October 3:00.
 CZoneRecord Northern() {
-    CZoneRecord r;
-    r.timeZoneID = 1;
-    r.name = "Central Europe";
-    r.dstUse = true;
-    r.tzi.Bias = -60;
-    r.tzi.StandardName = "CET";
-    r.tzi.DaylightName = "CEST";
-    r.tzi.DaylightBias = -60;
-    r.tzi.DaylightDate = Rule(3, 5, 0, 2);
-    r.tzi.StandardDate = Rule(10, 5, 0, 3);
-    return r;
+    return FromRule("CET-1CEST,M3.5.0,M10.5.0/3", "Central Europe");
 }
 
 // G.M.T. +10; daylight time from the first Sunday of October 2:00 to the first Sunday of April
 // 3:00.
 CZoneRecord Southern() {
-    CZoneRecord r;
-    r.timeZoneID = 2;
-    r.name = "Eastern Australia";
-    r.dstUse = true;
-    r.tzi.Bias = -600;
-    r.tzi.StandardName = "AEST";
-    r.tzi.DaylightName = "AEDT";
-    r.tzi.DaylightBias = -60;
-    r.tzi.DaylightDate = Rule(10, 1, 0, 2);
-    r.tzi.StandardDate = Rule(4, 1, 0, 3);
-    return r;
+    return FromRule("AEST-10AEDT,M10.1.0,M4.1.0/3", "Eastern Australia");
 }
 
 struct Expectation {
@@ -138,25 +120,21 @@ TEST(ZoneClock, RulesAtTwelveAmAndPm) {
 
 TEST(ZoneClock, FixedOffsetsIncludingNegativeHalfHours) {
     const FixedLocalZone computer(0, "UTC");
-    CZoneRecord india;
-    india.tzi.Bias = -330;
-    india.tzi.StandardName = "IST";
-    india.tzi.DaylightName = "IDT";
-    india.tzi.DaylightDate = Rule(3, 5, 0, 2); // ignored: dstUse is false
-    india.tzi.StandardDate = Rule(10, 5, 0, 3);
-    india.tzi.DaylightBias = -60;
-    Check(india, {2026, 7, 1, 12, 0, false, 330, "IST", DateTime(2026, 7, 1, 17, 30, 0)}, computer);
-
-    CZoneRecord minusThreeThirty;
-    minusThreeThirty.tzi.Bias = 210; // stored as -3 and -30
-    minusThreeThirty.tzi.StandardName = "M330";
-    Check(minusThreeThirty,
-          {2026, 7, 1, 12, 0, false, -210, "M330", DateTime(2026, 7, 1, 8, 30, 0)}, computer);
-    CZoneRecord minusTwoThirty;
-    minusTwoThirty.tzi.Bias = 150; // stored as -3 and 30
-    minusTwoThirty.tzi.StandardName = "M230";
-    Check(minusTwoThirty,
-          {2026, 7, 1, 0, 10, false, -150, "M230", DateTime(2026, 6, 30, 21, 40, 0)}, computer);
+    struct Row {
+        int bias;
+        Expectation e;
+    };
+    const Row rows[] = {
+        {-330, {2026, 7, 1, 12, 0, false, 330, "CET", DateTime(2026, 7, 1, 17, 30, 0)}},
+        {210, {2026, 7, 1, 12, 0, false, -210, "CET", DateTime(2026, 7, 1, 8, 30, 0)}},   // -3, -30
+        {150, {2026, 7, 1, 0, 10, false, -150, "CET", DateTime(2026, 6, 30, 21, 40, 0)}}, // -3, 30
+    };
+    for (const Row& row : rows) {
+        CZoneRecord record = Northern(); // its rules and daylight bias are ignored: no dstUse
+        record.dstUse = false;
+        record.tzi.Bias = row.bias;
+        Check(record, row.e, computer);
+    }
 }
 
 TEST(ZoneClock, RuleWithoutADateMeansStandardTimeAllYear) {
