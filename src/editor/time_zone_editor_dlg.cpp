@@ -1,0 +1,620 @@
+#include "editor/time_zone_editor_dlg.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QShowEvent>
+#include <QVBoxLayout>
+#include <QVariant>
+
+#include <map>
+
+#include "app/dialog_units.h"
+#include "app/display_text.h"
+#include "app/qt_message_box.h"
+#include "platform/clock.h"
+#include "platform/local_zone.h"
+#include "platform/message_box.h"
+#include "zones/zone_list.h"
+
+namespace tarnwick {
+
+namespace {
+
+constexpr const char* kCaption = "Tarnwick";
+constexpr const char* kTitle = "Tarnwick Powerful Time Zone Editor";
+
+const std::map<int, const char*>& ControlRoles() {
+    using namespace editor_id;
+    static const std::map<int, const char*> roles = {
+        {kUse, "use"},
+        {kCancel, "cancel"},
+        {kSave, "save"},
+        {kClear, "clear"},
+        {kCountry, "country"},
+        {kCities, "cities"},
+        {kZoneList, "zoneList"},
+        {kStdAbbr, "stdAbbr"},
+        {kStdStartCountDow, "stdStartCountDow"},
+        {kStdDow, "stdDow"},
+        {kStdMonth, "stdMonth"},
+        {kStdHour, "stdHour"},
+        {kStdMinute, "stdMinute"},
+        {kStdAmPm, "stdAmPm"},
+        {kLoadCurrent, "loadCurrent"},
+        {kName, "name"},
+        {kRemove, "remove"},
+        {kProvince, "province"},
+        {kRecordLabel, "recordLabel"},
+        {kDstUse, "dstUse"},
+        {kStdBiasHour, "stdBiasHour"},
+        {kStdBiasMinute, "stdBiasMinute"},
+        {kPreview, "preview"},
+        {kDstAbbr, "dstAbbr"},
+        {kDstStartCountDow, "dstStartCountDow"},
+        {kDstDow, "dstDow"},
+        {kDstMonth, "dstMonth"},
+        {kDstHour, "dstHour"},
+        {kDstMinute, "dstMinute"},
+        {kDstAmPm, "dstAmPm"},
+        {kDstBiasHour, "dstBiasHour"},
+        {kDstBiasMinute, "dstBiasMinute"},
+        {kGmtBiasHour, "gmtBiasHour"},
+        {kGmtBiasMinute, "gmtBiasMinute"},
+    };
+    return roles;
+}
+
+QString Q(const std::string& text) {
+    return QString::fromStdString(text);
+}
+std::string S(const QString& text) {
+    return text.toStdString();
+}
+
+// Every combo box of the editor: a drop-down with an editable text field. Typed text is
+// neither completed nor added to the list, so what the user types is what is saved.
+QComboBox* NewCombo(QWidget* parent, int id) {
+    auto* box = new QComboBox(parent);
+    box->setObjectName(EditorControlName(id));
+    box->setEditable(true);
+    box->setInsertPolicy(QComboBox::NoInsert);
+    box->setCompleter(nullptr);
+    return box;
+}
+
+void FillCodeCombo(QComboBox* box, const CodeList& list) {
+    for (const CodeItem& item : list) {
+        box->addItem(Q(item.text), Q(item.key));
+    }
+}
+
+void FillNumberCombo(QComboBox* box, int first, int last, int step, bool pad) {
+    for (const std::string& text : NumberItems(first, last, step, pad)) {
+        box->addItem(Q(text));
+    }
+}
+
+// The first item whose key equals the text exactly becomes the selected item; when none
+// matches nothing changes and the text field keeps what it shows.
+bool SelectByKey(const std::string& key, QComboBox* box) {
+    for (int i = 0; i < box->count(); ++i) {
+        const QVariant data = box->itemData(i);
+        if (data.isValid() && S(data.toString()) == key) {
+            box->setCurrentIndex(i);
+            return true;
+        }
+    }
+    return false;
+}
+
+void SetNoSelection(QComboBox* box) {
+    box->setCurrentIndex(-1);
+    box->clearEditText();
+}
+
+void SetComboText(QComboBox* box, const std::string& text) {
+    SetNoSelection(box);
+    box->setEditText(Q(text));
+}
+
+// An item counts as selected only while the text field still shows it: text typed over a
+// selected item is the value, not the item's key.
+ComboText ReadCombo(const QComboBox* box) {
+    ComboText combo;
+    combo.text = S(box->currentText());
+    const int index = box->currentIndex();
+    if (index >= 0 && box->itemText(index) == box->currentText()) {
+        const QVariant data = box->itemData(index);
+        if (data.isValid()) {
+            combo.selectedKey = S(data.toString());
+        }
+    }
+    return combo;
+}
+
+} // namespace
+
+QString EditorControlName(int id) {
+    const auto& roles = ControlRoles();
+    const auto it = roles.find(id);
+    if (it == roles.end()) {
+        return {};
+    }
+    return QString("%1_%2").arg(QString::fromLatin1(it->second)).arg(id);
+}
+
+CTimeZoneEditorDlg::CTimeZoneEditorDlg(const IClock& clock, const ILocalZone& localZone,
+                                       const std::string& dataDirectory, IMessageBox& messages,
+                                       QWidget* parent)
+    : QDialog(parent), m_messages(messages), m_dataDirectory(dataDirectory),
+      m_zoneClock(clock, localZone), m_database(messages) {
+    setWindowTitle(kTitle);
+    setFont(DialogTemplateFont());
+    BuildControls();
+    m_previewTimer.setSingleShot(true);
+    connect(&m_previewTimer, &QTimer::timeout, this, &CTimeZoneEditorDlg::OnPreviewTimer);
+}
+
+CTimeZoneEditorDlg::~CTimeZoneEditorDlg() = default;
+
+void CTimeZoneEditorDlg::BuildControls() {
+    using namespace editor_id;
+    auto newEdit = [this](int id) {
+        auto* edit = new QLineEdit(this);
+        edit->setObjectName(EditorControlName(id));
+        return edit;
+    };
+    auto newButton = [this](int id, const char* text) {
+        auto* button = new QPushButton(QString::fromLatin1(text), this);
+        button->setObjectName(EditorControlName(id));
+        button->setAutoDefault(false);
+        return button;
+    };
+    // hour ":" minute, side by side
+    auto pair = [](QComboBox* hour, QComboBox* minute) {
+        auto* row = new QHBoxLayout;
+        row->addWidget(hour);
+        row->addWidget(new QLabel(":"));
+        row->addWidget(minute);
+        return row;
+    };
+
+    auto* top = new QVBoxLayout(this);
+
+    auto* listRow = new QHBoxLayout;
+    listRow->addWidget(new QLabel("Select A Time Zone To Load", this));
+    m_zoneList = NewCombo(this, kZoneList);
+    m_zoneList->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    m_zoneList->setMinimumContentsLength(40);
+    listRow->addWidget(m_zoneList, 1);
+    top->addLayout(listRow);
+
+    auto* previewGroup = new QGroupBox("What time is it?  (Select a time zone above)", this);
+    auto* previewLayout = new QVBoxLayout(previewGroup);
+    m_preview = new QLabel(previewGroup);
+    m_preview->setObjectName(EditorControlName(kPreview));
+    m_preview->setAlignment(Qt::AlignCenter);
+    previewLayout->addWidget(m_preview);
+    top->addWidget(previewGroup);
+
+    auto* nameRow = new QHBoxLayout;
+    nameRow->addWidget(new QLabel("Name of Time Zone", this));
+    m_name = newEdit(kName);
+    nameRow->addWidget(m_name, 1);
+    nameRow->addWidget(new QLabel("TimeZoneID", this));
+    m_recordLabel = new QLabel("# New", this);
+    m_recordLabel->setObjectName(EditorControlName(kRecordLabel));
+    nameRow->addWidget(m_recordLabel);
+    top->addLayout(nameRow);
+
+    // Country, province and cities are kept with the row but not shown.
+    auto* hiddenRow = new QHBoxLayout;
+    auto hidden = [&](const char* label, int id) {
+        auto* caption = new QLabel(QString::fromLatin1(label), this);
+        auto* edit = newEdit(id);
+        caption->setVisible(false);
+        edit->setVisible(false);
+        hiddenRow->addWidget(caption);
+        hiddenRow->addWidget(edit);
+        return edit;
+    };
+    m_country = hidden("Country", kCountry);
+    m_province = hidden("Province/State", kProvince);
+    m_cities = hidden("Cities", kCities);
+    top->addLayout(hiddenRow);
+
+    auto* zoneRow = new QHBoxLayout;
+    auto* stdGroup = new QGroupBox("Standard Time", this);
+    auto* stdGrid = new QGridLayout(stdGroup);
+    m_gmtBiasHour = NewCombo(stdGroup, kGmtBiasHour);
+    m_gmtBiasMinute = NewCombo(stdGroup, kGmtBiasMinute);
+    m_stdAbbr = newEdit(kStdAbbr);
+    m_stdBiasHour = NewCombo(stdGroup, kStdBiasHour);
+    m_stdBiasMinute = NewCombo(stdGroup, kStdBiasMinute);
+    m_stdBiasHour->setEnabled(false);
+    m_stdBiasMinute->setEnabled(false);
+    stdGrid->addWidget(new QLabel("GMT Bias", stdGroup), 0, 0);
+    stdGrid->addLayout(pair(m_gmtBiasHour, m_gmtBiasMinute), 0, 1);
+    stdGrid->addWidget(new QLabel("Text or Abbreviation", stdGroup), 1, 0);
+    stdGrid->addWidget(m_stdAbbr, 1, 1);
+    stdGrid->addWidget(new QLabel("STD Bias (Not Used)", stdGroup), 2, 0);
+    stdGrid->addLayout(pair(m_stdBiasHour, m_stdBiasMinute), 2, 1);
+    zoneRow->addWidget(stdGroup);
+
+    auto* dstGroup = new QGroupBox("Daylight Savings Time", this);
+    auto* dstGrid = new QGridLayout(dstGroup);
+    m_dstUse = new QCheckBox("Use Daylight\nSavings Time", dstGroup);
+    m_dstUse->setObjectName(EditorControlName(kDstUse));
+    m_dstBiasHour = NewCombo(dstGroup, kDstBiasHour);
+    m_dstBiasMinute = NewCombo(dstGroup, kDstBiasMinute);
+    m_dstAbbr = newEdit(kDstAbbr);
+    dstGrid->addWidget(m_dstUse, 0, 0, 1, 2);
+    dstGrid->addWidget(new QLabel("Bias", dstGroup), 1, 0);
+    dstGrid->addLayout(pair(m_dstBiasHour, m_dstBiasMinute), 1, 1);
+    dstGrid->addWidget(new QLabel("Text or Abbreviation", dstGroup), 2, 0);
+    dstGrid->addWidget(m_dstAbbr, 2, 1);
+    zoneRow->addWidget(dstGroup);
+    top->addLayout(zoneRow);
+
+    // occurrence, weekday "of" month "at" hour ":" minute, AM/PM
+    auto transition = [&](const char* title, int firstId, QComboBox*& occurrence,
+                          QComboBox*& weekday, QComboBox*& month, QComboBox*& hour,
+                          QComboBox*& minute, QComboBox*& ampm) {
+        auto* group = new QGroupBox(QString::fromLatin1(title), this);
+        auto* row = new QHBoxLayout(group);
+        occurrence = NewCombo(group, firstId);
+        weekday = NewCombo(group, firstId + 1);
+        month = NewCombo(group, firstId + 2);
+        hour = NewCombo(group, firstId + 3);
+        minute = NewCombo(group, firstId + 4);
+        ampm = NewCombo(group, firstId + 5);
+        row->addWidget(occurrence);
+        row->addWidget(weekday);
+        row->addWidget(new QLabel("of", group));
+        row->addWidget(month);
+        row->addWidget(new QLabel("at", group));
+        row->addWidget(hour);
+        row->addWidget(new QLabel(":", group));
+        row->addWidget(minute);
+        row->addWidget(ampm);
+        top->addWidget(group);
+    };
+    transition("When the transition from standard time to DAYLIGHT SAVINGS TIME OCCURS",
+               kDstStartCountDow, m_dstStartCountDow, m_dstDow, m_dstMonth, m_dstHour, m_dstMinute,
+               m_dstAmPm);
+    transition("When the transition from daylight savings time to STANDARD TIME OCCURS",
+               kStdStartCountDow, m_stdStartCountDow, m_stdDow, m_stdMonth, m_stdHour, m_stdMinute,
+               m_stdAmPm);
+
+    auto* buttons = new QHBoxLayout;
+    QPushButton* loadCurrent = newButton(kLoadCurrent, "Load Current Information");
+    QPushButton* clear = newButton(kClear, "Clear");
+    QPushButton* save = newButton(kSave, "Save As Country, City Specified");
+    QPushButton* remove = newButton(kRemove, "Remove");
+    QPushButton* use = newButton(kUse, "Use");
+    QPushButton* cancel = newButton(kCancel, "Cancel");
+    use->setDefault(true);
+    for (QPushButton* b : {loadCurrent, clear, save, remove}) {
+        buttons->addWidget(b);
+    }
+    buttons->addStretch(1);
+    buttons->addWidget(use);
+    buttons->addWidget(cancel);
+    top->addLayout(buttons);
+
+    connect(m_zoneList, &QComboBox::activated, this, &CTimeZoneEditorDlg::OnZoneChosen);
+    connect(loadCurrent, &QPushButton::clicked, this, [this] { LoadCurrentInformation(); });
+    connect(clear, &QPushButton::clicked, this, [this] { ClearForm(); });
+    connect(save, &QPushButton::clicked, this, [this] { SaveZone(); });
+    connect(remove, &QPushButton::clicked, this, [this] { RemoveZone(); });
+    connect(use, &QPushButton::clicked, this, &QDialog::accept);
+    connect(cancel, &QPushButton::clicked, this, &CTimeZoneEditorDlg::reject);
+
+    // The code and number lists. The two AM/PM boxes keep their items sorted: "AM" before "PM".
+    for (QComboBox* box : {m_dstDow, m_stdDow}) {
+        FillCodeCombo(box, DayList());
+    }
+    for (QComboBox* box : {m_dstStartCountDow, m_stdStartCountDow}) {
+        FillCodeCombo(box, WeekList());
+    }
+    for (QComboBox* box : {m_dstMonth, m_stdMonth}) {
+        FillCodeCombo(box, MonthList());
+    }
+    for (QComboBox* box : {m_dstAmPm, m_stdAmPm}) {
+        FillCodeCombo(box, AmPmList());
+    }
+    for (QComboBox* box : {m_gmtBiasHour, m_stdBiasHour, m_dstBiasHour}) {
+        FillNumberCombo(box, -12, 12, 1, false);
+    }
+    for (QComboBox* box :
+         {m_gmtBiasMinute, m_stdBiasMinute, m_dstBiasMinute, m_dstMinute, m_stdMinute}) {
+        FillNumberCombo(box, 0, 55, 5, true);
+    }
+    for (QComboBox* box : {m_dstHour, m_stdHour}) {
+        FillNumberCombo(box, 1, 12, 1, false);
+    }
+    ClearForm();
+}
+
+void CTimeZoneEditorDlg::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (!m_initialised) {
+        m_initialised = true;
+        Initialise();
+    }
+}
+
+void CTimeZoneEditorDlg::Initialise() {
+    m_database.SetLocation(m_dataDirectory, "timezones");
+    m_database.Connect(CZoneDatabase::kCreateStatement);
+    m_zoneClock.ConnectDatabase(m_dataDirectory, m_messages);
+    FillZoneList();
+    m_selectedZoneId = -1;
+    if (m_initialZoneId != 0 && LoadZoneIntoForm(m_initialZoneId)) {
+        m_zoneList->setEditText(Q(GetSelectedZoneName()));
+        m_selectedZoneId = m_initialZoneId;
+    }
+    m_previewTimer.start(kPreviewPeriodMs);
+}
+
+void CTimeZoneEditorDlg::done(int result) {
+    m_previewTimer.stop();
+    QDialog::done(result);
+}
+
+void CTimeZoneEditorDlg::reject() {
+    ClearForm();
+    QDialog::reject();
+}
+
+std::string CTimeZoneEditorDlg::GetSelectedZoneName() const {
+    // A failed load leaves the clock on the last zone, but no zone is selected any more.
+    return m_selectedZoneId == -1 ? std::string() : m_zoneClock.GetZoneName();
+}
+
+void CTimeZoneEditorDlg::ShowMessage(const std::string& text) {
+    m_messages.Show(text, kCaption, MessageButtons::Ok, MessageIcon::None);
+}
+
+void CTimeZoneEditorDlg::FillZoneList() {
+    SetNoSelection(m_zoneList);
+    m_zoneList->clear();
+    for (const ZoneListItem& item : BuildZoneListItems(m_database)) {
+        m_zoneList->addItem(Q(item.text), Q(item.key));
+    }
+    SetNoSelection(m_zoneList);
+}
+
+void CTimeZoneEditorDlg::OnZoneChosen(int index) {
+    if (index < 0) {
+        return;
+    }
+    const QString text = m_zoneList->itemText(index);
+    const int id = CFieldValue(S(m_zoneList->itemData(index).toString())).ToInt();
+    if (LoadZoneIntoForm(id)) {
+        // The form was cleared, the list with it; keep showing the name that was chosen.
+        m_zoneList->setEditText(text);
+    }
+}
+
+bool CTimeZoneEditorDlg::LoadZoneIntoForm(std::int32_t id) {
+    ClearForm();
+    m_database.Query(BuildZoneSelect(id));
+    if (m_database.GetCount() <= 0) {
+        m_database.CloseRecordset();
+        if (m_selectedZoneId != -1) {
+            ShowMessage(ZoneNotFoundMessage(id));
+        }
+        m_selectedZoneId = -1;
+        m_recordLabel->setText(Q(RecordLabel(0)));
+        return false;
+    }
+    m_zoneClock.LoadZone(id);
+    m_selectedZoneId = id;
+    m_currentRecordId = id;
+    m_recordLabel->setText("# " + QString::number(id));
+
+    auto field = [this](const char* column) { return m_database.GetField(column).Text(); };
+    m_name->setText(Q(field("m_TimeZoneName")));
+    m_country->setText(Q(field("m_Country")));
+    m_cities->setText(Q(field("m_Cities")));
+    m_province->setText(Q(field("m_Province")));
+    m_stdAbbr->setText(Q(field("m_STDAbbr")));
+    m_dstAbbr->setText(Q(field("m_DSTAbbr")));
+
+    const std::pair<const char*, QComboBox*> plain[] = {
+        {"m_GMTBiasHour", m_gmtBiasHour}, {"m_DSTBiasHour", m_dstBiasHour},
+        {"m_DSTHour", m_dstHour},         {"m_STDBiasHour", m_stdBiasHour},
+        {"m_STDHour", m_stdHour},
+    };
+    for (const auto& [column, box] : plain) {
+        SetComboText(box, field(column));
+    }
+    const std::pair<const char*, QComboBox*> minutes[] = {
+        {"m_GMTBiasMinute", m_gmtBiasMinute}, {"m_DSTMinute", m_dstMinute},
+        {"m_DSTBiasMinute", m_dstBiasMinute}, {"m_STDMinute", m_stdMinute},
+        {"m_STDBiasMinute", m_stdBiasMinute},
+    };
+    for (const auto& [column, box] : minutes) {
+        SetComboText(box, PadTwoDigits(field(column)));
+    }
+    m_dstUse->setChecked(CFieldValue(field("m_DSTUse")).ToInt() != 0);
+
+    const std::pair<const char*, QComboBox*> codes[] = {
+        {"m_DSTStartCountDOW", m_dstStartCountDow},
+        {"m_DSTMonth", m_dstMonth},
+        {"m_DSTAMPM", m_dstAmPm},
+        {"m_STDStartCountDOW", m_stdStartCountDow},
+        {"m_STDMonth", m_stdMonth},
+        {"m_STDAMPM", m_stdAmPm},
+    };
+    for (const auto& [column, box] : codes) {
+        const std::string text = StoredCodeText(field(column));
+        SetComboText(box, text);
+        SelectByKey(text, box);
+    }
+    // Weekday 0 is Sunday, so it stays.
+    for (const auto& [column, box] : {std::pair<const char*, QComboBox*>{"m_DSTDOW", m_dstDow},
+                                      std::pair<const char*, QComboBox*>{"m_STDDOW", m_stdDow}}) {
+        const std::string text = field(column);
+        SetComboText(box, text);
+        SelectByKey(text, box);
+    }
+    m_database.CloseRecordset();
+    return true;
+}
+
+void CTimeZoneEditorDlg::ClearForm() {
+    m_currentRecordId = 0;
+    m_recordLabel->setText(Q(RecordLabel(0)));
+    for (QLineEdit* edit : {m_name, m_country, m_cities, m_province, m_stdAbbr, m_dstAbbr}) {
+        edit->clear();
+    }
+    m_dstUse->setChecked(false);
+    for (QComboBox* box :
+         {m_zoneList, m_gmtBiasHour, m_gmtBiasMinute, m_stdBiasHour, m_stdBiasMinute, m_dstBiasHour,
+          m_dstBiasMinute, m_dstStartCountDow, m_dstDow, m_dstMonth, m_dstHour, m_dstMinute,
+          m_dstAmPm, m_stdStartCountDow, m_stdDow, m_stdMonth, m_stdHour, m_stdMinute, m_stdAmPm}) {
+        SetNoSelection(box);
+    }
+}
+
+void CTimeZoneEditorDlg::ShowMinutes(int minutes, QComboBox* hourBox, QComboBox* minuteBox) {
+    const HourMinuteText text = SplitMinutesText(minutes);
+    hourBox->setEditText(Q(text.hour));
+    minuteBox->setEditText(Q(text.minute));
+}
+
+void CTimeZoneEditorDlg::ShowRuleDate(const TransitionRule& rule, QComboBox* occurrence,
+                                      QComboBox* weekday, QComboBox* month, QComboBox* hour,
+                                      QComboBox* minute, QComboBox* ampm) {
+    SelectByKey(std::to_string(rule.wDayOfWeek), weekday);
+    SelectByKey(std::to_string(rule.wDay), occurrence);
+    SelectByKey(std::to_string(rule.wMonth), month);
+    const ClockHour clockHour = ToClockHour(rule.wHour);
+    ampm->setEditText(Q(clockHour.ampm.text));
+    SelectByKey(clockHour.ampm.key, ampm);
+    hour->setEditText(QString::number(clockHour.hour));
+    minute->setEditText(Q(PadTwoDigits(std::to_string(rule.wMinute))));
+}
+
+void CTimeZoneEditorDlg::LoadCurrentInformation() {
+    ClearForm();
+    const TimeZoneInformation tzi = m_zoneClock.LocalTime().GetTimeZoneInformation();
+    const bool hasDaylight = tzi.DaylightDate.wMonth != 0;
+    m_dstUse->setChecked(hasDaylight);
+    ShowMinutes(-tzi.Bias, m_gmtBiasHour, m_gmtBiasMinute);
+    if (hasDaylight) {
+        ShowMinutes(-tzi.StandardBias, m_stdBiasHour, m_stdBiasMinute);
+        ShowMinutes(-tzi.DaylightBias, m_dstBiasHour, m_dstBiasMinute);
+        ShowRuleDate(tzi.StandardDate, m_stdStartCountDow, m_stdDow, m_stdMonth, m_stdHour,
+                     m_stdMinute, m_stdAmPm);
+        ShowRuleDate(tzi.DaylightDate, m_dstStartCountDow, m_dstDow, m_dstMonth, m_dstHour,
+                     m_dstMinute, m_dstAmPm);
+    }
+    m_stdAbbr->setText(Q(tzi.StandardName));
+    m_dstAbbr->setText(Q(tzi.DaylightName));
+}
+
+bool CTimeZoneEditorDlg::ValidateForm() {
+    const std::string message = ValidateZoneForm(S(m_name->text()), S(m_gmtBiasHour->currentText()),
+                                                 S(m_gmtBiasMinute->currentText()));
+    if (message.empty()) {
+        return true;
+    }
+    ShowMessage(message);
+    return false;
+}
+
+ZoneFormValues CTimeZoneEditorDlg::ReadForm() const {
+    ZoneFormValues f;
+    f.name = S(m_name->text());
+    f.country = S(m_country->text());
+    f.province = S(m_province->text());
+    f.cities = S(m_cities->text());
+    f.gmtBiasHour = ReadCombo(m_gmtBiasHour);
+    f.gmtBiasMinute = ReadCombo(m_gmtBiasMinute);
+    f.dstUse = m_dstUse->isChecked();
+    f.dstAbbr = S(m_dstAbbr->text());
+    f.dstAmPm = ReadCombo(m_dstAmPm);
+    f.dstBiasHour = ReadCombo(m_dstBiasHour);
+    f.dstBiasMinute = ReadCombo(m_dstBiasMinute);
+    f.dstDow = ReadCombo(m_dstDow);
+    f.dstHour = ReadCombo(m_dstHour);
+    f.dstMinute = ReadCombo(m_dstMinute);
+    f.dstMonth = ReadCombo(m_dstMonth);
+    f.dstStartCountDow = ReadCombo(m_dstStartCountDow);
+    f.stdAbbr = S(m_stdAbbr->text());
+    f.stdAmPm = ReadCombo(m_stdAmPm);
+    f.stdBiasHour = ReadCombo(m_stdBiasHour);
+    f.stdBiasMinute = ReadCombo(m_stdBiasMinute);
+    f.stdDow = ReadCombo(m_stdDow);
+    f.stdHour = ReadCombo(m_stdHour);
+    f.stdMinute = ReadCombo(m_stdMinute);
+    f.stdMonth = ReadCombo(m_stdMonth);
+    f.stdStartCountDow = ReadCombo(m_stdStartCountDow);
+    return f;
+}
+
+void CTimeZoneEditorDlg::SaveZone() {
+    if (!ValidateForm()) {
+        return;
+    }
+    const ZoneFormValues form = ReadForm();
+    if (m_currentRecordId == 0 || m_currentRecordId == -1) {
+        const std::string insert = BuildZoneInsert(form);
+        ShowMessage(insert);
+        m_database.Query(insert);
+    } else {
+        m_database.Query(BuildZoneUpdate(form, m_currentRecordId));
+    }
+    // The form keeps its contents; after an insert it still holds a new row.
+    FillZoneList();
+}
+
+void CTimeZoneEditorDlg::RemoveZone() {
+    m_database.Query(BuildZoneDelete(m_currentRecordId));
+    ClearForm();
+    FillZoneList();
+}
+
+void CTimeZoneEditorDlg::UpdatePreview() {
+    if (m_selectedZoneId == -1) {
+        m_preview->clear();
+        return;
+    }
+    // The time first: it decides whether standard or daylight time is in force, and with it
+    // the abbreviation that belongs to this second.
+    const DateTime now = m_zoneClock.GetZoneTime();
+    m_preview->setText(Q(m_zoneClock.GetAbbreviation() + "    " + FormatClockTime(now)));
+}
+
+void CTimeZoneEditorDlg::OnPreviewTimer() {
+    m_previewTimer.stop();
+    UpdatePreview();
+    m_previewTimer.start(kPreviewPeriodMs);
+}
+
+ZoneEditorResult RunZoneEditor(const std::string& dataDirectory, std::int32_t initialZoneId,
+                               QWidget* parent) {
+    const std::unique_ptr<ILocalZone> localZone = MakeSystemLocalZone();
+    QtMessageBox messages(parent);
+    CTimeZoneEditorDlg dialog(SystemClock::Instance(), *localZone, dataDirectory, messages, parent);
+    messages.SetParent(&dialog);
+    dialog.SetInitialZoneId(initialZoneId);
+    ZoneEditorResult result;
+    result.accepted = dialog.exec() == QDialog::Accepted;
+    if (result.accepted) {
+        result.zoneId = dialog.GetSelectedZoneId();
+        result.zoneName = dialog.GetSelectedZoneName();
+    }
+    return result;
+}
+
+} // namespace tarnwick

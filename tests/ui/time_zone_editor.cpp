@@ -1,0 +1,560 @@
+// The preset-zone editor over a small database in a temporary directory: its list, loading a
+// zone into the form, saving, removing, validation, the preview and copying the computer's
+// zone into the form.
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "editor/time_zone_editor_dlg.h"
+#include "platform/clock.h"
+#include "platform/local_zone.h"
+#include "platform/message_box.h"
+#include "zones/zone_database.h"
+
+using namespace tarnwick;
+namespace id = tarnwick::editor_id;
+
+namespace {
+
+// 2026-07-01 16:00:00 UTC, a Wednesday: 12:00 noon EDT in New York.
+constexpr std::int64_t kJuly1At1600Utc = 1782921600;
+
+struct Row {
+    std::string name, country, province, cities;
+    int gmtHour = 0, gmtMinute = 0, dstUse = 0;
+    std::string stdAbbr, dstAbbr;
+    // occurrence, weekday, month, hour, AM/PM, minute
+    int std[6] = {0, 0, 0, 0, 0, 0};
+    int dst[6] = {0, 0, 0, 0, 0, 0};
+};
+
+std::string Quoted(const std::string& text) {
+    return "\"" + text + "\"";
+}
+
+void AddRow(CZoneDatabase& db, const Row& r) {
+    CInsertStatement insert("presetTimeZones");
+    insert.Add("m_TimeZoneName", Quoted(r.name));
+    insert.Add("m_Country", Quoted(r.country));
+    insert.Add("m_Province", Quoted(r.province));
+    insert.Add("m_Cities", Quoted(r.cities));
+    insert.Add("m_GMTBiasHour", std::to_string(r.gmtHour));
+    insert.Add("m_GMTBiasMinute", std::to_string(r.gmtMinute));
+    insert.Add("m_DSTUse", std::to_string(r.dstUse));
+    insert.Add("m_STDAbbr", Quoted(r.stdAbbr));
+    insert.Add("m_DSTAbbr", Quoted(r.dstAbbr));
+    const char* parts[] = {"StartCountDOW", "DOW", "Month", "Hour", "AMPM", "Minute"};
+    for (int i = 0; i < 6; ++i) {
+        insert.Add(std::string("m_STD") + parts[i], std::to_string(r.std[i]));
+        insert.Add(std::string("m_DST") + parts[i], std::to_string(r.dst[i]));
+    }
+    insert.Add("m_DSTBiasHour", r.dstUse ? "1" : "0");
+    insert.Add("m_DSTBiasMinute", "0");
+    QVERIFY(db.Query(insert.BuildInsert()));
+}
+
+// A computer zone with the given Windows-style rules.
+class RuleLocalZone final : public ILocalZone {
+public:
+    explicit RuleLocalZone(TimeZoneInformation tzi) : m_tzi(std::move(tzi)) {}
+    TimeZoneInformation GetTimeZoneInformation() const override { return m_tzi; }
+    LocalInstant At(std::int64_t) const override { return {-m_tzi.Bias, false, "X"}; }
+    std::string DisplayName(std::int64_t) const override { return m_tzi.StandardName; }
+
+private:
+    TimeZoneInformation m_tzi;
+};
+
+const std::string kDashes(120, '-');
+
+} // namespace
+
+class TimeZoneEditorTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void opensWithTitleListsAndControls();
+    void listsEachNamePartInOffsetOrder();
+    void loadingAZoneFillsEveryControl();
+    void storedZeroCodesShowAsEmptyExceptSunday();
+    void initialZoneShowsItsWholeName();
+    void separatorClearsTheFormAndWarnsOnlyAfterALoad();
+    void savingANewRowShowsAndRunsTheInsert();
+    void savingALoadedRowUpdatesSilently();
+    void removingDeletesTheLoadedRow();
+    void validationStopsTheSave_data();
+    void validationStopsTheSave();
+    void previewTicksEachSecond();
+    void loadCurrentInformationCopiesTheRules_data();
+    void loadCurrentInformationCopiesTheRules();
+    void loadCurrentInformationWithoutDaylightSaving();
+    void useAndCancel();
+
+private:
+    std::unique_ptr<CTimeZoneEditorDlg> Open(std::int32_t initialId = 0,
+                                             const ILocalZone* zone = nullptr);
+    template <class W> W* Find(int controlId) {
+        W* w = m_dlg->findChild<W*>(EditorControlName(controlId));
+        if (!w) {
+            qFatal("no control %d", controlId);
+        }
+        return w;
+    }
+    QComboBox* Combo(int controlId) { return Find<QComboBox>(controlId); }
+    QString Text(int controlId) { return Combo(controlId)->currentText(); }
+    QString Edit(int controlId) { return Find<QLineEdit>(controlId)->text(); }
+    QString Label(int controlId) { return Find<QLabel>(controlId)->text(); }
+    void Choose(const QString& itemText);
+    void Click(int controlId) { QTest::mouseClick(Find<QPushButton>(controlId), Qt::LeftButton); }
+    QStringList ListItems();
+    std::string ReadColumn(int zoneId, const char* column);
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    RecordingMessageBox m_messages;
+    FixedClock m_clock{kJuly1At1600Utc};
+    FixedLocalZone m_utc{0, "UTC"};
+    std::unique_ptr<CTimeZoneEditorDlg> m_dlg;
+};
+
+void TimeZoneEditorTest::init() {
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+    m_messages.shown.clear();
+    m_clock.Set(kJuly1At1600Utc);
+    RecordingMessageBox seedMessages;
+    CZoneDatabase db(seedMessages);
+    db.SetLocation(m_dir->path().toStdString(), "timezones");
+    QVERIFY(db.Connect(CZoneDatabase::kCreateStatement));
+    // id 1: second Sunday of March 2 AM to first Sunday of November 2 AM
+    AddRow(db, {"Eastern Time, New York",
+                "USA",
+                "NY",
+                "New York",
+                -5,
+                0,
+                1,
+                "EST",
+                "EDT",
+                {1, 0, 11, 2, 1, 0},
+                {2, 0, 3, 2, 1, 0}});
+    AddRow(db, {"India, Mumbai, Kolkata", "India", "", "", 5, 30, 0, "IST", "", {}, {}}); // 2
+    AddRow(db, {"Newfoundland", "", "", "", -3, -30, 0, "NST", "", {}, {}});              // 3
+    AddRow(db, {"A,,B,", "", "", "", 0, 0, 0, "AB", "", {}, {}});                         // 4
+    AddRow(db, {"Colombia, Bogota", "", "", "", -5, 0, 0, "COT", "", {}, {}});            // 5
+    QVERIFY(seedMessages.shown.empty());
+}
+
+void TimeZoneEditorTest::cleanup() {
+    m_dlg.reset();
+    m_dir.reset();
+}
+
+std::unique_ptr<CTimeZoneEditorDlg> TimeZoneEditorTest::Open(std::int32_t initialId,
+                                                             const ILocalZone* zone) {
+    auto dlg = std::make_unique<CTimeZoneEditorDlg>(m_clock, zone ? *zone : m_utc,
+                                                    m_dir->path().toStdString(), m_messages);
+    dlg->SetInitialZoneId(initialId);
+    dlg->show();
+    return dlg;
+}
+
+void TimeZoneEditorTest::Choose(const QString& itemText) {
+    QComboBox* list = Combo(id::kZoneList);
+    const int index = list->findText(itemText);
+    QVERIFY2(index >= 0, qPrintable(itemText));
+    list->setCurrentIndex(index);
+    emit list->activated(index);
+}
+
+QStringList TimeZoneEditorTest::ListItems() {
+    QStringList items;
+    QComboBox* list = Combo(id::kZoneList);
+    for (int i = 0; i < list->count(); ++i) {
+        items << list->itemText(i) + " #" + list->itemData(i).toString();
+    }
+    return items;
+}
+
+std::string TimeZoneEditorTest::ReadColumn(int zoneId, const char* column) {
+    RecordingMessageBox messages;
+    CZoneDatabase db(messages);
+    db.SetLocation(m_dir->path().toStdString(), "timezones");
+    if (!db.Connect(CZoneDatabase::kCreateStatement) ||
+        !db.Query("SELECT * from presetTimeZones WHERE timeZoneID=" + std::to_string(zoneId)) ||
+        !db.NextRecord()) {
+        return "<no row>";
+    }
+    return db.GetField(column).Text();
+}
+
+void TimeZoneEditorTest::opensWithTitleListsAndControls() {
+    m_dlg = Open();
+    QCOMPARE(m_dlg->windowTitle(), QString("Tarnwick Powerful Time Zone Editor"));
+    QCOMPARE(Label(id::kRecordLabel), QString("# New"));
+    QCOMPARE(m_dlg->GetSelectedZoneId(), -1);
+
+    QComboBox* month = Combo(id::kDstMonth);
+    QCOMPARE(month->count(), 12);
+    QCOMPARE(month->itemText(1), QString("Febuary"));
+    QCOMPARE(month->itemText(11), QString("December"));
+    QCOMPARE(month->itemData(11).toString(), QString("12"));
+    QCOMPARE(Combo(id::kStdStartCountDow)->itemData(4).toString(), QString("5"));
+    QCOMPARE(Combo(id::kStdAmPm)->itemText(1), QString("PM"));
+    QCOMPARE(Combo(id::kGmtBiasHour)->count(), 25);
+    QCOMPARE(Combo(id::kDstBiasMinute)->itemText(1), QString("05"));
+    QCOMPARE(Combo(id::kStdHour)->count(), 12);
+    QVERIFY(!Combo(id::kGmtBiasHour)->itemData(0).isValid()); // number lists carry no key
+
+    for (int c : {id::kZoneList, id::kGmtBiasHour, id::kDstDow, id::kStdMonth}) {
+        QVERIFY(Combo(c)->isEditable());
+    }
+    QVERIFY(!Combo(id::kStdBiasHour)->isEnabled());
+    QVERIFY(!Combo(id::kStdBiasMinute)->isEnabled());
+    for (int c : {id::kCountry, id::kProvince, id::kCities}) {
+        QVERIFY(Find<QLineEdit>(c)->isHidden());
+    }
+    QVERIFY(Find<QPushButton>(id::kUse)->isDefault());
+}
+
+void TimeZoneEditorTest::listsEachNamePartInOffsetOrder() {
+    m_dlg = Open();
+    const QString sep = QString::fromStdString(kDashes) + " #-1";
+    const QStringList expected = {
+        "(GMT-5:00) Colombia #5",
+        "(GMT-5:00) Bogota #5",
+        sep,
+        "(GMT-5:00) Eastern Time #1",
+        "(GMT-5:00) New York #1",
+        sep,
+        "(GMT-3:-30) Newfoundland #3",
+        sep,
+        "(GMT+00:00) A #4",
+        "(GMT+00:00) B #4",
+        sep,
+        "(GMT+05:30) India #2",
+        "(GMT+05:30) Mumbai #2",
+        "(GMT+05:30) Kolkata #2",
+        sep,
+    };
+    QCOMPARE(ListItems(), expected);
+    QCOMPARE(Combo(id::kZoneList)->currentIndex(), -1);
+}
+
+void TimeZoneEditorTest::loadingAZoneFillsEveryControl() {
+    m_dlg = Open();
+    Choose("(GMT-5:00) New York");
+    QCOMPARE(m_dlg->GetSelectedZoneId(), 1);
+    QCOMPARE(m_dlg->CurrentRecordId(), 1);
+    QCOMPARE(Label(id::kRecordLabel), QString("# 1"));
+    QCOMPARE(Text(id::kZoneList), QString("(GMT-5:00) New York"));
+    QCOMPARE(Edit(id::kName), QString("Eastern Time, New York"));
+    QCOMPARE(Edit(id::kCountry), QString("USA"));
+    QCOMPARE(Edit(id::kProvince), QString("NY"));
+    QCOMPARE(Edit(id::kCities), QString("New York"));
+    QCOMPARE(Edit(id::kStdAbbr), QString("EST"));
+    QCOMPARE(Edit(id::kDstAbbr), QString("EDT"));
+    QVERIFY(Find<QCheckBox>(id::kDstUse)->isChecked());
+    const std::vector<std::pair<int, const char*>> boxes = {
+        {id::kGmtBiasHour, "-5"},
+        {id::kGmtBiasMinute, "00"},
+        {id::kDstBiasHour, "1"},
+        {id::kDstBiasMinute, "00"},
+        {id::kStdBiasHour, ""},
+        {id::kStdBiasMinute, ""},
+        {id::kDstStartCountDow, "Second"},
+        {id::kDstDow, "Sunday"},
+        {id::kDstMonth, "March"},
+        {id::kDstHour, "2"},
+        {id::kDstMinute, "00"},
+        {id::kDstAmPm, "AM"},
+        {id::kStdStartCountDow, "First"},
+        {id::kStdDow, "Sunday"},
+        {id::kStdMonth, "November"},
+        {id::kStdHour, "2"},
+        {id::kStdMinute, "00"},
+        {id::kStdAmPm, "AM"},
+    };
+    // The seed rows leave the standard-time bias null: it shows empty.
+    for (const auto& [control, text] : boxes) {
+        QVERIFY2(Text(control) == QString(text), qPrintable(EditorControlName(control)));
+    }
+    QCOMPARE(Combo(id::kDstMonth)->currentData().toString(), QString("3"));
+    QVERIFY(m_messages.shown.empty());
+}
+
+void TimeZoneEditorTest::storedZeroCodesShowAsEmptyExceptSunday() {
+    m_dlg = Open();
+    Choose("(GMT+05:30) Kolkata");
+    QCOMPARE(Edit(id::kName), QString("India, Mumbai, Kolkata"));
+    QCOMPARE(Text(id::kGmtBiasHour), QString("5"));
+    QCOMPARE(Text(id::kGmtBiasMinute), QString("30"));
+    QVERIFY(!Find<QCheckBox>(id::kDstUse)->isChecked());
+    for (int c : {id::kDstStartCountDow, id::kDstMonth, id::kDstAmPm, id::kStdStartCountDow,
+                  id::kStdMonth, id::kStdAmPm}) {
+        QVERIFY2(Text(c).isEmpty(), qPrintable(EditorControlName(c)));
+        QCOMPARE(Combo(c)->currentIndex(), -1);
+    }
+    QCOMPARE(Text(id::kDstDow), QString("Sunday"));
+    QCOMPARE(Text(id::kStdDow), QString("Sunday"));
+    QCOMPARE(Text(id::kDstHour), QString("0")); // not a clock hour, shown as stored
+}
+
+void TimeZoneEditorTest::initialZoneShowsItsWholeName() {
+    m_dlg = Open(2);
+    QCOMPARE(m_dlg->GetSelectedZoneId(), 2);
+    QCOMPARE(Text(id::kZoneList), QString("India, Mumbai, Kolkata"));
+    QCOMPARE(Combo(id::kZoneList)->currentIndex(), -1);
+    QCOMPARE(Label(id::kRecordLabel), QString("# 2"));
+
+    m_dlg = Open(99); // no such row: nothing loaded, nothing said
+    QCOMPARE(m_dlg->GetSelectedZoneId(), -1);
+    QCOMPARE(Label(id::kRecordLabel), QString("# New"));
+    QVERIFY(m_messages.shown.empty());
+}
+
+void TimeZoneEditorTest::separatorClearsTheFormAndWarnsOnlyAfterALoad() {
+    m_dlg = Open();
+    Choose(QString::fromStdString(kDashes));
+    QVERIFY(m_messages.shown.empty());
+    QCOMPARE(Label(id::kRecordLabel), QString("# New"));
+
+    Choose("(GMT-5:00) Eastern Time");
+    QTRY_VERIFY(Label(id::kPreview).startsWith("EDT    "));
+    Choose(QString::fromStdString(kDashes));
+    QCOMPARE(m_messages.shown.size(), std::size_t{1});
+    QCOMPARE(m_messages.shown[0].text,
+             std::string("I could not find the time zone id-1.  Please close and open this "
+                         "window and try again."));
+    QCOMPARE(m_dlg->GetSelectedZoneId(), -1);
+    QCOMPARE(m_dlg->GetSelectedZoneName(), std::string());
+    QCOMPARE(m_dlg->CurrentRecordId(), 0);
+    QCOMPARE(Label(id::kRecordLabel), QString("# New"));
+    QVERIFY(Edit(id::kName).isEmpty());
+    QVERIFY(Text(id::kGmtBiasHour).isEmpty());
+    QVERIFY(!Find<QCheckBox>(id::kDstUse)->isChecked());
+    QTRY_VERIFY(Label(id::kPreview).isEmpty());
+}
+
+void TimeZoneEditorTest::savingANewRowShowsAndRunsTheInsert() {
+    m_dlg = Open();
+    Find<QLineEdit>(id::kName)->setText("Mountain \"High\", Denver");
+    Combo(id::kGmtBiasHour)->setEditText("-7");
+    Combo(id::kGmtBiasMinute)->setCurrentIndex(0);
+    Combo(id::kStdMonth)->setCurrentIndex(10); // November
+    Click(id::kSave);
+
+    QCOMPARE(m_messages.shown.size(), std::size_t{1});
+    const std::string& shown = m_messages.shown[0].text;
+    QVERIFY2(shown.rfind("INSERT INTO presetTimeZones  (m_TimeZoneName,", 0) == 0, shown.c_str());
+    QVERIFY2(shown.find("VALUES (\"Mountain \"\"High\"\", Denver\",\"\",\"\",\"\",\"-7\",\"00\","
+                        "\"0\",") != std::string::npos,
+             shown.c_str());
+    QCOMPARE(ReadColumn(6, "m_TimeZoneName"), std::string("Mountain \"High\", Denver"));
+    QCOMPARE(ReadColumn(6, "m_STDMonth"), std::string("11"));
+    QCOMPARE(ReadColumn(6, "m_DSTMonth"), std::string("0"));
+    QCOMPARE(ListItems().at(0), QString("(GMT-7:00) Mountain \"High\" #6"));
+    QCOMPARE(ListItems().at(1), QString("(GMT-7:00) Denver #6"));
+
+    // Still a new row: saving again adds a second one.
+    QCOMPARE(Label(id::kRecordLabel), QString("# New"));
+    QCOMPARE(Edit(id::kName), QString("Mountain \"High\", Denver"));
+    Click(id::kSave);
+    QCOMPARE(m_messages.shown.size(), std::size_t{2});
+    QCOMPARE(ReadColumn(7, "m_GMTBiasHour"), std::string("-7"));
+}
+
+void TimeZoneEditorTest::savingALoadedRowUpdatesSilently() {
+    m_dlg = Open();
+    Choose("(GMT-5:00) Eastern Time");
+    Find<QLineEdit>(id::kName)->setText("Eastern Standard, Toronto");
+    Combo(id::kStdStartCountDow)->setCurrentIndex(4); // Last
+    Combo(id::kDstMonth)->setEditText("4");           // typed over "March"
+    Combo(id::kStdAmPm)->setCurrentIndex(-1);         // left empty: stored as 0
+    Click(id::kSave);
+    QVERIFY(m_messages.shown.empty());
+    QCOMPARE(ReadColumn(1, "m_TimeZoneName"), std::string("Eastern Standard, Toronto"));
+    QCOMPARE(ReadColumn(1, "m_STDStartCountDOW"), std::string("5"));
+    QCOMPARE(ReadColumn(1, "m_DSTMonth"), std::string("4"));
+    QCOMPARE(ReadColumn(1, "m_STDAMPM"), std::string("0"));
+    QCOMPARE(ReadColumn(1, "m_Country"), std::string("USA")); // hidden values carried along
+    QCOMPARE(m_dlg->CurrentRecordId(), 1);
+    QVERIFY(ListItems().contains("(GMT-5:00) Eastern Standard #1"));
+    QVERIFY(!ListItems().contains("(GMT-5:00) Eastern Time #1"));
+}
+
+void TimeZoneEditorTest::removingDeletesTheLoadedRow() {
+    m_dlg = Open();
+    const int before = static_cast<int>(ListItems().size());
+    Click(id::kRemove); // a new form names id 0: nothing is deleted
+    QCOMPARE(static_cast<int>(ListItems().size()), before);
+
+    Choose("(GMT+05:30) Mumbai");
+    Click(id::kRemove);
+    QVERIFY(m_messages.shown.empty());
+    QCOMPARE(ReadColumn(2, "m_TimeZoneName"), std::string("<no row>"));
+    QCOMPARE(static_cast<int>(ListItems().size()), before - 4);
+    QCOMPARE(Label(id::kRecordLabel), QString("# New"));
+    QVERIFY(Edit(id::kName).isEmpty());
+    // The preview keeps the zone last loaded.
+    QCOMPARE(m_dlg->GetSelectedZoneId(), 2);
+    QCOMPARE(m_dlg->GetSelectedZoneName(), std::string("India, Mumbai, Kolkata"));
+}
+
+void TimeZoneEditorTest::validationStopsTheSave_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("hour");
+    QTest::addColumn<QString>("minute");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("no name") << "  "
+                             << "-5"
+                             << "00"
+                             << "You must name your timezone.";
+    QTest::newRow("no hour") << "Zone"
+                             << " "
+                             << "00"
+                             << "You must set your GMT hour offset.";
+    QTest::newRow("no minute") << "Zone"
+                               << "-5"
+                               << ""
+                               << "You must set your GMT minute offset.";
+}
+
+void TimeZoneEditorTest::validationStopsTheSave() {
+    QFETCH(QString, name);
+    QFETCH(QString, hour);
+    QFETCH(QString, minute);
+    QFETCH(QString, message);
+    m_dlg = Open();
+    const QStringList before = ListItems();
+    Find<QLineEdit>(id::kName)->setText(name);
+    Combo(id::kGmtBiasHour)->setEditText(hour);
+    Combo(id::kGmtBiasMinute)->setEditText(minute);
+    Click(id::kSave);
+    QCOMPARE(m_messages.shown.size(), std::size_t{1});
+    QCOMPARE(QString::fromStdString(m_messages.shown[0].text), message);
+    QCOMPARE(ReadColumn(6, "m_TimeZoneName"), std::string("<no row>"));
+    QCOMPARE(ListItems(), before);
+}
+
+void TimeZoneEditorTest::previewTicksEachSecond() {
+    m_dlg = Open();
+    QTest::qWait(1100);
+    QVERIFY(Label(id::kPreview).isEmpty());
+    Choose("(GMT-5:00) New York");
+    QTRY_COMPARE(Label(id::kPreview), QString("EDT    Wednesday, July 01, 2026  12:00:00 PM"));
+    m_clock.Advance(1);
+    QTRY_COMPARE(Label(id::kPreview), QString("EDT    Wednesday, July 01, 2026  12:00:01 PM"));
+    // 2026-11-01 06:00 UTC is 01:00 EST, after the 02:00 EDT -> 01:00 EST turn
+    m_clock.Set(1793512800);
+    QTRY_COMPARE(Label(id::kPreview), QString("EST    Sunday, November 01, 2026  01:00:00 AM"));
+}
+
+void TimeZoneEditorTest::loadCurrentInformationCopiesTheRules_data() {
+    QTest::addColumn<int>("wHour");
+    QTest::addColumn<QString>("hour");
+    QTest::addColumn<QString>("ampm");
+    QTest::newRow("2:00") << 2 << "2"
+                          << "AM";
+    QTest::newRow("12:00") << 12 << "12"
+                           << "PM";
+    QTest::newRow("0:00") << 0 << "12"
+                          << "AM";
+    QTest::newRow("23:00") << 23 << "11"
+                           << "PM";
+}
+
+void TimeZoneEditorTest::loadCurrentInformationCopiesTheRules() {
+    QFETCH(int, wHour);
+    QFETCH(QString, hour);
+    QFETCH(QString, ampm);
+    TimeZoneInformation tzi;
+    tzi.Bias = 210; // Newfoundland: UTC-3:30
+    tzi.StandardName = "NST";
+    tzi.DaylightName = "NDT";
+    tzi.DaylightBias = -60;
+    tzi.StandardDate = {0, 11, 0, 1, 2, 0, 0, 0};     // first Sunday of November, 2:00
+    tzi.DaylightDate = {0, 3, 6, 2, wHour, 30, 0, 0}; // second Saturday of March
+    RuleLocalZone zone(tzi);
+    m_dlg = Open(1, &zone);
+    QCOMPARE(Label(id::kRecordLabel), QString("# 1"));
+    Click(id::kLoadCurrent);
+
+    QCOMPARE(m_dlg->CurrentRecordId(), 0);
+    QCOMPARE(Label(id::kRecordLabel), QString("# New"));
+    QVERIFY(Edit(id::kName).isEmpty());
+    QVERIFY(Edit(id::kCountry).isEmpty());
+    QVERIFY(Find<QCheckBox>(id::kDstUse)->isChecked());
+    QCOMPARE(Text(id::kGmtBiasHour), QString("-3"));
+    QCOMPARE(Text(id::kGmtBiasMinute), QString("-30"));
+    QCOMPARE(Text(id::kStdBiasHour), QString("0"));
+    QCOMPARE(Text(id::kStdBiasMinute), QString("00"));
+    QCOMPARE(Text(id::kDstBiasHour), QString("1"));
+    QCOMPARE(Text(id::kDstBiasMinute), QString("00"));
+    QCOMPARE(Text(id::kDstStartCountDow), QString("Second"));
+    QCOMPARE(Text(id::kDstDow), QString("Saturday"));
+    QCOMPARE(Text(id::kDstMonth), QString("March"));
+    QCOMPARE(Text(id::kDstHour), hour);
+    QCOMPARE(Text(id::kDstMinute), QString("30"));
+    QCOMPARE(Text(id::kDstAmPm), ampm);
+    QCOMPARE(Text(id::kStdStartCountDow), QString("First"));
+    QCOMPARE(Text(id::kStdMonth), QString("November"));
+    QCOMPARE(Text(id::kStdHour), QString("2"));
+    QCOMPARE(Text(id::kStdAmPm), QString("AM"));
+    QCOMPARE(Edit(id::kStdAbbr), QString("NST"));
+    QCOMPARE(Edit(id::kDstAbbr), QString("NDT"));
+
+    // Saving inserts a new row with the computer's rules.
+    Find<QLineEdit>(id::kName)->setText("My Zone");
+    Click(id::kSave);
+    QCOMPARE(ReadColumn(6, "m_DSTAMPM"), std::string(ampm == "AM" ? "1" : "2"));
+    QCOMPARE(ReadColumn(6, "m_DSTHour"), hour.toStdString());
+    QCOMPARE(ReadColumn(6, "m_DSTDOW"), std::string("6"));
+    QCOMPARE(ReadColumn(6, "m_GMTBiasMinute"), std::string("-30"));
+}
+
+void TimeZoneEditorTest::loadCurrentInformationWithoutDaylightSaving() {
+    FixedLocalZone india(330, "India Standard Time");
+    m_dlg = Open(1, &india);
+    Click(id::kLoadCurrent);
+    QVERIFY(!Find<QCheckBox>(id::kDstUse)->isChecked());
+    QCOMPARE(Text(id::kGmtBiasHour), QString("5"));
+    QCOMPARE(Text(id::kGmtBiasMinute), QString("30"));
+    for (int c : {id::kStdBiasHour, id::kStdBiasMinute, id::kDstBiasHour, id::kDstBiasMinute,
+                  id::kDstStartCountDow, id::kDstDow, id::kDstMonth, id::kDstHour, id::kDstMinute,
+                  id::kDstAmPm, id::kStdStartCountDow, id::kStdDow, id::kStdMonth, id::kStdHour,
+                  id::kStdMinute, id::kStdAmPm}) {
+        QVERIFY2(Text(c).isEmpty(), qPrintable(EditorControlName(c)));
+    }
+    QCOMPARE(Edit(id::kStdAbbr), QString("India Standard Time"));
+    QVERIFY(Edit(id::kDstAbbr).isEmpty());
+}
+
+void TimeZoneEditorTest::useAndCancel() {
+    m_dlg = Open();
+    Choose("(GMT-5:00) Bogota");
+    Click(id::kUse);
+    QCOMPARE(m_dlg->result(), int(QDialog::Accepted));
+    QCOMPARE(m_dlg->GetSelectedZoneId(), 5);
+    QCOMPARE(m_dlg->GetSelectedZoneName(), std::string("Colombia, Bogota"));
+
+    m_dlg = Open(1);
+    QCOMPARE(Edit(id::kName), QString("Eastern Time, New York"));
+    Click(id::kCancel);
+    QCOMPARE(m_dlg->result(), int(QDialog::Rejected));
+    QVERIFY(Edit(id::kName).isEmpty());
+    QCOMPARE(Label(id::kRecordLabel), QString("# New"));
+}
+
+QTEST_MAIN(TimeZoneEditorTest)
+#include "time_zone_editor.moc"
