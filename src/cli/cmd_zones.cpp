@@ -34,16 +34,10 @@ bool ParseZoneId(const std::string& text, std::int32_t& id) {
     return true;
 }
 
-// Opens the database as the clock does (copying the shipped presets or creating it when
-// missing). The zone clock's own connection is not needed for listing, so a bare one is used.
+// Opens the database as the clock does: the shipped presets are copied, or an empty database
+// created, when the data directory has none.
 bool OpenDatabase(Context& context, IMessageBox& messages, std::unique_ptr<CZoneDatabase>& db) {
-    // CZoneClock::ConnectDatabase installs the presets; reuse it for the first start.
-    FixedClock clock(0);
-    FixedLocalZone zone(0, "UTC");
-    CZoneClock installer(clock, zone);
-    if (!installer.ConnectDatabase(context.paths.dataDirectory, messages)) {
-        return false;
-    }
+    InstallShippedPresets(context.paths.dataDirectory, messages);
     db = std::make_unique<CZoneDatabase>(messages);
     db->SetLocation(context.paths.dataDirectory, "timezones");
     return db->Connect(CZoneDatabase::kCreateStatement);

@@ -24,21 +24,24 @@ bool SameDirectory(const std::string& a, const std::string& b) {
 
 } // namespace
 
+void InstallShippedPresets(const std::string& dataDirectoryOrEmpty, IMessageBox& messages) {
+    const std::string dataDirectory = dataDirectoryOrEmpty.empty() ? "." : dataDirectoryOrEmpty;
+    const std::string executableDirectory = ExecutableDirectory();
+    if (executableDirectory.empty() || SameDirectory(executableDirectory, dataDirectory)) {
+        return;
+    }
+    const std::string file = std::string("/") + kBaseName + ".mdb";
+    std::string error;
+    if (!InstallPresetDatabase(executableDirectory + file, dataDirectory + file, error)) {
+        messages.Show("The preset time zones could not be copied: " + error, "Tarnwick",
+                      MessageButtons::Ok, MessageIcon::Exclamation);
+    }
+}
+
 bool CZoneClock::ConnectDatabase(const std::string& dataDirectory, IMessageBox& messages) {
     m_database = std::make_shared<CZoneDatabase>(messages);
     m_database->SetLocation(dataDirectory, kBaseName);
-
-    // An installed clock ships a preset database beside its executable; the first start
-    // copies it into the data directory instead of creating an empty one.
-    const std::string executableDirectory = ExecutableDirectory();
-    if (!executableDirectory.empty() && !SameDirectory(executableDirectory, dataDirectory)) {
-        const std::string preset = executableDirectory + "/" + kBaseName + ".mdb";
-        std::string error;
-        if (!InstallPresetDatabase(preset, m_database->FilePath(), error)) {
-            messages.Show("The preset time zones could not be copied: " + error, "Tarnwick",
-                          MessageButtons::Ok, MessageIcon::Exclamation);
-        }
-    }
+    InstallShippedPresets(dataDirectory, messages);
     return m_database->Connect(CZoneDatabase::kCreateStatement);
 }
 

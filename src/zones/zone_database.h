@@ -136,6 +136,12 @@ private:
 bool InstallPresetDatabase(const std::string& presetPath, const std::string& targetPath,
                            std::string& error);
 
+// The first start of an installed clock: copies the timezones.mdb shipped beside the
+// executable into dataDirectory when it has none (nothing to do when the data directory is
+// the executable's own). A failed copy is shown through messages; Connect then creates an
+// empty database.
+void InstallShippedPresets(const std::string& dataDirectory, IMessageBox& messages);
+
 // The engine check made at start-up: SQLite opens an in-memory database and runs a statement.
 bool IsDatabaseEngineAvailable();
 
