@@ -1,0 +1,394 @@
+// The main clock window, offscreen, with a clock that stands still and a fixed local zone.
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextEdit>
+#include <QTimer>
+
+#include <memory>
+
+#include "app/about_dlg.h"
+#include "app/clock_dlg.h"
+#include "app/dialog_units.h"
+#include "platform/clock.h"
+#include "platform/local_zone.h"
+#include "platform/message_box.h"
+#include "zones/date_time.h"
+
+using namespace tarnwick;
+
+namespace {
+
+// Records the hooks that later parts of the program fill in.
+class ProbeDlg final : public CClockDlg {
+public:
+    using CClockDlg::CClockDlg;
+    int checks = 0;
+    bool lastTellIfRunning = false;
+    int configures = 0;
+    int converters = 0;
+
+protected:
+    void StartCheck(bool tellIfRunning) override {
+        ++checks;
+        lastTellIfRunning = tellIfRunning;
+    }
+    void Configure() override { ++configures; }
+    void Converter() override { ++converters; }
+};
+
+// Saturday 2026-12-05 04:10:54 UTC; the computer's zone is 5 h 30 min east of UTC.
+const DateTime kUtcNow(2026, 12, 5, 4, 10, 54);
+const char kLocalLines[] =
+    "India Standard Time (+5.50)\nSaturday, December 05, 2026  09:40:54 AM\n";
+const char kGmtLines[] = "Greenwich Mean Time (+0)\nSaturday, December 05, 2026  04:10:54 AM";
+
+} // namespace
+
+class TestClockDlg : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<FixedClock> m_clock;
+    std::unique_ptr<FixedLocalZone> m_zone;
+    std::unique_ptr<RecordingMessageBox> m_messages;
+
+    void WriteSettings(const QByteArray& text) {
+        QFile file(m_dir->filePath(QStringLiteral("ClockInfo.dat")));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(text);
+    }
+
+    std::unique_ptr<ProbeDlg> MakeDialog() {
+        ClockDlgEnvironment environment;
+        environment.clock = m_clock.get();
+        environment.localZone = m_zone.get();
+        environment.paths.settingsDirectory = m_dir->path().toStdString();
+        environment.paths.dataDirectory = m_dir->path().toStdString();
+        environment.messages = m_messages.get();
+        return std::make_unique<ProbeDlg>(environment);
+    }
+
+    static QTextEdit* Display(CClockDlg& dialog) {
+        return dialog.findChild<QTextEdit*>(QStringLiteral("1001"));
+    }
+
+private slots:
+    void init() {
+        m_dir = std::make_unique<QTemporaryDir>();
+        QVERIFY(m_dir->isValid());
+        m_clock = std::make_unique<FixedClock>(kUtcNow.ToUnixSeconds());
+        m_zone = std::make_unique<FixedLocalZone>(330, "India Standard Time");
+        m_messages = std::make_unique<RecordingMessageBox>();
+    }
+
+    void cleanup() {
+        // Nothing the window did at start should have needed the user.
+        for (const auto& shown : m_messages->shown) {
+            qWarning("message shown: %s", shown.text.c_str());
+        }
+        QVERIFY(m_messages->shown.empty());
+    }
+
+    void controls_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QRect>("units"); // position and size in dialog units
+        QTest::newRow("converter") << "1011"
+                                   << "Converter" << QRect(7, 145, 41, 12);
+        QTest::newRow("check") << "1012"
+                               << "Check" << QRect(52, 145, 34, 12);
+        QTest::newRow("about") << "1010"
+                               << "About" << QRect(90, 145, 34, 12);
+        QTest::newRow("configure") << "1005"
+                                   << "Configure" << QRect(128, 145, 34, 12);
+    }
+
+    void controls() {
+        QFETCH(QString, name);
+        QFETCH(QString, text);
+        QFETCH(QRect, units);
+        auto dialog = MakeDialog();
+        const DialogUnits du = DialogUnits::FromFont(dialog->font());
+        auto* button = dialog->findChild<QPushButton*>(name);
+        QVERIFY(button != nullptr);
+        QCOMPARE(button->text(), text);
+        QCOMPARE(button->geometry(), du.Rect(units.x(), units.y(), units.width(), units.height()));
+
+        QTextEdit* display = Display(*dialog);
+        QVERIFY(display != nullptr);
+        QVERIFY(display->isReadOnly());
+        QCOMPARE(display->geometry(), du.Rect(5, 11, 159, 129));
+        QCOMPARE(dialog->size(), QSize(du.X(171), du.Y(161)));
+        QCOMPARE(dialog->windowTitle(), QStringLiteral("Tarnwick"));
+        QVERIFY(dialog->windowFlags().testFlag(Qt::FramelessWindowHint));
+        QVERIFY(!dialog->windowIcon().isNull());
+    }
+
+    void dialogUnitsFollowTheFont() {
+        // Windows' rule: average letter width / 4 across, character height / 8 down.
+        const DialogUnits units(6, 13);
+        QCOMPARE(units.Rect(5, 11, 159, 129), QRect(8, 18, 239, 210));
+        QCOMPARE(units.X(171), 257); // 256.5 rounds up, as MulDiv does
+        QCOMPARE(units.Y(161), 262);
+        QFont large = DialogTemplateFont();
+        large.setPointSize(large.pointSize() * 2);
+        const DialogUnits small = DialogUnits::FromFont(DialogTemplateFont());
+        const DialogUnits big = DialogUnits::FromFont(large);
+        QVERIFY(big.BaseWidth() > small.BaseWidth());
+        QVERIFY(big.BaseHeight() > small.BaseHeight());
+    }
+
+    void firstTickComesAfterAboutOneHundredMilliseconds() {
+        auto dialog = MakeDialog();
+        QElapsedTimer elapsed; // from the end of the window's initialisation
+        elapsed.start();
+        QTextEdit* display = Display(*dialog);
+        QVERIFY(display->toPlainText().isEmpty()); // the first tick is not synchronous
+        QVERIFY(dialog->IsClockTimerActive());
+        QCOMPARE(dialog->ClockTimerInterval(), CClockDlg::kFirstTickMs);
+        QTRY_VERIFY_WITH_TIMEOUT(!display->toPlainText().isEmpty(), 1000);
+        // About 100 ms; the bound leaves room for a loaded machine.
+        QVERIFY2(elapsed.elapsed() >= 90 && elapsed.elapsed() < 500,
+                 qPrintable(QString::number(elapsed.elapsed())));
+        QVERIFY(display->toPlainText().contains(QLatin1String(kLocalLines)));
+        QVERIFY(display->toPlainText().contains(QLatin1String(kGmtLines)));
+        // Re-armed for a second after each tick.
+        QVERIFY(dialog->IsClockTimerActive());
+        QCOMPARE(dialog->ClockTimerInterval(), CClockDlg::kTickMs);
+        QCOMPARE(display->document()->firstBlock().blockFormat().alignment() &
+                     Qt::AlignHorizontal_Mask,
+                 Qt::AlignHCenter);
+    }
+
+    void displayFollowsTheClock() {
+        auto dialog = MakeDialog();
+        dialog->OnClockTick();
+        m_clock->Advance(3661);
+        dialog->OnClockTick();
+        QVERIFY(Display(*dialog)->toPlainText().contains(
+            QLatin1String("Saturday, December 05, 2026  10:41:55 AM")));
+        QCOMPARE(dialog->TipText(),
+                 QStringLiteral("Tarnwick  Saturday, December 05, 2026  10:41:55 AM"));
+    }
+
+    void statusBlock_data() {
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("afterGmt");
+        const QString server = QStringLiteral("time.example.org");
+        QTest::newRow("0 not synchronised") << 0
+                                            << "\n\n\nTime above is not synchronized\nwith a time "
+                                               "server.\nPush the \"Check\" buton to "
+                                               "synchronize.\n\n\n";
+        QTest::newRow("1 checking")
+            << 1 << "\n\n\nConnecting with Time Server: \n\n" + server + "\n\n\n";
+        QTest::newRow("2 difference") << 2
+                                      << "\n\nDifference of Time Server:\n" + server +
+                                             "\nDays:1 Hours:02\nMinutes:03 Seconds:04\n\n\n";
+        QTest::newRow("3 synchronised") << 3
+                                        << "\n\nSynchronized with Time Server:\n" + server +
+                                               "\nDays:1 Hours:02\nMinutes:03 Seconds:04\n\n\n";
+    }
+
+    void statusBlock() {
+        QFETCH(int, status);
+        QFETCH(QString, afterGmt);
+        auto dialog = MakeDialog();
+        dialog->SetSyncResult("time.example.org", 93784);
+        dialog->SyncStatus = status;
+        dialog->OnClockTick();
+        const QString text = Display(*dialog)->toPlainText();
+        QVERIFY2(text.endsWith(QLatin1String(kGmtLines) + afterGmt), qPrintable(text));
+        QVERIFY(text.startsWith(QLatin1Char('\n')));
+    }
+
+    void unknownStatusKeepsTheLastStatusText() {
+        auto dialog = MakeDialog();
+        dialog->SetSyncResult("time.example.org", 0);
+        dialog->SyncStatus = 1;
+        dialog->OnClockTick();
+        dialog->SyncStatus = 7;
+        dialog->OnClockTick();
+        QVERIFY(Display(*dialog)->toPlainText().contains(
+            QLatin1String("Connecting with Time Server: \n\ntime.example.org")));
+    }
+
+    void updateMessageAlternatesWithTheStatus() {
+        auto dialog = MakeDialog();
+        dialog->SetUpdateMessage("Tarnwick 1.20 is available.");
+        dialog->showUpdateMessage = true;
+        QString seen;
+        for (int tick = 0; tick < 10; ++tick) {
+            dialog->OnClockTick();
+            const QString text = Display(*dialog)->toPlainText();
+            const bool message = text.contains(QLatin1String("Tarnwick 1.20 is available."));
+            const bool status = text.contains(QLatin1String("Time above is not synchronized"));
+            QVERIFY(message != status);
+            seen += message ? QLatin1Char('M') : QLatin1Char('S');
+        }
+        QCOMPARE(seen, QStringLiteral("MMMSSMMMSS"));
+    }
+
+    void closeActions_data() {
+        QTest::addColumn<QString>("gesture");
+        QTest::addColumn<bool>("closes");
+        QTest::newRow("press on the X") << "glyph" << true;
+        QTest::newRow("double-click on the title") << "double-click" << true;
+        QTest::newRow("Escape") << "escape" << true;
+        QTest::newRow("press on the title drags, does not close") << "press" << false;
+        QTest::newRow("press left of the X") << "left of glyph" << false;
+    }
+
+    void closeActions() {
+        QFETCH(QString, gesture);
+        QFETCH(bool, closes);
+        auto dialog = MakeDialog();
+        dialog->show();
+        QVERIFY(QTest::qWaitForWindowExposed(dialog.get()));
+        QTRY_VERIFY_WITH_TIMEOUT(dialog->CloseGlyphRect().height() > 0, 2000); // painted
+        const QRect glyph = dialog->CloseGlyphRect();
+        QVERIFY(glyph.right() < dialog->width());
+        QSignalSpy finished(dialog.get(), &QDialog::finished);
+        if (gesture == QLatin1String("glyph")) {
+            QTest::mousePress(dialog.get(), Qt::LeftButton, {}, glyph.center());
+        } else if (gesture == QLatin1String("left of glyph")) {
+            QTest::mousePress(dialog.get(), Qt::LeftButton, {},
+                              QPoint(glyph.left() - 3, glyph.center().y()));
+            QTest::mouseRelease(dialog.get(), Qt::LeftButton, {},
+                                QPoint(glyph.left() - 3, glyph.center().y()));
+        } else if (gesture == QLatin1String("double-click")) {
+            QTest::mouseDClick(dialog.get(), Qt::LeftButton, {}, QPoint(40, 5));
+        } else if (gesture == QLatin1String("press")) {
+            QTest::mousePress(dialog.get(), Qt::LeftButton, {}, QPoint(40, 5));
+            QTest::mouseRelease(dialog.get(), Qt::LeftButton, {}, QPoint(40, 5));
+        } else {
+            QTest::keyClick(dialog.get(), Qt::Key_Escape);
+        }
+        QCOMPARE(finished.count(), closes ? 1 : 0);
+        QCOMPARE(dialog->isVisible(), !closes);
+        if (closes) {
+            QCOMPARE(dialog->result(), int(QDialog::Rejected));
+        }
+    }
+
+    void lcdColours_data() {
+        QTest::addColumn<QByteArray>("settings");
+        QTest::addColumn<bool>("lcd");
+        QTest::newRow("default is LCD") << QByteArray() << true;
+        QTest::newRow("LCD on") << QByteArray("[OPTIONS]\r\nCLOCKBLUELCD=1\r\n") << true;
+        QTest::newRow("LCD off") << QByteArray("[OPTIONS]\r\nCLOCKBLUELCD=0\r\n") << false;
+    }
+
+    void lcdColours() {
+        QFETCH(QByteArray, settings);
+        QFETCH(bool, lcd);
+        if (!settings.isEmpty()) {
+            WriteSettings(settings);
+        }
+        auto dialog = MakeDialog();
+        QCOMPARE(dialog->Settings().clockBlueLcd, lcd);
+        dialog->OnClockTick();
+        QTextEdit* display = Display(*dialog);
+        QCOMPARE(display->palette().color(QPalette::Base), QColor(0, 0, 0)); // the black field
+        const QColor text = display->palette().color(QPalette::Text);
+        QTextCursor cursor(display->document());
+        cursor.movePosition(QTextCursor::NextBlock);
+        cursor.movePosition(QTextCursor::NextCharacter);
+        const QColor cell = cursor.charFormat().background().color();
+        if (lcd) {
+            QCOMPARE(text, QColor(0, 0, 50));
+            QCOMPARE(cell, QColor(0, 255, 255));
+        } else {
+            QCOMPARE(text, dialog->palette().color(QPalette::WindowText));
+            QVERIFY(cell != QColor(0, 255, 255));
+            QVERIFY(cell != QColor(0, 0, 0)); // the text stays readable over the black field
+        }
+    }
+
+    void aboutBox() {
+        auto dialog = MakeDialog();
+        dialog->show();
+        QVERIFY(QTest::qWaitForWindowExposed(dialog.get()));
+        bool checked = false;
+        int attempts = 0;
+        std::function<void()> inspect = [&] {
+            auto* about = qobject_cast<CAboutDlg*>(QApplication::activeModalWidget());
+            if (about == nullptr) {
+                if (++attempts < 100) {
+                    QTimer::singleShot(20, inspect);
+                }
+                return;
+            }
+            auto* version = about->findChild<QLabel*>(QString::number(CAboutDlg::kIdVersion));
+            auto* icon = about->findChild<QLabel*>(QString::number(CAboutDlg::kIdIcon));
+            auto* ok = about->findChild<QPushButton*>(QString::number(CAboutDlg::kIdOk));
+            checked = version != nullptr &&
+                      version->text() == QLatin1String("Tarnwick Version 1.10") &&
+                      icon != nullptr && !icon->pixmap().isNull() && ok != nullptr &&
+                      ok->text() == QLatin1String("OK") &&
+                      about->windowFlags().testFlag(Qt::FramelessWindowHint) && about->isModal();
+            if (ok != nullptr) {
+                QTest::mouseClick(ok, Qt::LeftButton);
+            } else {
+                about->reject();
+            }
+        };
+        QTimer::singleShot(0, inspect);
+        QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("1010")), Qt::LeftButton);
+        QVERIFY(checked);
+        QVERIFY(QApplication::activeModalWidget() == nullptr);
+        QVERIFY(dialog->isVisible()); // the clock runs on
+    }
+
+    void buttonsReachTheirParts() {
+        auto dialog = MakeDialog();
+        QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("1012")), Qt::LeftButton);
+        QCOMPARE(dialog->checks, 1);
+        QVERIFY(dialog->lastTellIfRunning); // the button tells the user when one already runs
+        QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("1005")), Qt::LeftButton);
+        QCOMPARE(dialog->configures, 1);
+        QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("1011")), Qt::LeftButton);
+        QCOMPARE(dialog->converters, 1);
+    }
+
+    void popupMenu() {
+        auto dialog = MakeDialog();
+        QStringList items;
+        for (QAction* action : dialog->PopupMenu().actions()) {
+            items << (action->isSeparator()
+                          ? QStringLiteral("-")
+                          : action->objectName() + QLatin1Char(' ') + action->text());
+        }
+        QCOMPARE(items,
+                 QStringList({"9951 &Open", "9952 &Configure", "9953 &About", "-", "9950 E&xit"}));
+        dialog->show();
+        QSignalSpy finished(dialog.get(), &QDialog::finished);
+        dialog->OnTrayCommand(9999); // unassigned: nothing
+        QCOMPARE(finished.count(), 0);
+        dialog->OnTrayCommand(9952);
+        QCOMPARE(dialog->configures, 1);
+        dialog->OnTrayCommand(CClockDlg::ID_TRAY_EXIT);
+        QCOMPARE(finished.count(), 1);
+    }
+
+    void openMainWindowRestoresAndShows() {
+        auto dialog = MakeDialog();
+        dialog->showMinimized();
+        dialog->OpenMainWindow();
+        QVERIFY(dialog->isVisible());
+        QVERIFY(!dialog->isMinimized());
+        QVERIFY(!Display(*dialog)->textCursor().hasSelection());
+    }
+};
+
+QTEST_MAIN(TestClockDlg)
+#include "clock_dlg.moc"
