@@ -1,0 +1,56 @@
+// The clock's command line: switches are looked for only after the program path.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "app/command_line.h"
+
+using tarnwick::CommandLineSwitches;
+using tarnwick::ParseCommandLine;
+
+namespace {
+
+struct Row {
+    const char* name;
+    std::vector<std::string> arguments;
+    bool hide;
+    bool minimize;
+    std::string dataDirectory;
+    std::size_t errors;
+};
+
+class CommandLineTable : public testing::TestWithParam<Row> {};
+
+TEST_P(CommandLineTable, FindsTheSwitches) {
+    const Row& row = GetParam();
+    const CommandLineSwitches switches = ParseCommandLine(row.arguments);
+    EXPECT_EQ(switches.hide, row.hide);
+    EXPECT_EQ(switches.minimize, row.minimize);
+    EXPECT_EQ(switches.dataDirectory, row.dataDirectory);
+    EXPECT_EQ(switches.errors.size(), row.errors);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    CommandLine, CommandLineTable,
+    testing::Values(
+        Row{"none", {}, false, false, "", 0}, Row{"slashHide", {"/hide"}, true, false, "", 0},
+        Row{"slashMin", {"/min"}, false, true, "", 0},
+        Row{"dashes", {"--hide", "--min"}, true, true, "", 0},
+        // Found as substrings, as they always were.
+        Row{"substring", {"x/hidey"}, true, false, "", 0},
+        Row{"caseSensitive", {"/HIDE", "/Min"}, false, false, "", 0},
+        Row{"dashSubstringIsNotASwitch", {"--hidden"}, false, false, "", 0},
+        // A data directory is a path: "/home/ann/hideout/minutes" holds no switch.
+        Row{"dataDirIsNotSearched",
+            {"--data-dir", "/home/ann/hideout/minutes"},
+            false,
+            false,
+            "/home/ann/hideout/minutes",
+            0},
+        Row{"dataDirEquals", {"--data-dir=/srv/clock", "/min"}, false, true, "/srv/clock", 0},
+        Row{"dataDirMissing", {"--data-dir"}, false, false, "", 1},
+        Row{"dataDirEmpty", {"--data-dir="}, false, false, "", 1}),
+    [](const testing::TestParamInfo<Row>& info) { return std::string(info.param.name); });
+
+} // namespace

@@ -1,0 +1,92 @@
+// The single-instance rule inside one process: a second SingleInstance on another thread
+// plays the later copy.
+#include <QElapsedTimer>
+#include <QLocalSocket>
+#include <QLockFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QThread>
+
+#include <atomic>
+
+#include "app/single_instance.h"
+
+using tarnwick::SingleInstance;
+
+class TestSingleInstance : public QObject {
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_runtime;
+
+private slots:
+    void initTestCase() {
+        QVERIFY(m_runtime.isValid());
+        QFile::setPermissions(m_runtime.path(),
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        qputenv("XDG_RUNTIME_DIR", m_runtime.path().toLocal8Bit());
+    }
+
+    void laterCopyAsksTheFirstToOpen() {
+        SingleInstance first(QStringLiteral("answered"));
+        QCOMPARE(first.Acquire(), SingleInstance::Outcome::First);
+        QVERIFY(first.IsListening());
+        QSignalSpy opened(&first, &SingleInstance::openRequested);
+
+        std::atomic<int> outcome{-1};
+        QThread* later = QThread::create([&outcome] {
+            SingleInstance second(QStringLiteral("answered"));
+            outcome = static_cast<int>(second.Acquire(3000));
+        });
+        later->start();
+        QTRY_VERIFY_WITH_TIMEOUT(later->isFinished(), 5000); // the first answers from its loop
+        delete later;
+        QCOMPARE(outcome.load(), static_cast<int>(SingleInstance::Outcome::AnotherAnswered));
+        QCOMPARE(opened.count(), 1);
+    }
+
+    void heldLockWithoutAnswerIsReported() {
+        // Held by a live process (this one) that never listens: the first copy still starting.
+        SingleInstance probe(QStringLiteral("silent"));
+        QLockFile held(probe.LockPath());
+        QVERIFY(held.tryLock(0));
+        QElapsedTimer elapsed;
+        elapsed.start();
+        QCOMPARE(probe.Acquire(300), SingleInstance::Outcome::AnotherSilent);
+        QVERIFY(elapsed.elapsed() < 2000);
+        QVERIFY(!probe.IsListening());
+    }
+
+    void strangerOnTheSocketIsNotAnswered() {
+        SingleInstance first(QStringLiteral("stranger"));
+        QCOMPARE(first.Acquire(), SingleInstance::Outcome::First);
+        QSignalSpy opened(&first, &SingleInstance::openRequested);
+        QLocalSocket socket;
+        socket.connectToServer(first.ServerPath());
+        QVERIFY(socket.waitForConnected(1000));
+        socket.write("shutdown\n");
+        socket.flush();
+        QTRY_COMPARE_WITH_TIMEOUT(socket.state(), QLocalSocket::UnconnectedState, 2000);
+        QCOMPARE(opened.count(), 0);
+    }
+
+    void lockIsReleasedWithTheInstance() {
+        {
+            SingleInstance first(QStringLiteral("released"));
+            QCOMPARE(first.Acquire(), SingleInstance::Outcome::First);
+        }
+        SingleInstance next(QStringLiteral("released"));
+        QCOMPARE(next.Acquire(), SingleInstance::Outcome::First);
+    }
+
+    void instanceNameComesFromTheEnvironment() {
+        qputenv("TARNWICK_INSTANCE", "a/b");
+        QCOMPARE(SingleInstance::DefaultName(), QStringLiteral("a_b")); // one path component
+        qunsetenv("TARNWICK_INSTANCE");
+        QVERIFY(SingleInstance::DefaultName().startsWith(QLatin1String("tarnwick-")));
+    }
+};
+
+QTEST_MAIN(TestSingleInstance)
+#include "single_instance.moc"
