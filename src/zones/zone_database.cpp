@@ -292,8 +292,7 @@ bool CZoneDatabase::CreateNew(const std::string& path, const std::string& create
     const std::string temporary = path + ".new." + std::to_string(::getpid());
     ::unlink(temporary.c_str());
     sqlite3* db = nullptr;
-    int rc = sqlite3_open_v2(temporary.c_str(), &db,
-                             SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_EXCLUSIVE,
+    int rc = sqlite3_open_v2(temporary.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
                              nullptr);
     if (rc != SQLITE_OK) {
         std::string text = EngineText(db);
