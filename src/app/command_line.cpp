@@ -6,19 +6,22 @@ CommandLineSwitches ParseCommandLine(const std::vector<std::string>& arguments) 
     CommandLineSwitches result;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         const std::string& argument = arguments[i];
-        if (argument == "--data-dir") {
+        // "--dir" as tarnwick-cli spells it, or "--data-dir".
+        if (argument == "--dir" || argument == "--data-dir") {
             if (i + 1 < arguments.size()) {
                 // Taken whole: the directory is a path and is not searched for switches.
                 result.dataDirectory = arguments[++i];
             } else {
-                result.errors.push_back("--data-dir needs a directory");
+                result.errors.push_back(argument + " needs a directory");
             }
             continue;
         }
-        if (argument.rfind("--data-dir=", 0) == 0) {
-            result.dataDirectory = argument.substr(11);
+        const std::size_t equals = argument.find('=');
+        if (equals != std::string::npos && (argument.compare(0, equals, "--dir") == 0 ||
+                                            argument.compare(0, equals, "--data-dir") == 0)) {
+            result.dataDirectory = argument.substr(equals + 1);
             if (result.dataDirectory.empty()) {
-                result.errors.push_back("--data-dir needs a directory");
+                result.errors.push_back(argument.substr(0, equals) + " needs a directory");
             }
             continue;
         }

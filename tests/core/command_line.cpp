@@ -50,7 +50,10 @@ INSTANTIATE_TEST_SUITE_P(
             0},
         Row{"dataDirEquals", {"--data-dir=/srv/clock", "/min"}, false, true, "/srv/clock", 0},
         Row{"dataDirMissing", {"--data-dir"}, false, false, "", 1},
-        Row{"dataDirEmpty", {"--data-dir="}, false, false, "", 1}),
+        Row{"dataDirEmpty", {"--data-dir="}, false, false, "", 1},
+        Row{"dirAsTheCliSpellsIt", {"--dir", "/tmp/min", "--hide"}, true, false, "/tmp/min", 0},
+        Row{"dirEquals", {"--dir=/tmp/x"}, false, false, "/tmp/x", 0},
+        Row{"dirMissing", {"/min", "--dir"}, false, true, "", 1}),
     [](const testing::TestParamInfo<Row>& info) { return std::string(info.param.name); });
 
 } // namespace
