@@ -351,9 +351,11 @@ void CTimeZoneEditorDlg::showEvent(QShowEvent* event) {
 }
 
 void CTimeZoneEditorDlg::Initialise() {
+    // The preview's connection first: it puts the shipped presets in place when the data
+    // directory has no database yet, which the editor's own Connect would otherwise create empty.
+    m_zoneClock.ConnectDatabase(m_dataDirectory, m_messages);
     m_database.SetLocation(m_dataDirectory, "timezones");
     m_database.Connect(CZoneDatabase::kCreateStatement);
-    m_zoneClock.ConnectDatabase(m_dataDirectory, m_messages);
     FillZoneList();
     m_selectedZoneId = -1;
     if (m_initialZoneId != 0 && LoadZoneIntoForm(m_initialZoneId)) {
@@ -385,6 +387,9 @@ void CTimeZoneEditorDlg::ShowMessage(const std::string& text) {
 void CTimeZoneEditorDlg::FillZoneList() {
     SetNoSelection(m_zoneList);
     m_zoneList->clear();
+    if (!m_database.IsOpen()) {
+        return; // Connect has said why; the list stays empty
+    }
     for (const ZoneListItem& item : BuildZoneListItems(m_database)) {
         m_zoneList->addItem(Q(item.text), Q(item.key));
     }

@@ -100,6 +100,7 @@ private slots:
     void loadCurrentInformationCopiesTheRules();
     void loadCurrentInformationWithoutDaylightSaving();
     void useAndCancel();
+    void aFileThatIsNoDatabaseIsReportedAndKept();
 
 private:
     std::unique_ptr<CTimeZoneEditorDlg> Open(std::int32_t initialId = 0,
@@ -554,6 +555,36 @@ void TimeZoneEditorTest::useAndCancel() {
     QCOMPARE(m_dlg->result(), int(QDialog::Rejected));
     QVERIFY(Edit(id::kName).isEmpty());
     QCOMPARE(Label(id::kRecordLabel), QString("# New"));
+}
+
+void TimeZoneEditorTest::aFileThatIsNoDatabaseIsReportedAndKept() {
+    const QString path = m_dir->filePath("timezones.mdb");
+    QFile::remove(path);
+    const QByteArray garbage("Standard Jet DB\0 not a zone database", 36);
+    {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(garbage);
+    }
+    m_dlg = Open(1);
+    QVERIFY(!m_messages.shown.empty());
+    QVERIFY(m_messages.shown[0].text.find(path.toStdString()) != std::string::npos);
+    QCOMPARE(Combo(id::kZoneList)->count(), 0);
+    QCOMPARE(m_dlg->GetSelectedZoneId(), -1);
+
+    m_messages.shown.clear();
+    Find<QLineEdit>(id::kName)->setText("Zone");
+    Combo(id::kGmtBiasHour)->setEditText("1");
+    Combo(id::kGmtBiasMinute)->setEditText("00");
+    Click(id::kSave); // the insert is shown, then its failure
+    QCOMPARE(m_messages.shown.size(), std::size_t{2});
+    QVERIFY(m_messages.shown[0].text.rfind("INSERT INTO", 0) == 0);
+    Click(id::kRemove);
+    QCOMPARE(m_messages.shown.size(), std::size_t{3});
+
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), garbage);
 }
 
 QTEST_MAIN(TimeZoneEditorTest)
