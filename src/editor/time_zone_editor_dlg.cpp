@@ -182,6 +182,7 @@ void CTimeZoneEditorDlg::BuildControls() {
         row->addWidget(hour);
         row->addWidget(new QLabel(":"));
         row->addWidget(minute);
+        row->addStretch(1);
         return row;
     };
 
@@ -283,6 +284,7 @@ void CTimeZoneEditorDlg::BuildControls() {
         row->addWidget(new QLabel(":", group));
         row->addWidget(minute);
         row->addWidget(ampm);
+        row->addStretch(1);
         top->addWidget(group);
     };
     transition("When the transition from standard time to DAYLIGHT SAVINGS TIME OCCURS",
