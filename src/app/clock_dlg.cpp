@@ -10,6 +10,7 @@
 #include <QTextBlockFormat>
 #include <QTextCharFormat>
 #include <QTextCursor>
+#include <QTextDocument>
 #include <QTextEdit>
 #include <QWindow>
 
@@ -282,6 +283,7 @@ SyncSnapshot CClockDlg::ReadSyncSnapshot() {
 
 void CClockDlg::OnClockTick() {
     m_clockTimer.stop();
+    m_firstTickDone = true;
     const ClockTimes times = ReadClockTimes(m_localTime, m_otherZone);
     std::string updateMessage;
     {
@@ -298,15 +300,16 @@ void CClockDlg::OnClockTick() {
 void CClockDlg::SetDisplayText(const std::string& text) {
     QString shown = QString::fromStdString(text);
     shown.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-    m_display->setPlainText(shown);
-    QTextCursor cursor(m_display->document());
-    cursor.select(QTextCursor::Document);
+    // One pass over the document: cleared, then the text inserted with its formats.
+    QTextDocument* document = m_display->document();
+    document->clear();
+    QTextCursor cursor(document);
     QTextBlockFormat centred;
     centred.setAlignment(Qt::AlignHCenter);
-    cursor.mergeBlockFormat(centred);
+    cursor.setBlockFormat(centred);
     QTextCharFormat cells;
     cells.setBackground(m_cellColour);
-    cursor.mergeCharFormat(cells);
+    cursor.insertText(shown, cells);
 }
 
 void CClockDlg::SetTip(const QString& text) {
@@ -384,6 +387,11 @@ void CClockDlg::GrabDesktop() {
 }
 
 void CClockDlg::showEvent(QShowEvent* event) {
+    // The first tick comes at the latest 100 ms after initialisation, and at once when the
+    // window shows earlier, so that the window never appears with an empty display.
+    if (!m_firstTickDone) {
+        OnClockTick();
+    }
     // Taken before the window maps, so the picture holds what lies behind it.
     if (m_settings.transparentToDesktop && !m_compositor && m_desktop.isNull()) {
         GrabDesktop();

@@ -174,6 +174,7 @@ private:
     QPoint m_pressGlobal;
     QPoint m_pressWindowPos;
 
+    bool m_firstTickDone = false;
     bool m_benchPending = false; // TARNWICK_BENCH: report the first painted clock text
 };
 

@@ -170,6 +170,13 @@ private slots:
                  Qt::AlignHCenter);
     }
 
+    void showingTheWindowTicksAtOnce() {
+        auto dialog = MakeDialog();
+        dialog->show(); // before the 100 ms are up
+        QVERIFY(Display(*dialog)->toPlainText().contains(QLatin1String(kGmtLines)));
+        QCOMPARE(dialog->ClockTimerInterval(), CClockDlg::kTickMs);
+    }
+
     void displayFollowsTheClock() {
         auto dialog = MakeDialog();
         dialog->OnClockTick();

@@ -1,0 +1,137 @@
+#!/usr/bin/env bash
+# Start-up time and idle cost of the clock under Xvfb.
+#   bench/run.sh [build-dir] [runs] [idle-seconds]
+# Start-up: process start to the first clock text painted (the clock reports it on stderr
+# when TARNWICK_BENCH is set), median of [runs] starts (default 7).
+# Idle: CPU time and resident memory of the running clock over [idle-seconds] (default 60),
+# beside `xclock -update 1` in the same X server.
+# Needs xvfb, x11-apps and python3 (scripts/setup.sh --gui).
+set -euo pipefail
+
+build=${1:-build}
+runs=${2:-7}
+idle=${3:-60}
+binary="$build/tarnwick"
+[[ -x "$binary" ]] || { echo "bench: no program at $binary" >&2; exit 1; }
+for tool in Xvfb xclock python3; do
+    command -v "$tool" >/dev/null || { echo "bench: $tool is missing (scripts/setup.sh --gui)" >&2; exit 1; }
+done
+
+display_number=""
+for n in $(seq 140 180); do
+    if [[ ! -e /tmp/.X11-unix/X$n && ! -e /tmp/.X$n-lock ]]; then
+        display_number=$n
+        break
+    fi
+done
+[[ -n "$display_number" ]] || { echo "bench: no free X display" >&2; exit 1; }
+
+work=$(mktemp -d)
+Xvfb ":$display_number" -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+xvfb=$!
+trap 'kill $xvfb 2>/dev/null || true; wait $xvfb 2>/dev/null || true; rm -rf "$work"' EXIT
+for _ in $(seq 1 100); do
+    [[ -e /tmp/.X11-unix/X$display_number ]] && break
+    sleep 0.05
+done
+
+DISPLAY=":$display_number" python3 - "$binary" "$runs" "$idle" "$work" <<'PY'
+import os, statistics, subprocess, sys, time
+
+binary, runs, idle, work = sys.argv[1], int(sys.argv[2]), int(sys.argv[3]), sys.argv[4]
+tick = os.sysconf("SC_CLK_TCK")
+
+def environment(tag):
+    home = os.path.join(work, tag)
+    runtime = os.path.join(home, "runtime")
+    os.makedirs(runtime, mode=0o700, exist_ok=True)
+    env = dict(os.environ, HOME=home, XDG_CONFIG_HOME=home + "/.config",
+               XDG_DATA_HOME=home + "/.local/share", XDG_RUNTIME_DIR=runtime,
+               TARNWICK_INSTANCE="bench-" + tag, QT_QPA_PLATFORM="xcb")
+    return env, os.path.join(home, "data")
+
+def stop(process):
+    process.terminate()
+    try:
+        process.wait(5)
+    except subprocess.TimeoutExpired:
+        process.kill()
+        process.wait()
+
+# Start-up: a first start writes the settings and the zone database; the runs measure the
+# starts after it, each with the files in place, as a user's clock starts every day.
+startups, self_reported = [], []
+first_start = float("nan")
+for run in range(-1, runs):
+    env, data = environment("start")
+    env["TARNWICK_BENCH"] = "1"
+    t0 = time.clock_gettime_ns(time.CLOCK_BOOTTIME)
+    clock = subprocess.Popen([binary, "--dir", data], env=env, stderr=subprocess.PIPE, text=True)
+    deadline = time.monotonic() + 20
+    line = ""
+    while time.monotonic() < deadline:
+        line = clock.stderr.readline()
+        if not line or line.startswith("tarnwick-bench:"):
+            break
+    stop(clock)
+    fields = dict(f.split("=") for f in line.split()[2:]) if line.startswith("tarnwick-bench:") else {}
+    if not fields:
+        print("bench: run %d reported no first text" % run, file=sys.stderr)
+        continue
+    if run < 0:
+        first_start = (int(fields["boottime_ns"]) - t0) / 1e6
+        continue
+    startups.append((int(fields["boottime_ns"]) - t0) / 1e6)
+    self_reported.append(float(fields["since_start_ms"]))
+
+print("first start, creating settings and database: %.1f ms" % first_start)
+print("start-up to first clock text (ms), %d runs: %s" % (len(startups), " ".join("%.1f" % s for s in startups)))
+if startups:
+    print("  median %.1f ms (process's own count from its start time: median %.1f ms)"
+          % (statistics.median(startups), statistics.median(self_reported)))
+
+# Idle.
+def cpu_ns(pid):
+    total = 0
+    for task in os.listdir("/proc/%d/task" % pid):
+        with open("/proc/%d/task/%s/schedstat" % (pid, task)) as f:
+            total += int(f.read().split()[0])
+    return total
+
+def ticks(pid):
+    with open("/proc/%d/stat" % pid) as f:
+        fields = f.read().rsplit(")", 1)[1].split()
+    return int(fields[11]) + int(fields[12])  # utime + stime
+
+def rss_kib(pid):
+    with open("/proc/%d/status" % pid) as f:
+        for line in f:
+            if line.startswith("VmRSS:"):
+                return int(line.split()[1])
+    return 0
+
+env, data = environment("idle")
+clock = subprocess.Popen([binary, "--dir", data], env=env, stderr=subprocess.DEVNULL)
+xclock = subprocess.Popen(["xclock", "-update", "1"], stderr=subprocess.DEVNULL)
+try:
+    time.sleep(5)  # past start-up
+    programs = {"tarnwick": clock.pid, "xclock -update 1": xclock.pid}
+    start = {name: (cpu_ns(pid), ticks(pid)) for name, pid in programs.items()}
+    rss = {name: [] for name in programs}
+    began = time.monotonic()
+    while time.monotonic() - began < idle:
+        time.sleep(min(5, idle - (time.monotonic() - began)) if idle > 0 else 0)
+        for name, pid in programs.items():
+            rss[name].append(rss_kib(pid))
+    elapsed = time.monotonic() - began
+    print("idle over %.0f s:" % elapsed)
+    for name, pid in programs.items():
+        ns = cpu_ns(pid) - start[name][0]
+        tk = ticks(pid) - start[name][1]
+        print("  %-17s CPU %.3f %% of one core (%.1f ms; utime+stime %d ticks), RSS median %.1f MB (max %.1f MB)"
+              % (name, ns / 1e9 / elapsed * 100, ns / 1e6, tk,
+                 statistics.median(rss[name]) / 1024, max(rss[name]) / 1024))
+finally:
+    stop(clock)
+    stop(xclock)
+PY
