@@ -50,12 +50,15 @@ display -window root "$work/desktop.png" || true # sets the root background; rep
 
 mkdir -p "$work/home" "$work/runtime" "$work/data"
 chmod 700 "$work/runtime"
+# Show a second zone from the shipped presets (70: Japan Standard Time) beside London.
+printf '[OTHERCOUNTRY]\r\nTIMEZONEID=%s\r\n' "${SCREENSHOT_ZONE_ID:-70}" >"$work/data/ClockInfo.dat"
 HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" XDG_DATA_HOME="$work/home/.local/share" \
     XDG_RUNTIME_DIR="$work/runtime" TARNWICK_INSTANCE="screenshot-$$" QT_QPA_PLATFORM=xcb \
+    TZ="${SCREENSHOT_TZ:-Europe/London}" \
     "$binary" --data-dir "$work/data" >"$work/clock.log" 2>&1 &
 pids+=($!)
 
-window=$(timeout 10 xdotool search --sync --name '^Tarnwick$' | head -n 1) || true
+window=$(timeout 10 xdotool search --sync --onlyvisible --name '^Tarnwick$' | head -n 1) || true
 [[ -n "$window" ]] || { echo "screenshot: the clock window did not appear" >&2; cat "$work/clock.log" >&2; exit 1; }
 sleep 2.5 # a few ticks
 
