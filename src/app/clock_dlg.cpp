@@ -18,6 +18,7 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -382,8 +383,15 @@ void CClockDlg::GrabDesktop() {
     if (target == nullptr) {
         return;
     }
-    m_desktop = target->grabWindow(0);
-    m_desktopOrigin = target->geometry().topLeft();
+    QImage desktop = target->grabWindow(0).toImage();
+    const qint64 pixels = qint64(desktop.width()) * desktop.height();
+    if (pixels > kDesktopPixels) {
+        const double factor = std::sqrt(double(kDesktopPixels) / double(pixels));
+        desktop = desktop.scaled(int(desktop.width() * factor), int(desktop.height() * factor),
+                                 Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    }
+    m_desktop = desktop.convertToFormat(QImage::Format_RGB888);
+    m_desktopGeometry = target->geometry();
 }
 
 void CClockDlg::showEvent(QShowEvent* event) {
@@ -410,15 +418,19 @@ void CClockDlg::paintEvent(QPaintEvent*) {
         painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
     } else {
         painter.fillRect(rect(), palette().window());
-        if (m_settings.transparentToDesktop && !m_desktop.isNull()) {
-            const QPoint topLeft = mapToGlobal(QPoint(0, 0)) - m_desktopOrigin;
-            const qreal ratio = m_desktop.devicePixelRatio();
-            const QRect desktopRect(QPoint(0, 0), (QSizeF(m_desktop.size()) / ratio).toSize());
-            const QRect source = QRect(topLeft, size()).intersected(desktopRect);
-            if (!source.isEmpty()) {
-                painter.drawPixmap(
-                    QRectF(source.translated(-topLeft)), m_desktop,
-                    QRectF(QPointF(source.topLeft()) * ratio, QSizeF(source.size()) * ratio));
+        if (m_settings.transparentToDesktop && !m_desktop.isNull() &&
+            !m_desktopGeometry.isEmpty()) {
+            // The part of the screen behind the window, mapped into the kept picture.
+            const QRect behind =
+                QRect(mapToGlobal(QPoint(0, 0)), size()).intersected(m_desktopGeometry);
+            if (!behind.isEmpty()) {
+                const double sx = double(m_desktop.width()) / m_desktopGeometry.width();
+                const double sy = double(m_desktop.height()) / m_desktopGeometry.height();
+                const QPoint offset = behind.topLeft() - m_desktopGeometry.topLeft();
+                const QRectF source(offset.x() * sx, offset.y() * sy, behind.width() * sx,
+                                    behind.height() * sy);
+                painter.drawImage(QRectF(QRect(mapFromGlobal(behind.topLeft()), behind.size())),
+                                  m_desktop, source);
             }
         }
     }

@@ -11,8 +11,8 @@
 
 #include <QColor>
 #include <QDialog>
+#include <QImage>
 #include <QMenu>
-#include <QPixmap>
 #include <QPoint>
 #include <QString>
 #include <QTimer>
@@ -166,8 +166,11 @@ private:
     int m_closeGlyphHeight = 0; // height of the painted "X"
 
     bool m_compositor = false; // a compositing manager runs: the background can be translucent
-    QPixmap m_desktop;         // the screen as it was before the window first showed
-    QPoint m_desktopOrigin;
+    // The screen as it was before the window first showed, 24 bits a pixel and at most
+    // kDesktopPixels pixels (larger screens are kept scaled down) to bound the memory it takes.
+    QImage m_desktop;
+    QRect m_desktopGeometry; // the screen's geometry, logical pixels
+    static constexpr qint64 kDesktopPixels = 1920 * 1200;
 
     bool m_dragPending = false; // left button down outside the glyph, not moved yet
     bool m_manualMove = false;  // no system move available: the window follows the mouse
