@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QShowEvent>
+#include <QSignalBlocker>
 #include <QVBoxLayout>
 #include <QVariant>
 
@@ -88,6 +89,21 @@ QComboBox* NewCombo(QWidget* parent, int id) {
     return box;
 }
 
+// The zone list's text field. A combo box selects the item whose text its field shows when the
+// field loses the focus, and selecting a zone loads it into the form: leaving the list for the
+// form, or for "Save", would reload the zone over what was typed since. Here only a choice
+// from the list, the arrow keys or Enter load a zone.
+class ZoneListLineEdit final : public QLineEdit {
+public:
+    using QLineEdit::QLineEdit;
+
+protected:
+    void focusOutEvent(QFocusEvent* event) override {
+        const QSignalBlocker quiet(this);
+        QLineEdit::focusOutEvent(event);
+    }
+};
+
 void FillCodeCombo(QComboBox* box, const CodeList& list) {
     for (const CodeItem& item : list) {
         box->addItem(Q(item.text), Q(item.key));
@@ -161,7 +177,11 @@ CTimeZoneEditorDlg::CTimeZoneEditorDlg(const IClock& clock, const ILocalZone& lo
     connect(&m_previewTimer, &QTimer::timeout, this, &CTimeZoneEditorDlg::OnPreviewTimer);
 }
 
-CTimeZoneEditorDlg::~CTimeZoneEditorDlg() = default;
+CTimeZoneEditorDlg::~CTimeZoneEditorDlg() {
+    // Hiding the widgets below moves the focus; nothing may reach this object's slots then.
+    m_previewTimer.stop();
+    disconnect(m_zoneList, nullptr, this, nullptr);
+}
 
 void CTimeZoneEditorDlg::BuildControls() {
     using namespace editor_id;
@@ -191,6 +211,8 @@ void CTimeZoneEditorDlg::BuildControls() {
     auto* listRow = new QHBoxLayout;
     listRow->addWidget(new QLabel("Select A Time Zone To Load", this));
     m_zoneList = NewCombo(this, kZoneList);
+    m_zoneList->setLineEdit(new ZoneListLineEdit(m_zoneList));
+    m_zoneList->setCompleter(nullptr);
     m_zoneList->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     m_zoneList->setMinimumContentsLength(40);
     listRow->addWidget(m_zoneList, 1);

@@ -92,6 +92,7 @@ private slots:
     void separatorClearsTheFormAndWarnsOnlyAfterALoad();
     void savingANewRowShowsAndRunsTheInsert();
     void savingALoadedRowUpdatesSilently();
+    void leavingTheListKeepsWhatWasTyped();
     void removingDeletesTheLoadedRow();
     void validationStopsTheSave_data();
     void validationStopsTheSave();
@@ -392,6 +393,23 @@ void TimeZoneEditorTest::savingALoadedRowUpdatesSilently() {
     QCOMPARE(m_dlg->CurrentRecordId(), 1);
     QVERIFY(ListItems().contains("(GMT-5:00) Eastern Standard #1"));
     QVERIFY(!ListItems().contains("(GMT-5:00) Eastern Time #1"));
+}
+
+void TimeZoneEditorTest::leavingTheListKeepsWhatWasTyped() {
+    m_dlg = Open();
+    m_dlg->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(m_dlg.get()));
+    Choose("(GMT-5:00) Eastern Time");
+    QComboBox* list = Combo(id::kZoneList);
+    QLineEdit* name = Find<QLineEdit>(id::kName);
+    list->setFocus();
+    QTRY_VERIFY(list->hasFocus());
+    name->setText("Eastern Standard");
+    Find<QPushButton>(id::kSave)->setFocus(); // on the way to pressing "Save"
+    QTRY_VERIFY(!list->hasFocus());
+    QCOMPARE(name->text(), QString("Eastern Standard"));
+    Click(id::kSave);
+    QCOMPARE(ReadColumn(1, "m_TimeZoneName"), std::string("Eastern Standard"));
 }
 
 void TimeZoneEditorTest::removingDeletesTheLoadedRow() {
