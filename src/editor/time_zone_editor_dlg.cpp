@@ -424,12 +424,11 @@ void CTimeZoneEditorDlg::OnZoneChosen(int index) {
     if (index < 0) {
         return;
     }
-    const QString text = m_zoneList->itemText(index);
     const int id = CFieldValue(S(m_zoneList->itemData(index).toString())).ToInt();
-    if (LoadZoneIntoForm(id)) {
-        // The form was cleared, the list with it; keep showing the name that was chosen.
-        m_zoneList->setEditText(text);
-    }
+    LoadZoneIntoForm(id);
+    // Loading cleared the form and the list with it. The list keeps showing the item that was
+    // chosen, so the arrow keys go on from there.
+    m_zoneList->setCurrentIndex(index);
 }
 
 bool CTimeZoneEditorDlg::LoadZoneIntoForm(std::int32_t id) {

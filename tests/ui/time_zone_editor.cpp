@@ -255,7 +255,13 @@ void TimeZoneEditorTest::listsEachNamePartInOffsetOrder() {
 
 void TimeZoneEditorTest::loadingAZoneFillsEveryControl() {
     m_dlg = Open();
-    Choose("(GMT-5:00) New York");
+    Choose("(GMT-5:00) Colombia");
+    // On to Bogota, over a separator (which has no row: a zone was loaded, so it says so) to
+    // Eastern Time and New York.
+    for (int i = 0; i < 4; ++i) {
+        QTest::keyClick(Combo(id::kZoneList), Qt::Key_Down);
+    }
+    QCOMPARE(m_messages.shown.size(), std::size_t{1});
     QCOMPARE(m_dlg->GetSelectedZoneId(), 1);
     QCOMPARE(m_dlg->CurrentRecordId(), 1);
     QCOMPARE(Label(id::kRecordLabel), QString("# 1"));
@@ -292,7 +298,6 @@ void TimeZoneEditorTest::loadingAZoneFillsEveryControl() {
         QVERIFY2(Text(control) == QString(text), qPrintable(EditorControlName(control)));
     }
     QCOMPARE(Combo(id::kDstMonth)->currentData().toString(), QString("3"));
-    QVERIFY(m_messages.shown.empty());
 }
 
 void TimeZoneEditorTest::storedZeroCodesShowAsEmptyExceptSunday() {
