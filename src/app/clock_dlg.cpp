@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QFontMetrics>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
@@ -508,6 +509,21 @@ void CClockDlg::moveEvent(QMoveEvent* event) {
     if (m_settings.transparentToDesktop && !m_compositor) {
         update(); // the desktop behind the window changed
     }
+}
+
+void CClockDlg::keyPressEvent(QKeyEvent* event) {
+    // Enter presses the button that has the focus; anywhere else it is the dialog's OK,
+    // which ends the modal run.
+    if (event->modifiers() == Qt::NoModifier &&
+        (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)) {
+        if (auto* button = qobject_cast<QPushButton*>(focusWidget())) {
+            button->click();
+        } else {
+            accept();
+        }
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }
 
 bool CClockDlg::eventFilter(QObject* watched, QEvent* event) {

@@ -287,6 +287,22 @@ private slots:
         }
     }
 
+    void enterIsOkOrTheFocusedButton() {
+        auto dialog = MakeDialog();
+        dialog->show();
+        QVERIFY(QTest::qWaitForWindowExposed(dialog.get()));
+        QSignalSpy finished(dialog.get(), &QDialog::finished);
+        auto* check = dialog->findChild<QPushButton*>(QStringLiteral("1012"));
+        check->setFocus();
+        QTest::keyClick(check, Qt::Key_Return);
+        QCOMPARE(dialog->checks, 1);
+        QCOMPARE(finished.count(), 0);
+        Display(*dialog)->setFocus();
+        QTest::keyClick(Display(*dialog), Qt::Key_Return);
+        QCOMPARE(finished.count(), 1);
+        QCOMPARE(dialog->result(), int(QDialog::Accepted));
+    }
+
     void lcdColours_data() {
         QTest::addColumn<QByteArray>("settings");
         QTest::addColumn<bool>("lcd");
