@@ -218,9 +218,6 @@ void CClockDlg::ApplyAppearance() {
         QPalette::Text, m_settings.clockBlueLcd ? kLcdText : palette().color(QPalette::WindowText));
     m_display->setPalette(displayPalette);
     m_cellColour = m_settings.clockBlueLcd ? kLcdCell : palette().color(QPalette::Window);
-    if (m_settings.transparentToDesktop && !m_compositor && m_desktop.isNull() && isVisible()) {
-        GrabDesktop();
-    }
     SetDisplayText(m_display->toPlainText().toStdString());
     update();
 }
@@ -401,8 +398,10 @@ void CClockDlg::showEvent(QShowEvent* event) {
     if (!m_firstTickDone) {
         OnClockTick();
     }
-    // Taken before the window maps, so the picture holds what lies behind it.
-    if (m_settings.transparentToDesktop && !m_compositor && m_desktop.isNull()) {
+    // Taken before the window maps, so the picture holds what lies behind it; taken even when
+    // the setting is off, so that turning it on later does not show the window in its own
+    // background.
+    if (!m_compositor && m_desktop.isNull()) {
         GrabDesktop();
     }
     QDialog::showEvent(event);
