@@ -2,15 +2,11 @@
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QGridLayout>
-#include <QGroupBox>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QShowEvent>
 #include <QSignalBlocker>
-#include <QVBoxLayout>
 #include <QVariant>
 
 #include <map>
@@ -21,6 +17,7 @@
 #include "platform/clock.h"
 #include "platform/local_zone.h"
 #include "platform/message_box.h"
+#include "ui_time_zone_editor_dlg.h"
 #include "zones/zone_list.h"
 
 namespace tarnwick {
@@ -28,7 +25,6 @@ namespace tarnwick {
 namespace {
 
 constexpr const char* kCaption = "Tarnwick";
-constexpr const char* kTitle = "Tarnwick Powerful Time Zone Editor";
 
 const std::map<int, const char*>& ControlRoles() {
     using namespace editor_id;
@@ -76,17 +72,6 @@ QString Q(const std::string& text) {
 }
 std::string S(const QString& text) {
     return text.toStdString();
-}
-
-// Every combo box of the editor: a drop-down with an editable text field. Typed text is
-// neither completed nor added to the list, so what the user types is what is saved.
-QComboBox* NewCombo(QWidget* parent, int id) {
-    auto* box = new QComboBox(parent);
-    box->setObjectName(EditorControlName(id));
-    box->setEditable(true);
-    box->setInsertPolicy(QComboBox::NoInsert);
-    box->setCompleter(nullptr);
-    return box;
 }
 
 // The zone list's text field. A combo box selects the item whose text its field shows when the
@@ -169,8 +154,8 @@ CTimeZoneEditorDlg::CTimeZoneEditorDlg(const IClock& clock, const ILocalZone& lo
                                        const std::string& dataDirectory, IMessageBox& messages,
                                        QWidget* parent)
     : QDialog(parent), m_messages(messages), m_dataDirectory(dataDirectory),
-      m_zoneClock(clock, localZone), m_database(messages) {
-    setWindowTitle(kTitle);
+      m_ui(std::make_unique<Ui::TimeZoneEditorDlg>()), m_zoneClock(clock, localZone),
+      m_database(messages) {
     setFont(DialogTemplateFont());
     BuildControls();
     m_previewTimer.setSingleShot(true);
@@ -184,161 +169,53 @@ CTimeZoneEditorDlg::~CTimeZoneEditorDlg() {
 }
 
 void CTimeZoneEditorDlg::BuildControls() {
-    using namespace editor_id;
-    auto newEdit = [this](int id) {
-        auto* edit = new QLineEdit(this);
-        edit->setObjectName(EditorControlName(id));
-        return edit;
-    };
-    auto newButton = [this](int id, const char* text) {
-        auto* button = new QPushButton(QString::fromLatin1(text), this);
-        button->setObjectName(EditorControlName(id));
-        button->setAutoDefault(false);
-        return button;
-    };
-    // hour ":" minute, side by side
-    auto pair = [](QComboBox* hour, QComboBox* minute) {
-        auto* row = new QHBoxLayout;
-        row->addWidget(hour);
-        row->addWidget(new QLabel(":"));
-        row->addWidget(minute);
-        row->addStretch(1);
-        return row;
-    };
+    m_ui->setupUi(this);
+    Ui::TimeZoneEditorDlg& ui = *m_ui;
+    m_zoneList = ui.zoneList_1098;
+    m_preview = ui.preview_1120;
+    m_name = ui.name_1112;
+    m_recordLabel = ui.recordLabel_1115;
+    m_country = ui.country_1091;
+    m_province = ui.province_1114;
+    m_cities = ui.cities_1092;
+    m_gmtBiasHour = ui.gmtBiasHour_1137;
+    m_gmtBiasMinute = ui.gmtBiasMinute_1138;
+    m_stdAbbr = ui.stdAbbr_1101;
+    m_stdBiasHour = ui.stdBiasHour_1117;
+    m_stdBiasMinute = ui.stdBiasMinute_1118;
+    m_dstUse = ui.dstUse_1116;
+    m_dstBiasHour = ui.dstBiasHour_1135;
+    m_dstBiasMinute = ui.dstBiasMinute_1136;
+    m_dstAbbr = ui.dstAbbr_1128;
+    m_dstStartCountDow = ui.dstStartCountDow_1129;
+    m_dstDow = ui.dstDow_1130;
+    m_dstMonth = ui.dstMonth_1131;
+    m_dstHour = ui.dstHour_1132;
+    m_dstMinute = ui.dstMinute_1133;
+    m_dstAmPm = ui.dstAmPm_1134;
+    m_stdStartCountDow = ui.stdStartCountDow_1103;
+    m_stdDow = ui.stdDow_1104;
+    m_stdMonth = ui.stdMonth_1105;
+    m_stdHour = ui.stdHour_1106;
+    m_stdMinute = ui.stdMinute_1107;
+    m_stdAmPm = ui.stdAmPm_1108;
 
-    auto* top = new QVBoxLayout(this);
-
-    auto* listRow = new QHBoxLayout;
-    listRow->addWidget(new QLabel("Select A Time Zone To Load", this));
-    m_zoneList = NewCombo(this, kZoneList);
+    // Typed text is neither completed nor added to a list, so what the user types is saved.
+    for (QComboBox* box : findChildren<QComboBox*>()) {
+        box->setCompleter(nullptr);
+    }
     m_zoneList->setLineEdit(new ZoneListLineEdit(m_zoneList));
     m_zoneList->setCompleter(nullptr);
     m_zoneList->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     m_zoneList->setMinimumContentsLength(40);
-    listRow->addWidget(m_zoneList, 1);
-    top->addLayout(listRow);
-
-    auto* previewGroup = new QGroupBox("What time is it?  (Select a time zone above)", this);
-    auto* previewLayout = new QVBoxLayout(previewGroup);
-    m_preview = new QLabel(previewGroup);
-    m_preview->setObjectName(EditorControlName(kPreview));
-    m_preview->setAlignment(Qt::AlignCenter);
-    previewLayout->addWidget(m_preview);
-    top->addWidget(previewGroup);
-
-    auto* nameRow = new QHBoxLayout;
-    nameRow->addWidget(new QLabel("Name of Time Zone", this));
-    m_name = newEdit(kName);
-    nameRow->addWidget(m_name, 1);
-    nameRow->addWidget(new QLabel("TimeZoneID", this));
-    m_recordLabel = new QLabel("# New", this);
-    m_recordLabel->setObjectName(EditorControlName(kRecordLabel));
-    nameRow->addWidget(m_recordLabel);
-    top->addLayout(nameRow);
-
-    // Country, province and cities are kept with the row but not shown.
-    auto* hiddenRow = new QHBoxLayout;
-    auto hidden = [&](const char* label, int id) {
-        auto* caption = new QLabel(QString::fromLatin1(label), this);
-        auto* edit = newEdit(id);
-        caption->setVisible(false);
-        edit->setVisible(false);
-        hiddenRow->addWidget(caption);
-        hiddenRow->addWidget(edit);
-        return edit;
-    };
-    m_country = hidden("Country", kCountry);
-    m_province = hidden("Province/State", kProvince);
-    m_cities = hidden("Cities", kCities);
-    top->addLayout(hiddenRow);
-
-    auto* zoneRow = new QHBoxLayout;
-    auto* stdGroup = new QGroupBox("Standard Time", this);
-    auto* stdGrid = new QGridLayout(stdGroup);
-    m_gmtBiasHour = NewCombo(stdGroup, kGmtBiasHour);
-    m_gmtBiasMinute = NewCombo(stdGroup, kGmtBiasMinute);
-    m_stdAbbr = newEdit(kStdAbbr);
-    m_stdBiasHour = NewCombo(stdGroup, kStdBiasHour);
-    m_stdBiasMinute = NewCombo(stdGroup, kStdBiasMinute);
-    m_stdBiasHour->setEnabled(false);
-    m_stdBiasMinute->setEnabled(false);
-    stdGrid->addWidget(new QLabel("GMT Bias", stdGroup), 0, 0);
-    stdGrid->addLayout(pair(m_gmtBiasHour, m_gmtBiasMinute), 0, 1);
-    stdGrid->addWidget(new QLabel("Text or Abbreviation", stdGroup), 1, 0);
-    stdGrid->addWidget(m_stdAbbr, 1, 1);
-    stdGrid->addWidget(new QLabel("STD Bias (Not Used)", stdGroup), 2, 0);
-    stdGrid->addLayout(pair(m_stdBiasHour, m_stdBiasMinute), 2, 1);
-    zoneRow->addWidget(stdGroup);
-
-    auto* dstGroup = new QGroupBox("Daylight Savings Time", this);
-    auto* dstGrid = new QGridLayout(dstGroup);
-    m_dstUse = new QCheckBox("Use Daylight\nSavings Time", dstGroup);
-    m_dstUse->setObjectName(EditorControlName(kDstUse));
-    m_dstBiasHour = NewCombo(dstGroup, kDstBiasHour);
-    m_dstBiasMinute = NewCombo(dstGroup, kDstBiasMinute);
-    m_dstAbbr = newEdit(kDstAbbr);
-    dstGrid->addWidget(m_dstUse, 0, 0, 1, 2);
-    dstGrid->addWidget(new QLabel("Bias", dstGroup), 1, 0);
-    dstGrid->addLayout(pair(m_dstBiasHour, m_dstBiasMinute), 1, 1);
-    dstGrid->addWidget(new QLabel("Text or Abbreviation", dstGroup), 2, 0);
-    dstGrid->addWidget(m_dstAbbr, 2, 1);
-    zoneRow->addWidget(dstGroup);
-    top->addLayout(zoneRow);
-
-    // occurrence, weekday "of" month "at" hour ":" minute, AM/PM
-    auto transition = [&](const char* title, int firstId, QComboBox*& occurrence,
-                          QComboBox*& weekday, QComboBox*& month, QComboBox*& hour,
-                          QComboBox*& minute, QComboBox*& ampm) {
-        auto* group = new QGroupBox(QString::fromLatin1(title), this);
-        auto* row = new QHBoxLayout(group);
-        occurrence = NewCombo(group, firstId);
-        weekday = NewCombo(group, firstId + 1);
-        month = NewCombo(group, firstId + 2);
-        hour = NewCombo(group, firstId + 3);
-        minute = NewCombo(group, firstId + 4);
-        ampm = NewCombo(group, firstId + 5);
-        row->addWidget(occurrence);
-        row->addWidget(weekday);
-        row->addWidget(new QLabel("of", group));
-        row->addWidget(month);
-        row->addWidget(new QLabel("at", group));
-        row->addWidget(hour);
-        row->addWidget(new QLabel(":", group));
-        row->addWidget(minute);
-        row->addWidget(ampm);
-        row->addStretch(1);
-        top->addWidget(group);
-    };
-    transition("When the transition from standard time to DAYLIGHT SAVINGS TIME OCCURS",
-               kDstStartCountDow, m_dstStartCountDow, m_dstDow, m_dstMonth, m_dstHour, m_dstMinute,
-               m_dstAmPm);
-    transition("When the transition from daylight savings time to STANDARD TIME OCCURS",
-               kStdStartCountDow, m_stdStartCountDow, m_stdDow, m_stdMonth, m_stdHour, m_stdMinute,
-               m_stdAmPm);
-
-    auto* buttons = new QHBoxLayout;
-    QPushButton* loadCurrent = newButton(kLoadCurrent, "Load Current Information");
-    QPushButton* clear = newButton(kClear, "Clear");
-    QPushButton* save = newButton(kSave, "Save As Country, City Specified");
-    QPushButton* remove = newButton(kRemove, "Remove");
-    QPushButton* use = newButton(kUse, "Use");
-    QPushButton* cancel = newButton(kCancel, "Cancel");
-    use->setDefault(true);
-    for (QPushButton* b : {loadCurrent, clear, save, remove}) {
-        buttons->addWidget(b);
-    }
-    buttons->addStretch(1);
-    buttons->addWidget(use);
-    buttons->addWidget(cancel);
-    top->addLayout(buttons);
 
     connect(m_zoneList, &QComboBox::activated, this, &CTimeZoneEditorDlg::OnZoneChosen);
-    connect(loadCurrent, &QPushButton::clicked, this, [this] { LoadCurrentInformation(); });
-    connect(clear, &QPushButton::clicked, this, [this] { ClearForm(); });
-    connect(save, &QPushButton::clicked, this, [this] { SaveZone(); });
-    connect(remove, &QPushButton::clicked, this, [this] { RemoveZone(); });
-    connect(use, &QPushButton::clicked, this, &QDialog::accept);
-    connect(cancel, &QPushButton::clicked, this, &CTimeZoneEditorDlg::reject);
+    connect(ui.loadCurrent_1111, &QPushButton::clicked, this, [this] { LoadCurrentInformation(); });
+    connect(ui.clear_1080, &QPushButton::clicked, this, [this] { ClearForm(); });
+    connect(ui.save_1076, &QPushButton::clicked, this, [this] { SaveZone(); });
+    connect(ui.remove_1113, &QPushButton::clicked, this, [this] { RemoveZone(); });
+    connect(ui.use_1, &QPushButton::clicked, this, &QDialog::accept);
+    connect(ui.cancel_2, &QPushButton::clicked, this, &CTimeZoneEditorDlg::reject);
 
     // The code and number lists. The two AM/PM boxes keep their items sorted: "AM" before "PM".
     for (QComboBox* box : {m_dstDow, m_stdDow}) {

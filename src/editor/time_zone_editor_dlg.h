@@ -3,8 +3,9 @@
 // the "Other Time" clock.
 //   zone list (1098) -> LoadZoneIntoForm -> form controls + preview zone clock
 //   form controls -> ZoneFormValues -> INSERT / UPDATE text (zone_statements) -> database
-// Every control carries its template id in its objectName as "<role>_<id>" (EditorControlName),
-// so "zoneList_1098", "use_1"; hidden controls exist and hold their values.
+// The form is res/time_zone_editor_dlg.ui. Every control carries its template id in its
+// objectName as "<role>_<id>" (EditorControlName), so "zoneList_1098", "use_1"; hidden controls
+// exist and hold their values.
 #pragma once
 
 #include <QDialog>
@@ -24,6 +25,10 @@ class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+
+namespace Ui {
+class TimeZoneEditorDlg;
+}
 
 namespace tarnwick {
 
@@ -120,6 +125,7 @@ private:
 
     IMessageBox& m_messages;
     std::string m_dataDirectory;
+    std::unique_ptr<Ui::TimeZoneEditorDlg> m_ui; // res/time_zone_editor_dlg.ui
     std::int32_t m_initialZoneId = 0;
     std::int32_t m_selectedZoneId = -1;
     std::int32_t m_currentRecordId = 0;
