@@ -310,8 +310,11 @@ void CTimeZoneEditorDlg::OnZoneChosen(int index) {
 
 bool CTimeZoneEditorDlg::LoadZoneIntoForm(std::int32_t id) {
     ClearForm();
-    m_database.Query(BuildZoneSelect(id));
-    if (m_database.GetCount() <= 0) {
+    // Without a database (Connect has said why) or after a failed query (the database layer has
+    // said why) there is no row either.
+    const bool found =
+        m_database.IsOpen() && m_database.Query(BuildZoneSelect(id)) && m_database.GetCount() > 0;
+    if (!found) {
         m_database.CloseRecordset();
         if (m_selectedZoneId != -1) {
             ShowMessage(ZoneNotFoundMessage(id));
