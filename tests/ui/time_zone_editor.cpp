@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QtTest>
 
 #include <memory>
@@ -102,6 +103,7 @@ private slots:
     void loadCurrentInformationWithoutDaylightSaving();
     void useAndCancel();
     void aFileThatIsNoDatabaseIsReportedAndKept();
+    void runZoneEditorHandsBackTheChoice();
 
 private:
     std::unique_ptr<CTimeZoneEditorDlg> Open(std::int32_t initialId = 0,
@@ -611,6 +613,28 @@ void TimeZoneEditorTest::aFileThatIsNoDatabaseIsReportedAndKept() {
     QFile file(path);
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(file.readAll(), garbage);
+}
+
+void TimeZoneEditorTest::runZoneEditorHandsBackTheChoice() {
+    auto press = [](int controlId) {
+        QTimer::singleShot(0, [controlId] {
+            QWidget* modal = QApplication::activeModalWidget();
+            QVERIFY(modal);
+            auto* button = modal->findChild<QPushButton*>(EditorControlName(controlId));
+            QVERIFY(button);
+            button->click();
+        });
+    };
+    press(id::kUse);
+    ZoneEditorResult result = RunZoneEditor(m_dir->path().toStdString(), 2);
+    QVERIFY(result.accepted);
+    QCOMPARE(result.zoneId, 2);
+    QCOMPARE(result.zoneName, std::string("India, Mumbai, Kolkata"));
+
+    press(id::kCancel);
+    result = RunZoneEditor(m_dir->path().toStdString(), 2);
+    QVERIFY(!result.accepted);
+    QCOMPARE(result.zoneId, -1);
 }
 
 QTEST_MAIN(TimeZoneEditorTest)
