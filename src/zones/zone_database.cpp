@@ -49,10 +49,32 @@ std::string Trim(const std::string& text) {
     return text.substr(first, last - first);
 }
 
+// A statement is a query when one of the three spellings of SELECT stands in it outside a
+// quoted value: a zone named "Selected Area" must still be saved by an UPDATE.
 bool ContainsSelect(const std::string& statement) {
-    return statement.find("SELECT") != std::string::npos ||
-           statement.find("select") != std::string::npos ||
-           statement.find("Select") != std::string::npos;
+    std::string unquoted;
+    unquoted.reserve(statement.size());
+    char quote = 0;
+    for (std::size_t i = 0; i < statement.size(); ++i) {
+        const char c = statement[i];
+        if (quote == 0) {
+            if (c == '"' || c == '\'') {
+                quote = c;
+                unquoted += ' ';
+            } else {
+                unquoted += c;
+            }
+        } else if (c == quote) {
+            if (i + 1 < statement.size() && statement[i + 1] == quote) {
+                ++i; // a doubled quote stands for one inside the value
+            } else {
+                quote = 0;
+            }
+        }
+    }
+    return unquoted.find("SELECT") != std::string::npos ||
+           unquoted.find("select") != std::string::npos ||
+           unquoted.find("Select") != std::string::npos;
 }
 
 bool OnlyBlanksOrSemicolons(const char* text) {

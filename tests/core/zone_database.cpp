@@ -161,10 +161,14 @@ TEST_F(ZoneDatabaseTest, ThreeSpellingsOfSelectOpenARecordsetOthersAreExecuted) 
     EXPECT_EQ(db.GetCount(), 0);
     EXPECT_EQ(db.GetField("m_TimeZoneName").Text(), "");
 
-    // The word inside a value makes an UPDATE a recordset, which it cannot be: nothing changes.
-    EXPECT_FALSE(db.Query("UPDATE presetTimeZones SET m_TimeZoneName=\"Select Zone\""));
+    // The word inside a quoted value does not make an UPDATE a query: it is executed.
+    messages.shown.clear();
+    EXPECT_TRUE(db.Query("UPDATE presetTimeZones SET m_TimeZoneName=\"Select \"\"SELECT\"\"\","
+                         "m_Country='select'"));
+    EXPECT_EQ(db.GetCount(), 1);
     ASSERT_TRUE(db.Query("SELECT m_TimeZoneName FROM presetTimeZones"));
-    EXPECT_EQ(db.GetField("m_TimeZoneName").Text(), "Zone");
+    EXPECT_EQ(db.GetField("m_TimeZoneName").Text(), "Select \"SELECT\"");
+    EXPECT_TRUE(messages.shown.empty());
 }
 
 TEST_F(ZoneDatabaseTest, EngineErrorsAreShownWithTheStatementAndTheEngineText) {
