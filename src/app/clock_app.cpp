@@ -10,10 +10,13 @@
 #include "app/clock_dlg.h"
 #include "app/qt_message_box.h"
 #include "app/single_instance.h"
+#include "editor/time_zone_editor_dlg.h"
 #include "platform/clock.h"
 #include "platform/local_zone.h"
 #include "platform/paths.h"
 #include "platform/xdg_run_at_login.h"
+#include "settings/clock_settings.h"
+#include "settings/settings_file.h"
 #include "zones/zone_database.h"
 
 namespace tarnwick {
@@ -71,6 +74,10 @@ int CClockApp::Run() {
         return kExitNormal;
     }
 
+    if (m_switches.editZones) {
+        return RunZoneEditorAlone(messages);
+    }
+
     SingleInstance instance;
     switch (instance.Acquire()) {
     case SingleInstance::Outcome::First:
@@ -107,6 +114,31 @@ int CClockApp::Run() {
                      &CClockDlg::OpenMainWindow);
     window.exec();
     messages.SetParent(nullptr);
+    return kExitNormal;
+}
+
+// The editor without the clock: "Use" makes the chosen zone the clock's other zone, as the
+// configuration dialog does.
+int CClockApp::RunZoneEditorAlone(IMessageBox& messages) {
+    if (!IsDatabaseEngineAvailable()) {
+        messages.Show(kNoDatabaseEngine, kProductName, MessageButtons::Ok,
+                      MessageIcon::Exclamation);
+        return kExitNoDatabase;
+    }
+    const DataPaths paths = m_switches.dataDirectory.empty()
+                                ? DefaultDataPaths()
+                                : DataPathsIn(m_switches.dataDirectory);
+    const std::string settingsPath = paths.settingsDirectory + "/" + kSettingsFileName;
+    CSettingsFile settings;
+    int zoneId = -1;
+    settings.ReadInt(settingsPath, "OTHERCOUNTRY", "TIMEZONEID", zoneId, -1);
+    const ZoneEditorResult result = RunZoneEditor(paths.dataDirectory, zoneId == -1 ? 0 : zoneId);
+    if (result.accepted &&
+        !settings.WriteInt(settingsPath, "OTHERCOUNTRY", "TIMEZONEID", result.zoneId)) {
+        messages.Show("The chosen zone could not be saved: " + settings.LastError(), kProductName,
+                      MessageButtons::Ok, MessageIcon::Exclamation);
+        return kExitNotSaved;
+    }
     return kExitNormal;
 }
 

@@ -10,6 +10,8 @@
 
 namespace tarnwick {
 
+class IMessageBox;
+
 class CClockApp {
 public:
     // Exit statuses of Run().
@@ -19,6 +21,7 @@ public:
         kExitAnotherInstance = 1, // another copy holds the lock and did not answer
         kExitNoDatabase = 1,      // the database engine does not work
         kExitBadArguments = 2,
+        kExitNotSaved = 1, // --edit-zones: the chosen zone could not be written
     };
 
     CClockApp(int& argc, char** argv);
@@ -29,6 +32,7 @@ public:
 
 private:
     bool InitNetwork();
+    int RunZoneEditorAlone(IMessageBox& messages);
 
     QApplication m_application;
     CommandLineSwitches m_switches;

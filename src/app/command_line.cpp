@@ -25,6 +25,10 @@ CommandLineSwitches ParseCommandLine(const std::vector<std::string>& arguments) 
             }
             continue;
         }
+        if (argument == "--edit-zones") {
+            result.editZones = true;
+            continue;
+        }
         // The switches have always been found as case-sensitive substrings.
         if (argument == "--hide" || argument.find("/hide") != std::string::npos) {
             result.hide = true;

@@ -10,6 +10,7 @@ namespace tarnwick {
 struct CommandLineSwitches {
     bool hide = false;               // "/hide" (anywhere in an argument) or "--hide"
     bool minimize = false;           // "/min" (anywhere in an argument) or "--min"
+    bool editZones = false;          // "--edit-zones": open the preset-zone editor alone
     std::string dataDirectory;       // "--data-dir DIR": settings and data in DIR; empty: default
     std::vector<std::string> errors; // one line per argument that could not be used
 };

@@ -57,3 +57,12 @@ INSTANTIATE_TEST_SUITE_P(
     [](const testing::TestParamInfo<Row>& info) { return std::string(info.param.name); });
 
 } // namespace
+
+TEST(CommandLine, EditZonesOpensTheEditorAloneAndIsNoHideOrMinSwitch) {
+    EXPECT_TRUE(ParseCommandLine({"--edit-zones"}).editZones);
+    EXPECT_FALSE(ParseCommandLine({"/min"}).editZones);
+    const CommandLineSwitches both = ParseCommandLine({"--edit-zones", "--dir", "/tmp/z"});
+    EXPECT_TRUE(both.editZones);
+    EXPECT_FALSE(both.minimize);
+    EXPECT_EQ(both.dataDirectory, "/tmp/z");
+}
