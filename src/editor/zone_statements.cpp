@@ -46,19 +46,9 @@ std::vector<std::string> NumberItems(int first, int last, int step, bool pad) {
     return items;
 }
 
-std::string TrimBlanks(const std::string& text) {
-    const char* const blanks = " \t\r\n";
-    const std::size_t first = text.find_first_not_of(blanks);
-    if (first == std::string::npos) {
-        return "";
-    }
-    const std::size_t last = text.find_last_not_of(blanks);
-    return text.substr(first, last - first + 1);
-}
-
 std::string QuoteValue(const std::string& text) {
     std::string quoted = "\"";
-    for (char c : TrimBlanks(text)) {
+    for (char c : Trim(text)) {
         if (c == '"') {
             quoted += '"';
         }
@@ -170,13 +160,13 @@ std::string BuildZoneDelete(std::int32_t timeZoneId) {
 
 std::string ValidateZoneForm(const std::string& name, const std::string& gmtHourText,
                              const std::string& gmtMinuteText) {
-    if (TrimBlanks(name).empty()) {
+    if (Trim(name).empty()) {
         return "You must name your timezone.";
     }
-    if (TrimBlanks(gmtHourText).empty()) {
+    if (Trim(gmtHourText).empty()) {
         return "You must set your GMT hour offset.";
     }
-    if (TrimBlanks(gmtMinuteText).empty()) {
+    if (Trim(gmtMinuteText).empty()) {
         return "You must set your GMT minute offset.";
     }
     return "";

@@ -62,9 +62,6 @@ struct ZoneFormValues {
     ComboText stdStartCountDow; // 1103
 };
 
-// Blanks (space, tab, CR, LF) removed from both ends.
-std::string TrimBlanks(const std::string& text);
-
 // The trimmed text between double quotes. A double quote inside the text is doubled, which the
 // database layer reads back as one double quote, so a typed quote is stored as typed.
 std::string QuoteValue(const std::string& text);

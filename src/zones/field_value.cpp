@@ -5,8 +5,6 @@
 
 namespace tarnwick {
 
-namespace {
-
 bool IsBlank(char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n';
 }
@@ -22,8 +20,6 @@ std::string Trim(const std::string& text) {
     }
     return text.substr(first, last - first);
 }
-
-} // namespace
 
 CFieldValue CFieldValue::FromInt(int value) {
     return CFieldValue(std::to_string(value));

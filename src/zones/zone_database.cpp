@@ -33,22 +33,6 @@ std::string EngineText(sqlite3* db) {
     return text;
 }
 
-bool IsBlank(char c) {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
-}
-
-std::string Trim(const std::string& text) {
-    std::size_t first = 0;
-    std::size_t last = text.size();
-    while (first < last && IsBlank(text[first])) {
-        ++first;
-    }
-    while (last > first && IsBlank(text[last - 1])) {
-        --last;
-    }
-    return text.substr(first, last - first);
-}
-
 // A statement is a query when one of the three spellings of SELECT stands in it outside a
 // quoted value: a zone named "Selected Area" must still be saved by an UPDATE.
 bool ContainsSelect(const std::string& statement) {

@@ -15,6 +15,10 @@ namespace tarnwick {
 
 class IMessageBox;
 
+// Blanks are spaces, tabs and line ends; Trim takes them from both ends.
+bool IsBlank(char c);
+std::string Trim(const std::string& text);
+
 // A field value handed out as text, with the conversions the program uses.
 class CFieldValue {
 public:

@@ -12,6 +12,7 @@
 
 #include "platform/clock.h"
 #include "platform/message_box.h"
+#include "support/temp_dir.h"
 #include "zones/preset_zones.h"
 #include "zones/zone_clock.h"
 #include "zones/zone_database.h"
@@ -24,13 +25,6 @@ const char* const kZoneinfo = "/usr/share/zoneinfo";
 std::string Env(const char* name) {
     const char* value = std::getenv(name);
     return value ? value : "";
-}
-
-std::string ReadBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
 }
 
 // The C library's view of one zone, set through TZ for the object's life.
@@ -272,7 +266,7 @@ TEST_F(PresetGeneratorTest, AFailingSeedLeavesThePreviousDatabaseInPlace) {
     std::string error;
     EXPECT_FALSE(BuildPresetDatabase(seed, out, messages, error));
     EXPECT_EQ(error, seed + ":3: the statement failed");
-    EXPECT_EQ(ReadBytes(out), "previous build");
+    EXPECT_EQ(test::ReadFileBytes(out), "previous build");
     ASSERT_EQ(messages.shown.size(), 1u);
     EXPECT_NE(messages.shown[0].text.find("no such table: nowhere"), std::string::npos);
 }

@@ -13,21 +13,11 @@
 #include <sstream>
 
 #include "platform/message_box.h"
+#include "support/temp_dir.h"
 #include "zones/zone_database.h"
 
 namespace tarnwick {
 namespace {
-
-std::string ReadBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-void WriteBytes(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-}
 
 class TempDir {
 public:
@@ -315,7 +305,7 @@ TEST(ZoneDatabaseFiles, AFileThatIsNoDatabaseIsReportedAndNeverTouched) {
     const std::string path = dir.path + "/timezones.mdb";
     std::string garbage = "Standard Jet DB";
     garbage.resize(4096, '\x5a');
-    WriteBytes(path, garbage);
+    test::WriteFileBytes(path, garbage);
     RecordingMessageBox messages;
     {
         CZoneDatabase db(messages);
@@ -328,7 +318,7 @@ TEST(ZoneDatabaseFiles, AFileThatIsNoDatabaseIsReportedAndNeverTouched) {
     EXPECT_EQ(messages.shown[0].text.rfind("CDaoException on Connect:" + path + "\n\n", 0), 0u)
         << messages.shown[0].text;
     EXPECT_NE(messages.shown[0].text.find("file is not a database"), std::string::npos);
-    EXPECT_EQ(ReadBytes(path), garbage);
+    EXPECT_EQ(test::ReadFileBytes(path), garbage);
     EXPECT_EQ(dir.Entries(), std::vector<std::string>{"timezones.mdb"});
 }
 
@@ -360,7 +350,7 @@ TEST(ZoneDatabaseFiles, AFileLockedByAnotherProgramIsReported) {
     sqlite3* holder = nullptr;
     ASSERT_EQ(sqlite3_open(path.c_str(), &holder), SQLITE_OK);
     ASSERT_EQ(sqlite3_exec(holder, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
-    const std::string before = ReadBytes(path);
+    const std::string before = test::ReadFileBytes(path);
     CZoneDatabase db(messages);
     db.SetLocation(dir.path, "timezones");
     EXPECT_FALSE(db.Connect(CZoneDatabase::kCreateStatement));
@@ -368,7 +358,7 @@ TEST(ZoneDatabaseFiles, AFileLockedByAnotherProgramIsReported) {
     EXPECT_NE(messages.shown[0].text.find("database is locked"), std::string::npos);
     sqlite3_exec(holder, "ROLLBACK", nullptr, nullptr, nullptr);
     sqlite3_close(holder);
-    EXPECT_EQ(ReadBytes(path), before);
+    EXPECT_EQ(test::ReadFileBytes(path), before);
 }
 
 TEST(ZoneDatabaseFiles, AReadOnlyFileIsReadAndReported) {
@@ -384,7 +374,7 @@ TEST(ZoneDatabaseFiles, AReadOnlyFileIsReadAndReported) {
     }
     const std::string path = dir.path + "/timezones.mdb";
     ::chmod(path.c_str(), 0444);
-    const std::string before = ReadBytes(path);
+    const std::string before = test::ReadFileBytes(path);
     CZoneDatabase db(messages);
     db.SetLocation(dir.path, "timezones");
     EXPECT_TRUE(db.Connect(CZoneDatabase::kCreateStatement));
@@ -394,7 +384,7 @@ TEST(ZoneDatabaseFiles, AReadOnlyFileIsReadAndReported) {
     EXPECT_TRUE(db.Query("SELECT * FROM presetTimeZones"));
     EXPECT_FALSE(db.Query("DELETE FROM presetTimeZones"));
     EXPECT_NE(messages.shown.back().text.find("readonly"), std::string::npos);
-    EXPECT_EQ(ReadBytes(path), before);
+    EXPECT_EQ(test::ReadFileBytes(path), before);
 }
 
 TEST(ZoneDatabaseFiles, ADirectoryThatCannotHoldTheFileIsReported) {
@@ -416,12 +406,12 @@ TEST(ZoneDatabaseFiles, PresetIsCopiedOnlyWhenTheTargetIsMissing) {
     EXPECT_TRUE(InstallPresetDatabase(preset, target, error)); // nothing shipped
     EXPECT_EQ(dir.Entries().size(), 0u);
 
-    WriteBytes(preset, "preset bytes");
+    test::WriteFileBytes(preset, "preset bytes");
     EXPECT_TRUE(InstallPresetDatabase(preset, target, error)) << error;
-    EXPECT_EQ(ReadBytes(target), "preset bytes");
-    WriteBytes(target, "edited by the user");
+    EXPECT_EQ(test::ReadFileBytes(target), "preset bytes");
+    test::WriteFileBytes(target, "edited by the user");
     EXPECT_TRUE(InstallPresetDatabase(preset, target, error));
-    EXPECT_EQ(ReadBytes(target), "edited by the user");
+    EXPECT_EQ(test::ReadFileBytes(target), "edited by the user");
     EXPECT_EQ(dir.Entries().size(), 2u); // no temporary left behind
 
     EXPECT_FALSE(InstallPresetDatabase(preset, "/nonexistent/dir/timezones.mdb", error));

@@ -10,18 +10,12 @@
 #include "platform/clock.h"
 #include "platform/message_box.h"
 #include "platform/paths.h"
+#include "support/temp_dir.h"
 #include "zones/zone_clock.h"
 #include "zones/zone_database.h"
 
 namespace tarnwick {
 namespace {
-
-std::string ReadBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
 
 // A computer zone with a daylight rule: UTC-5, daylight from the second Sunday of March.
 class RuledLocalZone final : public ILocalZone {
@@ -166,7 +160,7 @@ TEST(ZoneLoadFiles, UnusableDatabaseIsReportedOnceAndTheComputersZoneShown) {
     const std::string dir = ::mkdtemp(pattern);
     const std::string path = dir + "/timezones.mdb";
     std::ofstream(path) << "not a database at all, but somebody's notes";
-    const std::string before = ReadBytes(path);
+    const std::string before = test::ReadFileBytes(path);
     RecordingMessageBox messages;
     FixedClock clock(0);
     FixedLocalZone zoneInfo(-180, "BRT");
@@ -179,7 +173,7 @@ TEST(ZoneLoadFiles, UnusableDatabaseIsReportedOnceAndTheComputersZoneShown) {
     EXPECT_EQ(zone.GetOffsetMinutes(), -180);
     ASSERT_EQ(messages.shown.size(), 1u);
     EXPECT_NE(messages.shown[0].text.find(path), std::string::npos);
-    EXPECT_EQ(ReadBytes(path), before);
+    EXPECT_EQ(test::ReadFileBytes(path), before);
     std::system(("rm -rf '" + dir + "'").c_str());
 }
 
@@ -191,9 +185,9 @@ TEST(ZoneLoadFiles, FirstStartTakesTheShippedPresetsOrCreatesAnEmptyTable) {
     FixedLocalZone utc(0, "UTC");
     CZoneClock zone(clock, utc);
     ASSERT_TRUE(zone.ConnectDatabase(dir, messages));
-    const std::string shipped = ReadBytes(ExecutableDirectory() + "/timezones.mdb");
+    const std::string shipped = test::ReadFileBytes(ExecutableDirectory() + "/timezones.mdb");
     if (!shipped.empty()) {
-        EXPECT_EQ(ReadBytes(dir + "/timezones.mdb"), shipped);
+        EXPECT_EQ(test::ReadFileBytes(dir + "/timezones.mdb"), shipped);
     } else {
         CZoneDatabase db(messages);
         db.SetLocation(dir, "timezones");

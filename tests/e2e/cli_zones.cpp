@@ -9,17 +9,11 @@
 #include <sstream>
 
 #include "platform/message_box.h"
+#include "support/temp_dir.h"
 #include "zones/zone_database.h"
 
 namespace tarnwick {
 namespace {
-
-std::string ReadBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
 
 struct Result {
     int code = -1;
@@ -46,8 +40,8 @@ protected:
         const int status = std::system(command.c_str());
         Result r;
         r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        r.out = ReadBytes(out);
-        r.err = ReadBytes(err);
+        r.out = test::ReadFileBytes(out);
+        r.err = test::ReadFileBytes(err);
         ::unlink(out.c_str());
         ::unlink(err.c_str());
         return r;
@@ -168,11 +162,11 @@ TEST_F(CliZonesTest, UnknownZoneShowsTheComputersZone) {
 
 TEST_F(CliZonesTest, FirstStartCopiesTheShippedPresets) {
     const std::string shipped =
-        ReadBytes(std::string(std::getenv("TARNWICK_BIN_DIR")) + "/timezones.mdb");
+        test::ReadFileBytes(std::string(std::getenv("TARNWICK_BIN_DIR")) + "/timezones.mdb");
     ASSERT_FALSE(shipped.empty()) << "the build puts the preset database beside tarnwick-cli";
     const Result r = Run("zones list");
     EXPECT_EQ(r.code, 0) << r.err;
-    EXPECT_EQ(ReadBytes(dir + "/timezones.mdb"), shipped);
+    EXPECT_EQ(test::ReadFileBytes(dir + "/timezones.mdb"), shipped);
     // The list runs from the most western offset to the most eastern.
     std::istringstream lines(r.out);
     std::string line;
@@ -199,7 +193,7 @@ TEST_F(CliZonesTest, AFileThatIsNoDatabaseIsReportedAndKept) {
     r = Run("zones list");
     EXPECT_EQ(r.code, 1);
     EXPECT_NE(r.err.find("file is not a database"), std::string::npos) << r.err;
-    EXPECT_EQ(ReadBytes(path), "Standard Jet DB, or so it says");
+    EXPECT_EQ(test::ReadFileBytes(path), "Standard Jet DB, or so it says");
 }
 
 } // namespace
