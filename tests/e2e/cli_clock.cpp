@@ -1,0 +1,116 @@
+// tarnwick-cli local and display, run as separate processes under chosen zones.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "support/cli_runner.h"
+#include "support/temp_dir.h"
+
+namespace tarnwick {
+namespace {
+
+using test::CliResult;
+using test::RunCli;
+
+CliResult Local(const std::string& zone, const std::string& at) {
+    return RunCli({"local", "--at", at}, {{"TZ", zone}});
+}
+
+TEST(CliLocal, ReportsDaylightTimeOnBothSidesOfTheEquator) {
+    struct Row {
+        const char* zone;
+        const char* at;
+        const char* expected;
+    };
+    const Row rows[] = {
+        // Sydney: AEDT (+11) from 2025-10-05 to 2026-04-05, AEST (+10) in winter.
+        {"Australia/Sydney", "2026-01-15T00:00:00Z",
+         "AEDT (+11)\n660\nThursday, January 15, 2026  11:00:00 AM\n"
+         "Thursday, January 15, 2026  12:00:00 AM\n"},
+        {"Australia/Sydney", "2026-07-15T00:00:00Z",
+         "AEST (+10)\n600\nWednesday, July 15, 2026  10:00:00 AM\n"
+         "Wednesday, July 15, 2026  12:00:00 AM\n"},
+        // Berlin: CET (+1) in winter, CEST (+2) from 2026-03-29 01:00 UTC.
+        {"Europe/Berlin", "2026-01-15T00:00:00Z",
+         "CET (+1)\n60\nThursday, January 15, 2026  01:00:00 AM\n"
+         "Thursday, January 15, 2026  12:00:00 AM\n"},
+        {"Europe/Berlin", "2026-03-29T00:59:00Z",
+         "CET (+1)\n60\nSunday, March 29, 2026  01:59:00 AM\nSunday, March 29, 2026  12:59:00 "
+         "AM\n"},
+        {"Europe/Berlin", "2026-03-29T01:00:00Z",
+         "CEST (+2)\n120\nSunday, March 29, 2026  03:00:00 AM\n"
+         "Sunday, March 29, 2026  01:00:00 AM\n"},
+        // Half-hour offsets, east and west.
+        {"Asia/Kolkata", "2026-07-15T12:00:00Z",
+         "IST (+5.50)\n330\nWednesday, July 15, 2026  05:30:00 PM\n"
+         "Wednesday, July 15, 2026  12:00:00 PM\n"},
+        {"America/St_Johns", "2026-01-15T12:00:00Z",
+         "NST (-3.50)\n-210\nThursday, January 15, 2026  08:30:00 AM\n"
+         "Thursday, January 15, 2026  12:00:00 PM\n"},
+        // A zone that does not exist falls back to UTC.
+        {"Nowhere/Atlantis", "2026-07-15T12:00:00Z",
+         "UTC (+0)\n0\nWednesday, July 15, 2026  12:00:00 PM\n"
+         "Wednesday, July 15, 2026  12:00:00 PM\n"},
+    };
+    for (const Row& row : rows) {
+        const CliResult r = Local(row.zone, row.at);
+        EXPECT_EQ(r.exit, 0) << row.zone << " " << r.err;
+        EXPECT_EQ(r.out, row.expected) << row.zone << " at " << row.at;
+    }
+}
+
+TEST(CliLocal, RefusesAMalformedInstant) {
+    for (const char* at : {"2026-13-01T00:00:00Z", "2026-01-15 00:00:00", "yesterday",
+                           "2026-02-30T00:00:00Z", "2026-01-15T00:00:00"}) {
+        const CliResult r = Local("UTC", at);
+        EXPECT_EQ(r.exit, 2) << at;
+        EXPECT_EQ(r.out, "") << at;
+        EXPECT_NE(r.err.find("YYYY-MM-DDTHH:MM:SSZ"), std::string::npos) << at << ": " << r.err;
+    }
+}
+
+class CliDisplay : public ::testing::Test {
+protected:
+    CliResult Display(std::vector<std::string> args) {
+        args.insert(args.begin(), {"--dir", m_dir.Path(), "display"});
+        return RunCli(args, {{"TZ", "Asia/Kolkata"},
+                             {"HOME", m_dir / "home"},
+                             {"XDG_CONFIG_HOME", m_dir / "home"}});
+    }
+    test::TempDir m_dir;
+};
+
+TEST_F(CliDisplay, PrintsTheWindowTextWithCrLf) {
+    const CliResult r = Display({"--at", "2026-12-05T04:10:54Z", "--status", "2", "--server",
+                                 "time-a-g.nist.gov", "--difference", "93784"});
+    ASSERT_EQ(r.exit, 0) << r.err;
+    // No zone chosen yet: the other clock is the computer's zone under the fallback name.
+    EXPECT_EQ(r.out, "\r\n"
+                     "IST (+5.50)\r\n"
+                     "Saturday, December 05, 2026  09:40:54 AM\r\n"
+                     "\r\n"
+                     "IST (+5.50)\r\n"
+                     "Saturday, December 05, 2026  09:40:54 AM\r\n"
+                     "\r\n"
+                     "Greenwich Mean Time (+0)\r\n"
+                     "Saturday, December 05, 2026  04:10:54 AM\r\n"
+                     "\r\n"
+                     "Difference of Time Server:\r\n"
+                     "time-a-g.nist.gov\r\n"
+                     "Days:1 Hours:02\r\n"
+                     "Minutes:03 Seconds:04\r\n"
+                     "\r\n\r\n");
+}
+
+TEST_F(CliDisplay, RefusesBadOptions) {
+    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+             {"--status", "two"}, {"--difference", "1.5"}, {"--status"}, {"extra"}}) {
+        const CliResult r = Display(args);
+        EXPECT_EQ(r.exit, 2) << args.front();
+        EXPECT_EQ(r.out, "");
+        EXPECT_NE(r.err.find("tarnwick-cli display:"), std::string::npos) << r.err;
+    }
+}
+
+} // namespace
+} // namespace tarnwick
