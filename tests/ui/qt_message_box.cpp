@@ -8,7 +8,7 @@
 #include <QTimer>
 
 #include <atomic>
-#include <functional>
+#include <memory>
 
 #include "app/qt_message_box.h"
 
@@ -20,21 +20,24 @@ class TestQtMessageBox : public QObject {
 private:
     // Presses the button of the next box that appears, and records where it was shown.
     void AnswerNextBox(QMessageBox::StandardButton button, QString* text, bool* onUiThread) {
+        // Polls for the box every 10 ms, for at most two seconds.
+        auto* timer = new QTimer(this);
         auto attempts = std::make_shared<int>(0);
-        auto press = std::make_shared<std::function<void()>>();
-        *press = [=] {
+        connect(timer, &QTimer::timeout, this, [=] {
             auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
             if (box == nullptr) {
-                if (++*attempts < 200) {
-                    QTimer::singleShot(10, *press);
+                if (++*attempts >= 200) {
+                    timer->deleteLater();
                 }
                 return;
             }
+            timer->stop();
+            timer->deleteLater();
             *text = box->windowTitle() + QLatin1Char('|') + box->text();
             *onUiThread = box->thread() == qApp->thread();
             box->button(button)->click();
-        };
-        QTimer::singleShot(0, *press);
+        });
+        timer->start(10);
     }
 
 private slots:
