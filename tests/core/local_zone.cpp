@@ -3,9 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <ctime>
-#include <optional>
 
+#include "support/scoped_env.h"
 #include "zones/date_time.h"
 
 namespace tarnwick {
@@ -27,27 +26,13 @@ TransitionRule Rule(int month, int week, int weekday, int hour) {
 // Each test sets TZ for itself; the caller's TZ comes back afterwards.
 class SystemLocalZoneTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        if (const char* tz = std::getenv("TZ")) {
-            m_saved = tz;
-        }
-    }
-    void TearDown() override {
-        if (m_saved) {
-            setenv("TZ", m_saved->c_str(), 1);
-        } else {
-            unsetenv("TZ");
-        }
-        tzset();
-    }
-    static std::unique_ptr<ILocalZone> ZoneFor(const char* tz) {
-        setenv("TZ", tz, 1);
-        tzset();
+    std::unique_ptr<ILocalZone> ZoneFor(const char* tz) {
+        m_tz.Set(tz);
         return MakeSystemLocalZone();
     }
 
 private:
-    std::optional<std::string> m_saved;
+    test::ScopedEnv m_tz{"TZ"};
 };
 
 TEST_F(SystemLocalZoneTest, NamedZoneGivesItsRulesAndTheOffsetOfEachInstant) {

@@ -1,44 +1,18 @@
 #include "platform/paths.h"
 
-#include <cstdlib>
 #include <filesystem>
 #include <gtest/gtest.h>
-#include <optional>
 
 #include "platform/xdg_run_at_login.h"
+#include "support/scoped_env.h"
 #include "support/temp_dir.h"
 
 namespace tarnwick {
 namespace {
 
 using test::ReadFileBytes;
+using test::ScopedEnv;
 using test::TempDir;
-
-// Sets an environment variable for the length of a test (unset when value is nullopt).
-class ScopedEnv {
-public:
-    ScopedEnv(const char* name, std::optional<std::string> value) : m_name(name) {
-        if (const char* old = std::getenv(name)) {
-            m_old = old;
-        }
-        if (value) {
-            ::setenv(name, value->c_str(), 1);
-        } else {
-            ::unsetenv(name);
-        }
-    }
-    ~ScopedEnv() {
-        if (m_old) {
-            ::setenv(m_name, m_old->c_str(), 1);
-        } else {
-            ::unsetenv(m_name);
-        }
-    }
-
-private:
-    const char* m_name;
-    std::optional<std::string> m_old;
-};
 
 TEST(Paths, TildeInDirectoryOrFileNameIsRefused) {
     const struct {
@@ -75,11 +49,15 @@ TEST(Paths, ExecutablePathIsTheRealPathOfThisProgram) {
     EXPECT_EQ(ExecutableDirectory(), std::filesystem::path(path).parent_path().string());
 }
 
-TEST(Paths, WritableProgramDirectoryHoldsEverything) {
+TEST(Paths, WritableOrChosenDirectoryHoldsEverything) {
     TempDir dir;
     const DataPaths paths = DefaultDataPathsFor(dir.Path() + "/");
     EXPECT_EQ(paths.settingsDirectory, dir.Path());
     EXPECT_EQ(paths.dataDirectory, dir.Path());
+    const DataPaths chosen = DataPathsIn(dir / "a/b/c/");
+    EXPECT_EQ(chosen.settingsDirectory, dir / "a/b/c");
+    EXPECT_EQ(chosen.dataDirectory, dir / "a/b/c");
+    EXPECT_TRUE(std::filesystem::is_directory(dir / "a/b/c"));
 }
 
 TEST(Paths, OtherwiseTheXdgDirectoriesAreUsedAndCreated) {
@@ -111,14 +89,6 @@ TEST(Paths, OtherwiseTheXdgDirectoriesAreUsedAndCreated) {
         ScopedEnv config("XDG_CONFIG_HOME", "relative/cfg");
         EXPECT_EQ(XdgConfigHome(), home + "/.config");
     }
-}
-
-TEST(Paths, DataPathsInCreatesTheChosenDirectory) {
-    TempDir dir;
-    const DataPaths paths = DataPathsIn(dir / "a/b/c/");
-    EXPECT_EQ(paths.settingsDirectory, dir / "a/b/c");
-    EXPECT_EQ(paths.dataDirectory, dir / "a/b/c");
-    EXPECT_TRUE(std::filesystem::is_directory(dir / "a/b/c"));
 }
 
 TEST(XdgRunAtLogin, ExecLineQuotesAndEscapesThePath) {

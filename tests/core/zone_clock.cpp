@@ -1,13 +1,11 @@
 #include "zones/zone_clock.h"
 
 #include "platform/posix_tz.h"
+#include "support/scoped_env.h"
 
 #include <gtest/gtest.h>
 
 #include <climits>
-#include <cstdlib>
-#include <ctime>
-#include <optional>
 
 namespace tarnwick {
 namespace {
@@ -37,6 +35,8 @@ CZoneRecord Southern() {
     return FromRule("AEST-10AEDT,M10.1.0,M4.1.0/3", "Eastern Australia");
 }
 
+const FixedLocalZone kUtc(0, "UTC"); // the computer's zone
+
 struct Expectation {
     int y, mo, d, h, mi; // UTC
     bool dst;
@@ -45,9 +45,9 @@ struct Expectation {
     DateTime zoneTime;
 };
 
-void Check(const CZoneRecord& record, const Expectation& e, const ILocalZone& computer) {
+void Check(const CZoneRecord& record, const Expectation& e) {
     FixedClock clock(Utc(e.y, e.mo, e.d, e.h, e.mi));
-    CZoneClock zone(clock, computer);
+    CZoneClock zone(clock, kUtc);
     zone.SetRecord(record);
     const DateTime time = zone.GetZoneTime();
     EXPECT_EQ(zone.IsDstNow(), e.dst);
@@ -57,7 +57,6 @@ void Check(const CZoneRecord& record, const Expectation& e, const ILocalZone& co
 }
 
 TEST(ZoneClock, NorthernZoneChangesAtItsTransitionInstants) {
-    const FixedLocalZone computer(0, "UTC");
     const Expectation rows[] = {
         // 2026-03-29 02:00 CET -> 03:00 CEST, +1 -> +2 (01:00 UTC)
         {2026, 3, 29, 0, 59, false, 60, "CET", DateTime(2026, 3, 29, 1, 59, 0)},
@@ -72,12 +71,11 @@ TEST(ZoneClock, NorthernZoneChangesAtItsTransitionInstants) {
     };
     for (const Expectation& e : rows) {
         SCOPED_TRACE(DateTime(e.y, e.mo, e.d, e.h, e.mi, 0).Format("%Y-%m-%d %H:%M UTC"));
-        Check(Northern(), e, computer);
+        Check(Northern(), e);
     }
 }
 
 TEST(ZoneClock, SouthernZoneIsInDaylightTimeAcrossTheYearsEnd) {
-    const FixedLocalZone computer(0, "UTC");
     const Expectation rows[] = {
         // 2026-04-05 03:00 AEDT -> 02:00 AEST, +11 -> +10 (2026-04-04 16:00 UTC)
         {2026, 4, 4, 15, 59, true, 660, "AEDT", DateTime(2026, 4, 5, 2, 59, 0)},
@@ -93,33 +91,31 @@ TEST(ZoneClock, SouthernZoneIsInDaylightTimeAcrossTheYearsEnd) {
     };
     for (const Expectation& e : rows) {
         SCOPED_TRACE(DateTime(e.y, e.mo, e.d, e.h, e.mi, 0).Format("%Y-%m-%d %H:%M UTC"));
-        Check(Southern(), e, computer);
+        Check(Southern(), e);
     }
 }
 
 TEST(ZoneClock, RulesAtTwelveAmAndPm) {
-    const FixedLocalZone computer(0, "UTC");
-    CZoneRecord record = Northern();
-    record.tzi.DaylightDate.wHour = 0; // 12 a.m.: 2026-03-29 00:00 CET is 03-28 23:00 UTC
-    const Expectation midnight[] = {
-        {2026, 3, 28, 22, 59, false, 60, "CET", DateTime(2026, 3, 28, 23, 59, 0)},
-        {2026, 3, 28, 23, 0, true, 120, "CEST", DateTime(2026, 3, 29, 1, 0, 0)},
+    struct Row {
+        int ruleHour;
+        Expectation e;
     };
-    for (const Expectation& e : midnight) {
-        Check(record, e, computer);
-    }
-    record.tzi.DaylightDate.wHour = 12; // 12 p.m.: 2026-03-29 12:00 CET is 11:00 UTC
-    const Expectation noon[] = {
-        {2026, 3, 29, 10, 59, false, 60, "CET", DateTime(2026, 3, 29, 11, 59, 0)},
-        {2026, 3, 29, 11, 0, true, 120, "CEST", DateTime(2026, 3, 29, 13, 0, 0)},
+    const Row rows[] = {
+        // 12 a.m.: 2026-03-29 00:00 CET is 03-28 23:00 UTC
+        {0, {2026, 3, 28, 22, 59, false, 60, "CET", DateTime(2026, 3, 28, 23, 59, 0)}},
+        {0, {2026, 3, 28, 23, 0, true, 120, "CEST", DateTime(2026, 3, 29, 1, 0, 0)}},
+        // 12 p.m.: 2026-03-29 12:00 CET is 11:00 UTC
+        {12, {2026, 3, 29, 10, 59, false, 60, "CET", DateTime(2026, 3, 29, 11, 59, 0)}},
+        {12, {2026, 3, 29, 11, 0, true, 120, "CEST", DateTime(2026, 3, 29, 13, 0, 0)}},
     };
-    for (const Expectation& e : noon) {
-        Check(record, e, computer);
+    for (const Row& row : rows) {
+        CZoneRecord record = Northern();
+        record.tzi.DaylightDate.wHour = row.ruleHour;
+        Check(record, row.e);
     }
 }
 
 TEST(ZoneClock, FixedOffsetsIncludingNegativeHalfHours) {
-    const FixedLocalZone computer(0, "UTC");
     struct Row {
         int bias;
         Expectation e;
@@ -133,12 +129,11 @@ TEST(ZoneClock, FixedOffsetsIncludingNegativeHalfHours) {
         CZoneRecord record = Northern(); // its rules and daylight bias are ignored: no dstUse
         record.dstUse = false;
         record.tzi.Bias = row.bias;
-        Check(record, row.e, computer);
+        Check(record, row.e);
     }
 }
 
 TEST(ZoneClock, RuleWithoutADateMeansStandardTimeAllYear) {
-    const FixedLocalZone computer(0, "UTC");
     struct Broken {
         const char* what;
         TransitionRule TimeZoneInformation::*field;
@@ -161,15 +156,13 @@ TEST(ZoneClock, RuleWithoutADateMeansStandardTimeAllYear) {
         record.tzi.StandardBias = -15; // visible in the offset: standard time is +1:15
         (record.tzi.*(row.field)).*(row.part) = row.value;
         // July: in daylight time under the intact rules.
-        Check(record, {2026, 7, 15, 12, 0, false, 75, "CET", DateTime(2026, 7, 15, 13, 15, 0)},
-              computer);
+        Check(record, {2026, 7, 15, 12, 0, false, 75, "CET", DateTime(2026, 7, 15, 13, 15, 0)});
     }
 }
 
 TEST(ZoneClock, AbsurdBiasesSaturateInsteadOfOverflowing) {
     const FixedClock clock(Utc(2026, 7, 1, 0, 0));
-    const FixedLocalZone computer(0, "UTC");
-    CZoneClock zone(clock, computer);
+    CZoneClock zone(clock, kUtc);
     CZoneRecord record = Northern();
     record.tzi.Bias = INT_MIN;
     record.tzi.DaylightBias = INT_MIN;
@@ -185,34 +178,14 @@ TEST(ZoneClock, AbsurdBiasesSaturateInsteadOfOverflowing) {
     EXPECT_EQ(zone.GetOffsetMinutes(), INT_MAX);
 }
 
-TEST(ZoneClock, ResetRecordClearsEverything) {
-    const FixedClock clock(Utc(2026, 7, 1, 0, 0));
-    const FixedLocalZone computer(0, "UTC");
-    CZoneClock zone(clock, computer);
-    zone.SetRecord(Southern());
-    EXPECT_EQ(zone.GetZoneName(), "Eastern Australia");
-    zone.ResetRecord();
-    const CZoneRecord& r = zone.GetRecord();
-    EXPECT_EQ(r.timeZoneID, -1);
-    EXPECT_TRUE(r.name.empty() && r.country.empty() && r.cities.empty() && r.province.empty());
-    EXPECT_FALSE(r.dstUse);
-    EXPECT_EQ(r.tzi, TimeZoneInformation{});
-    EXPECT_EQ(zone.GetZoneTime(), DateTime(2026, 7, 1, 0, 0, 0));
-    EXPECT_EQ(zone.GetOffsetMinutes(), 0);
-}
-
 // The record built from the system's zone rules agrees with the C library at every hour of
 // the year and around each transition.
 TEST(ZoneClock, RecordFromTheSystemZoneAgreesWithTheCLibrary) {
-    std::optional<std::string> saved;
-    if (const char* tz = std::getenv("TZ")) {
-        saved = tz;
-    }
+    test::ScopedEnv tz("TZ");
     for (const char* name : {"Europe/Berlin", "Australia/Sydney", "America/New_York",
                              "Australia/Lord_Howe", "Asia/Kolkata", "America/St_Johns"}) {
         SCOPED_TRACE(name);
-        setenv("TZ", name, 1);
-        tzset();
+        tz.Set(name);
         const std::unique_ptr<ILocalZone> system = MakeSystemLocalZone();
         CZoneRecord record;
         record.tzi = system->GetTimeZoneInformation();
@@ -237,12 +210,6 @@ TEST(ZoneClock, RecordFromTheSystemZoneAgreesWithTheCLibrary) {
             }
         }
     }
-    if (saved) {
-        setenv("TZ", saved->c_str(), 1);
-    } else {
-        unsetenv("TZ");
-    }
-    tzset();
 }
 
 } // namespace

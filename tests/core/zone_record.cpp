@@ -58,16 +58,8 @@ TEST(ZoneRecord, FillsTextsBiasesAndRulesFromTheColumns) {
     EXPECT_EQ(record.tzi.DaylightBias, -60);
     EXPECT_EQ(record.tzi.StandardName, "CET");
     EXPECT_EQ(record.tzi.DaylightName, "CEST");
-    TransitionRule daylight;
-    daylight.wMonth = 3;
-    daylight.wDay = 5;
-    daylight.wDayOfWeek = 0;
-    daylight.wHour = 2;
-    daylight.wMinute = 30;
-    EXPECT_EQ(record.tzi.DaylightDate, daylight);
-    EXPECT_EQ(record.tzi.StandardDate.wMonth, 10);
-    EXPECT_EQ(record.tzi.StandardDate.wHour, 3);
-    EXPECT_EQ(record.tzi.StandardDate.wYear, 0);
+    EXPECT_EQ(record.tzi.DaylightDate, (TransitionRule{0, 3, 0, 5, 2, 30, 0, 0}));
+    EXPECT_EQ(record.tzi.StandardDate, (TransitionRule{0, 10, 0, 5, 3, 0, 0, 0}));
 }
 
 TEST(ZoneRecord, WithoutDaylightSavingTheRuleColumnsAreIgnored) {
