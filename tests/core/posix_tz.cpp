@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <unistd.h>
+
+#include "support/temp_dir.h"
 
 namespace tarnwick {
 namespace {
@@ -162,12 +162,6 @@ TEST(PosixTz, RefusesRulesTheRecordCannotHold) {
 
 class TzifFooter : public ::testing::Test {
 protected:
-    void SetUp() override {
-        m_dir = fs::temp_directory_path() / ("tarnwick-posix-tz-" + std::to_string(getpid()));
-        fs::create_directories(m_dir);
-    }
-    void TearDown() override { fs::remove_all(m_dir); }
-
     static void Put32(std::string& out, std::uint32_t v) {
         for (int shift = 24; shift >= 0; shift -= 8) {
             out += static_cast<char>((v >> shift) & 0xff);
@@ -188,12 +182,13 @@ protected:
         return out;
     }
     fs::path Write(const std::string& name, const std::string& bytes) {
-        const fs::path path = m_dir / name;
-        std::ofstream(path, std::ios::binary) << bytes;
+        const fs::path path = m_tmp / name;
+        test::WriteFileBytes(path, bytes);
         return path;
     }
 
-    fs::path m_dir;
+    test::TempDir m_tmp;
+    const fs::path m_dir = m_tmp.Path();
 };
 
 TEST_F(TzifFooter, ReadsTheLineAfterTheSecondBlock) {

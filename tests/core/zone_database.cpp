@@ -2,15 +2,11 @@
 // conversions, and files that are not (or not only) ours.
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
 #include <sqlite3.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstdlib>
-#include <dirent.h>
-#include <fstream>
-#include <sstream>
+#include <filesystem>
 
 #include "platform/message_box.h"
 #include "support/temp_dir.h"
@@ -19,33 +15,32 @@
 namespace tarnwick {
 namespace {
 
-class TempDir {
-public:
-    TempDir() {
-        char pattern[] = "/tmp/tarnwick-db-XXXXXX";
-        path = ::mkdtemp(pattern);
+using test::TempDir;
+
+std::vector<std::string> Entries(const TempDir& dir) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.Path())) {
+        names.push_back(entry.path().filename().string());
     }
-    ~TempDir() { std::system(("rm -rf '" + path + "'").c_str()); }
-    std::vector<std::string> Entries() const {
-        std::vector<std::string> names;
-        if (DIR* d = ::opendir(path.c_str())) {
-            while (dirent* e = ::readdir(d)) {
-                if (e->d_name[0] != '.') {
-                    names.emplace_back(e->d_name);
-                }
-            }
-            ::closedir(d);
-        }
-        return names;
-    }
-    std::string path;
-};
+    return names;
+}
+
+// Points db at dir/timezones.mdb and connects, creating the table in a new file.
+bool ConnectIn(CZoneDatabase& db, const TempDir& dir) {
+    db.SetLocation(dir.Path(), "timezones");
+    return db.Connect(CZoneDatabase::kCreateStatement);
+}
+
+// Creates the file through a connection that is closed again.
+bool CreateIn(const TempDir& dir, RecordingMessageBox& messages) {
+    CZoneDatabase db(messages);
+    return ConnectIn(db, dir);
+}
 
 class ZoneDatabaseTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        db.SetLocation(dir.path, "timezones");
-        ASSERT_TRUE(db.Connect(CZoneDatabase::kCreateStatement));
+        ASSERT_TRUE(ConnectIn(db, dir));
         ASSERT_TRUE(messages.shown.empty());
     }
     void Insert(const std::string& name, int hour, int minute) {
@@ -106,7 +101,7 @@ TEST(ZoneDatabaseDialect, DoubleQuotedValuesBecomeStringLiterals) {
 }
 
 TEST_F(ZoneDatabaseTest, CreatesTheFileAtomicallyWithAnEmptyTable) {
-    EXPECT_EQ(dir.Entries(), std::vector<std::string>{"timezones.mdb"});
+    EXPECT_EQ(Entries(dir), std::vector<std::string>{"timezones.mdb"});
     ASSERT_TRUE(db.Query("SELECT * from presetTimeZones"));
     EXPECT_EQ(db.GetCount(), 0);
     EXPECT_FALSE(db.NextRecord());
@@ -196,8 +191,7 @@ TEST_F(ZoneDatabaseTest, RecordsetStepsAndCountsAsASnapshot) {
     ASSERT_TRUE(db.Query("SELECT * FROM presetTimeZones"));
     RecordingMessageBox otherMessages;
     CZoneDatabase other(otherMessages);
-    other.SetLocation(dir.path, "timezones");
-    ASSERT_TRUE(other.Connect(CZoneDatabase::kCreateStatement));
+    ASSERT_TRUE(ConnectIn(other, dir));
     ASSERT_TRUE(other.Query("DELETE FROM presetTimeZones"));
     EXPECT_EQ(other.GetCount(), 3);
     int rows = 0;
@@ -302,15 +296,14 @@ TEST(ZoneDatabaseFields, SplitCutsAtEachDelimiterAndTrims) {
 
 TEST(ZoneDatabaseFiles, AFileThatIsNoDatabaseIsReportedAndNeverTouched) {
     TempDir dir;
-    const std::string path = dir.path + "/timezones.mdb";
+    const std::string path = dir / "timezones.mdb";
     std::string garbage = "Standard Jet DB";
     garbage.resize(4096, '\x5a');
     test::WriteFileBytes(path, garbage);
     RecordingMessageBox messages;
     {
         CZoneDatabase db(messages);
-        db.SetLocation(dir.path, "timezones");
-        EXPECT_FALSE(db.Connect(CZoneDatabase::kCreateStatement));
+        EXPECT_FALSE(ConnectIn(db, dir));
         EXPECT_FALSE(db.IsOpen());
         EXPECT_FALSE(db.Query("INSERT INTO presetTimeZones (m_TimeZoneName) VALUES (\"x\")"));
     }
@@ -319,20 +312,19 @@ TEST(ZoneDatabaseFiles, AFileThatIsNoDatabaseIsReportedAndNeverTouched) {
         << messages.shown[0].text;
     EXPECT_NE(messages.shown[0].text.find("file is not a database"), std::string::npos);
     EXPECT_EQ(test::ReadFileBytes(path), garbage);
-    EXPECT_EQ(dir.Entries(), std::vector<std::string>{"timezones.mdb"});
+    EXPECT_EQ(Entries(dir), std::vector<std::string>{"timezones.mdb"});
 }
 
 TEST(ZoneDatabaseFiles, AnExistingFileWithoutTheTableIsOpenedUnchanged) {
     TempDir dir;
-    const std::string path = dir.path + "/timezones.mdb";
+    const std::string path = dir / "timezones.mdb";
     sqlite3* raw = nullptr;
     ASSERT_EQ(sqlite3_open(path.c_str(), &raw), SQLITE_OK);
     ASSERT_EQ(sqlite3_exec(raw, "CREATE TABLE other (a)", nullptr, nullptr, nullptr), SQLITE_OK);
     sqlite3_close(raw);
     RecordingMessageBox messages;
     CZoneDatabase db(messages);
-    db.SetLocation(dir.path, "timezones");
-    EXPECT_TRUE(db.Connect(CZoneDatabase::kCreateStatement));
+    EXPECT_TRUE(ConnectIn(db, dir));
     EXPECT_FALSE(db.Query("SELECT * from presetTimeZones WHERE timeZoneID=1"));
     EXPECT_EQ(db.GetCount(), 0);
     EXPECT_NE(messages.shown.back().text.find("no such table: presetTimeZones"), std::string::npos);
@@ -341,19 +333,14 @@ TEST(ZoneDatabaseFiles, AnExistingFileWithoutTheTableIsOpenedUnchanged) {
 TEST(ZoneDatabaseFiles, AFileLockedByAnotherProgramIsReported) {
     TempDir dir;
     RecordingMessageBox messages;
-    {
-        CZoneDatabase db(messages);
-        db.SetLocation(dir.path, "timezones");
-        ASSERT_TRUE(db.Connect(CZoneDatabase::kCreateStatement));
-    }
-    const std::string path = dir.path + "/timezones.mdb";
+    ASSERT_TRUE(CreateIn(dir, messages));
+    const std::string path = dir / "timezones.mdb";
     sqlite3* holder = nullptr;
     ASSERT_EQ(sqlite3_open(path.c_str(), &holder), SQLITE_OK);
     ASSERT_EQ(sqlite3_exec(holder, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
     const std::string before = test::ReadFileBytes(path);
     CZoneDatabase db(messages);
-    db.SetLocation(dir.path, "timezones");
-    EXPECT_FALSE(db.Connect(CZoneDatabase::kCreateStatement));
+    EXPECT_FALSE(ConnectIn(db, dir));
     ASSERT_EQ(messages.shown.size(), 1u);
     EXPECT_NE(messages.shown[0].text.find("database is locked"), std::string::npos);
     sqlite3_exec(holder, "ROLLBACK", nullptr, nullptr, nullptr);
@@ -367,17 +354,12 @@ TEST(ZoneDatabaseFiles, AReadOnlyFileIsReadAndReported) {
     }
     TempDir dir;
     RecordingMessageBox messages;
-    {
-        CZoneDatabase db(messages);
-        db.SetLocation(dir.path, "timezones");
-        ASSERT_TRUE(db.Connect(CZoneDatabase::kCreateStatement));
-    }
-    const std::string path = dir.path + "/timezones.mdb";
+    ASSERT_TRUE(CreateIn(dir, messages));
+    const std::string path = dir / "timezones.mdb";
     ::chmod(path.c_str(), 0444);
     const std::string before = test::ReadFileBytes(path);
     CZoneDatabase db(messages);
-    db.SetLocation(dir.path, "timezones");
-    EXPECT_TRUE(db.Connect(CZoneDatabase::kCreateStatement));
+    EXPECT_TRUE(ConnectIn(db, dir));
     EXPECT_TRUE(db.IsReadOnly());
     ASSERT_EQ(messages.shown.size(), 1u);
     EXPECT_NE(messages.shown[0].text.find(path + " is read-only"), std::string::npos);
@@ -400,11 +382,11 @@ TEST(ZoneDatabaseFiles, ADirectoryThatCannotHoldTheFileIsReported) {
 
 TEST(ZoneDatabaseFiles, PresetIsCopiedOnlyWhenTheTargetIsMissing) {
     TempDir dir;
-    const std::string preset = dir.path + "/preset.mdb";
-    const std::string target = dir.path + "/timezones.mdb";
+    const std::string preset = dir / "preset.mdb";
+    const std::string target = dir / "timezones.mdb";
     std::string error;
     EXPECT_TRUE(InstallPresetDatabase(preset, target, error)); // nothing shipped
-    EXPECT_EQ(dir.Entries().size(), 0u);
+    EXPECT_EQ(Entries(dir).size(), 0u);
 
     test::WriteFileBytes(preset, "preset bytes");
     EXPECT_TRUE(InstallPresetDatabase(preset, target, error)) << error;
@@ -412,7 +394,7 @@ TEST(ZoneDatabaseFiles, PresetIsCopiedOnlyWhenTheTargetIsMissing) {
     test::WriteFileBytes(target, "edited by the user");
     EXPECT_TRUE(InstallPresetDatabase(preset, target, error));
     EXPECT_EQ(test::ReadFileBytes(target), "edited by the user");
-    EXPECT_EQ(dir.Entries().size(), 2u); // no temporary left behind
+    EXPECT_EQ(Entries(dir).size(), 2u); // no temporary left behind
 
     EXPECT_FALSE(InstallPresetDatabase(preset, "/nonexistent/dir/timezones.mdb", error));
     EXPECT_NE(error.find("/nonexistent/dir/timezones.mdb.new."), std::string::npos) << error;

@@ -2,10 +2,8 @@
 // the separators between rows.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <unistd.h>
-
 #include "platform/message_box.h"
+#include "support/temp_dir.h"
 #include "zones/zone_database.h"
 #include "zones/zone_list.h"
 
@@ -13,20 +11,18 @@ namespace tarnwick {
 namespace {
 
 TEST(ZoneList, PadTwoDigitsPadsOnlyOneCharacter) {
-    EXPECT_EQ(PadTwoDigits("5"), "05");
-    EXPECT_EQ(PadTwoDigits("0"), "00");
-    EXPECT_EQ(PadTwoDigits("-5"), "-5");
-    EXPECT_EQ(PadTwoDigits("12"), "12");
-    EXPECT_EQ(PadTwoDigits("-30"), "-30");
-    EXPECT_EQ(PadTwoDigits(""), "");
+    const std::pair<const char*, const char*> rows[] = {{"5", "05"},  {"0", "00"},    {"-5", "-5"},
+                                                        {"12", "12"}, {"-30", "-30"}, {"", ""}};
+    for (const auto& [text, padded] : rows) {
+        EXPECT_EQ(PadTwoDigits(text), padded) << text;
+    }
 }
 
 TEST(ZoneList, ItemsFollowTheEditorsOrderAndTexts) {
-    char pattern[] = "/tmp/tarnwick-list-XXXXXX";
-    const std::string dir = ::mkdtemp(pattern);
+    const test::TempDir dir;
     RecordingMessageBox messages;
     CZoneDatabase db(messages);
-    db.SetLocation(dir, "timezones");
+    db.SetLocation(dir.Path(), "timezones");
     ASSERT_TRUE(db.Connect(CZoneDatabase::kCreateStatement));
     struct Row {
         const char* name;
@@ -72,7 +68,6 @@ TEST(ZoneList, ItemsFollowTheEditorsOrderAndTexts) {
     }
     EXPECT_EQ(items, expected);
     EXPECT_TRUE(messages.shown.empty());
-    std::system(("rm -rf '" + dir + "'").c_str());
 }
 
 } // namespace

@@ -1,52 +1,17 @@
-// The zone editor's statements and form texts: code lists, SQL value texts, the INSERT and
+// The zone editor's statements and form texts: SQL value texts, the INSERT and
 // UPDATE it sends, validation, and the conversions of the computer's zone into the form.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "editor/zone_statements.h"
 #include "platform/message_box.h"
+#include "support/temp_dir.h"
 #include "zones/zone_database.h"
 
 namespace tarnwick {
 namespace {
-
-std::vector<std::string> Texts(const CodeList& list) {
-    std::vector<std::string> out;
-    for (const CodeItem& item : list) {
-        out.push_back(item.text + "=" + item.key);
-    }
-    return out;
-}
-
-TEST(EditorCodeLists, HoldTheFormsItemsWithTheirKeys) {
-    EXPECT_EQ(Texts(MonthList()),
-              (std::vector<std::string>{"January=1", "Febuary=2", "March=3", "April=4", "May=5",
-                                        "June=6", "July=7", "August=8", "September=9", "October=10",
-                                        "November=11", "December=12"}));
-    EXPECT_EQ(Texts(DayList()),
-              (std::vector<std::string>{"Sunday=0", "Monday=1", "Tuesday=2", "Wednesday=3",
-                                        "Thursday=4", "Friday=5", "Saturday=6"}));
-    EXPECT_EQ(Texts(WeekList()),
-              (std::vector<std::string>{"First=1", "Second=2", "Third=3", "Fourth=4", "Last=5"}));
-    EXPECT_EQ(Texts(AmPmList()), (std::vector<std::string>{"AM=1", "PM=2"}));
-}
-
-TEST(EditorCodeLists, NumberListsCountAndPad) {
-    const std::vector<std::string> hours = NumberItems(-12, 12, 1, false);
-    ASSERT_EQ(hours.size(), 25u);
-    EXPECT_EQ(hours.front(), "-12");
-    EXPECT_EQ(hours[12], "0");
-    EXPECT_EQ(hours.back(), "12");
-    EXPECT_EQ(NumberItems(0, 55, 5, true),
-              (std::vector<std::string>{"00", "05", "10", "15", "20", "25", "30", "35", "40", "45",
-                                        "50", "55"}));
-    EXPECT_EQ(NumberItems(1, 12, 1, false).size(), 12u);
-    EXPECT_EQ(NumberItems(1, 12, 1, false).front(), "1");
-}
 
 TEST(EditorValues, QuoteTrimAndEscape) {
     struct Case {
@@ -136,24 +101,11 @@ TEST(EditorStatements, UpdateSetsEveryColumnAndPutsABlankBeforeWhere) {
               "m_STDStartCountDOW=0 WHERE timeZoneID=12");
 }
 
-TEST(EditorStatements, SelectAndDeleteNameTheId) {
-    EXPECT_EQ(BuildZoneSelect(-1), "SELECT * from presetTimeZones WHERE timeZoneID=-1");
-    EXPECT_EQ(BuildZoneDelete(0), "DELETE FROM presetTimeZones WHERE timeZoneID=0");
-}
-
 class EditorStatementsDatabase : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "tarnwick-statements-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        m_dir = pattern;
-        m_db.SetLocation(m_dir, "timezones");
+        m_db.SetLocation(m_dir.Path(), "timezones");
         ASSERT_TRUE(m_db.Connect(CZoneDatabase::kCreateStatement));
-    }
-    void TearDown() override {
-        m_db.CloseRecordset();
-        std::filesystem::remove_all(m_dir);
     }
     std::string Read(const std::string& column, int id) {
         EXPECT_TRUE(m_db.Query(BuildZoneSelect(id)));
@@ -161,8 +113,8 @@ protected:
         return m_db.GetField(column).Text();
     }
 
+    test::TempDir m_dir;
     RecordingMessageBox m_messages;
-    std::string m_dir;
     CZoneDatabase m_db{m_messages};
 };
 

@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
-#include <unistd.h>
 
 #include <cstdlib>
 #include <fstream>
@@ -24,17 +23,15 @@ struct Result {
 class CliZonesTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/tarnwick-cli-zones-XXXXXX";
-        dir = ::mkdtemp(pattern);
         const char* bin = std::getenv("TARNWICK_BIN_DIR");
         ASSERT_NE(bin, nullptr);
         cli = std::string(bin) + "/tarnwick-cli";
     }
-    void TearDown() override { std::system(("rm -rf '" + dir + "'").c_str()); }
 
     Result Run(const std::string& args, const std::string& tz = "UTC") const {
-        const std::string out = dir + "/.out";
-        const std::string err = dir + "/.err";
+        const test::TempDir scratch;
+        const std::string out = scratch / "out";
+        const std::string err = scratch / "err";
         const std::string command = "TZ='" + tz + "' '" + cli + "' --dir '" + dir + "' " + args +
                                     " >'" + out + "' 2>'" + err + "'";
         const int status = std::system(command.c_str());
@@ -42,8 +39,6 @@ protected:
         r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
         r.out = test::ReadFileBytes(out);
         r.err = test::ReadFileBytes(err);
-        ::unlink(out.c_str());
-        ::unlink(err.c_str());
         return r;
     }
 
@@ -65,7 +60,8 @@ protected:
                                        R"("0") )"));
     }
 
-    std::string dir;
+    test::TempDir tmp;
+    const std::string dir = tmp.Path();
     std::string cli;
 };
 
