@@ -99,31 +99,24 @@ private slots:
         QVERIFY(m_messages->shown.empty());
     }
 
-    void controls_data() {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QRect>("units"); // position and size in dialog units
-        QTest::newRow("converter") << "1011"
-                                   << "Converter" << QRect(7, 145, 41, 12);
-        QTest::newRow("check") << "1012"
-                               << "Check" << QRect(52, 145, 34, 12);
-        QTest::newRow("about") << "1010"
-                               << "About" << QRect(90, 145, 34, 12);
-        QTest::newRow("configure") << "1005"
-                                   << "Configure" << QRect(128, 145, 34, 12);
-    }
-
     void controls() {
-        QFETCH(QString, name);
-        QFETCH(QString, text);
-        QFETCH(QRect, units);
         auto dialog = MakeDialog();
         const DialogUnits du = DialogUnits::FromFont(dialog->font());
-        auto* button = dialog->findChild<QPushButton*>(name);
-        QVERIFY(button != nullptr);
-        QCOMPARE(button->text(), text);
-        QCOMPARE(button->geometry(), du.Rect(units.x(), units.y(), units.width(), units.height()));
-
+        const struct {
+            const char* name;
+            const char* text;
+            QRect units; // position and size in dialog units
+        } buttons[] = {{"1011", "Converter", {7, 145, 41, 12}},
+                       {"1012", "Check", {52, 145, 34, 12}},
+                       {"1010", "About", {90, 145, 34, 12}},
+                       {"1005", "Configure", {128, 145, 34, 12}}};
+        for (const auto& b : buttons) {
+            auto* button = dialog->findChild<QPushButton*>(b.name);
+            QVERIFY2(button != nullptr, b.name);
+            QCOMPARE(button->text(), QString(b.text));
+            QCOMPARE(button->geometry(),
+                     du.Rect(b.units.x(), b.units.y(), b.units.width(), b.units.height()));
+        }
         QTextEdit* display = Display(*dialog);
         QVERIFY(display != nullptr);
         QVERIFY(display->isReadOnly());
