@@ -1,12 +1,11 @@
 // tarnwick-cli settings, run as a separate process on a temporary data directory with HOME
 // and the XDG directories pointed into the same temporary tree.
-#include <cstdlib>
 #include <filesystem>
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include "settings/clock_settings.h"
 #include "settings/profile_file.h"
+#include "support/cli_runner.h"
 #include "support/temp_dir.h"
 
 namespace tarnwick {
@@ -16,31 +15,15 @@ using test::ReadFileBytes;
 using test::TempDir;
 using test::WriteFileBytes;
 
-struct Result {
-    int exit = -1;
-    std::string out;
-    std::string err;
-};
+using test::CliResult;
 
 class CliSettings : public ::testing::Test {
 protected:
-    // Runs tarnwick-cli through the shell with HOME and the XDG directories in the temporary tree.
-    Result Run(const std::vector<std::string>& args) {
-        const char* binDir = std::getenv("TARNWICK_BIN_DIR");
-        std::string command = "HOME=" + Home() + " XDG_CONFIG_HOME=" + Home() +
-                              "/config XDG_DATA_HOME=" + Home() + "/data " +
-                              (binDir ? binDir : ".") + "/tarnwick-cli";
-        for (const std::string& a : args) {
-            std::string quoted = "'";
-            for (char c : a) {
-                quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-            }
-            command += " " + quoted + "'";
-        }
-        command += " >" + (m_dir / "stdout") + " 2>" + (m_dir / "stderr");
-        const int status = std::system(command.c_str());
-        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadFileBytes(m_dir / "stdout"),
-                ReadFileBytes(m_dir / "stderr")};
+    // Runs tarnwick-cli with HOME and the XDG directories in the temporary tree.
+    CliResult Run(const std::vector<std::string>& args) {
+        return test::RunCli(args, {{"HOME", Home()},
+                                   {"XDG_CONFIG_HOME", Home() + "/config"},
+                                   {"XDG_DATA_HOME", Home() + "/data"}});
     }
 
     std::string Home() const { return m_dir / "home"; }
@@ -61,7 +44,7 @@ std::string DefaultListing() {
 }
 
 TEST_F(CliSettings, ListPrintsTheDefaultsAndWritesThemWithoutAnAutostartEntry) {
-    const Result r = Run({"--dir", Data(), "settings", "list"});
+    const CliResult r = Run({"--dir", Data(), "settings", "list"});
     ASSERT_EQ(r.exit, 0) << r.err;
     EXPECT_EQ(r.err, "");
     EXPECT_EQ(r.out, DefaultListing());
@@ -79,7 +62,7 @@ TEST_F(CliSettings, ListPrintsTheDefaultsAndWritesThemWithoutAnAutostartEntry) {
 }
 
 TEST_F(CliSettings, SetThenGetRoundTrips) {
-    Result r =
+    CliResult r =
         Run({"--dir", Data(), "settings", "set", "OPTIONS", "CHECKTIMEHOURINTERVAL", "12 hours"});
     ASSERT_EQ(r.exit, 0) << r.err;
     EXPECT_EQ(r.out, "");
@@ -103,7 +86,7 @@ TEST_F(CliSettings, ReadsAndExtendsAWindowsFileKeepingCrLf) {
     WriteFileBytes(SettingsPath(), "[OTHERCOUNTRY]\r\nCOUNTRYNAME=\"S\xE3o Paulo\"\r\n"
                                    "COUNTRYOFFSET=-3\r\nTIMEZONEID=17\r\n\r\n"
                                    "[options]\r\nrunoption=1058\r\nCLOCKBLUELCD=0\r\n");
-    Result r = Run({"--dir", Data(), "settings", "list"});
+    CliResult r = Run({"--dir", Data(), "settings", "list"});
     ASSERT_EQ(r.exit, 0) << r.err;
     for (const char* line :
          {"OTHERCOUNTRY/COUNTRYNAME=S\xE3o Paulo\n", "OTHERCOUNTRY/COUNTRYOFFSET=-3\n",
@@ -122,7 +105,7 @@ TEST_F(CliSettings, ReadsAndExtendsAWindowsFileKeepingCrLf) {
 }
 
 TEST_F(CliSettings, AbsentKeyOrFileExitsOneWithoutOutput) {
-    Result r = Run({"--dir", Data(), "settings", "get", "OPTIONS", "RUNOPTION"});
+    CliResult r = Run({"--dir", Data(), "settings", "get", "OPTIONS", "RUNOPTION"});
     EXPECT_EQ(r.exit, 1);
     EXPECT_EQ(r.out, "");
     EXPECT_FALSE(std::filesystem::exists(SettingsPath()));
@@ -134,7 +117,7 @@ TEST_F(CliSettings, AbsentKeyOrFileExitsOneWithoutOutput) {
 
 TEST_F(CliSettings, WriteFailuresSayWhereAndWhy) {
     const std::string nowhere = m_dir / "missing/ClockInfo.dat";
-    Result r = Run({"settings", "set", "--file", nowhere, "OPTIONS", "RUNOPTION", "1057"});
+    CliResult r = Run({"settings", "set", "--file", nowhere, "OPTIONS", "RUNOPTION", "1057"});
     EXPECT_EQ(r.exit, 1);
     EXPECT_NE(r.err.find(nowhere), std::string::npos) << r.err;
     EXPECT_NE(r.err.find("No such file or directory"), std::string::npos) << r.err;
@@ -170,7 +153,7 @@ TEST_F(CliSettings, WrongUsageExitsTwo) {
                                                {"settings", "list", "extra"}}) {
         std::vector<std::string> withDir{"--dir", Data()};
         withDir.insert(withDir.end(), args.begin(), args.end());
-        const Result r = Run(withDir);
+        const CliResult r = Run(withDir);
         EXPECT_EQ(r.exit, 2) << args.back();
         EXPECT_NE(r.err.find("tarnwick-cli settings"), std::string::npos) << r.err;
     }

@@ -1,45 +1,29 @@
 // tarnwick-cli zones list, zones show and zone-time against real database files.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-
-#include <cstdlib>
 #include <fstream>
 #include <sstream>
 
 #include "platform/message_box.h"
+#include "support/cli_runner.h"
 #include "support/temp_dir.h"
 #include "zones/zone_database.h"
 
 namespace tarnwick {
 namespace {
 
-struct Result {
-    int code = -1;
-    std::string out;
-    std::string err;
-};
+using test::CliResult;
 
 class CliZonesTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        const char* bin = std::getenv("TARNWICK_BIN_DIR");
-        ASSERT_NE(bin, nullptr);
-        cli = std::string(bin) + "/tarnwick-cli";
-    }
-
-    Result Run(const std::string& args, const std::string& tz = "UTC") const {
-        const test::TempDir scratch;
-        const std::string out = scratch / "out";
-        const std::string err = scratch / "err";
-        const std::string command = "TZ='" + tz + "' '" + cli + "' --dir '" + dir + "' " + args +
-                                    " >'" + out + "' 2>'" + err + "'";
-        const int status = std::system(command.c_str());
-        Result r;
-        r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        r.out = test::ReadFileBytes(out);
-        r.err = test::ReadFileBytes(err);
-        return r;
+    // Runs tarnwick-cli on the test's data directory; args are split at blanks.
+    CliResult Run(const std::string& args, const std::string& tz = "UTC") const {
+        std::vector<std::string> argv{"--dir", dir};
+        std::istringstream words(args);
+        for (std::string word; words >> word;) {
+            argv.push_back(word);
+        }
+        return test::RunCli(argv, {{"TZ", tz}});
     }
 
     void Seed() {
@@ -62,13 +46,12 @@ protected:
 
     test::TempDir tmp;
     const std::string dir = tmp.Path();
-    std::string cli;
 };
 
 TEST_F(CliZonesTest, ListShowsTheEditorsItemsWithoutSeparators) {
     Seed();
-    const Result r = Run("zones list");
-    EXPECT_EQ(r.code, 0) << r.err;
+    const CliResult r = Run("zones list");
+    EXPECT_EQ(r.exit, 0) << r.err;
     EXPECT_EQ(r.out, "1\t(GMT-5:00) Eastern Time\n"
                      "1\t(GMT-5:00) New York\n"
                      "2\t(GMT+05:30) India Standard Time\n"
@@ -78,8 +61,8 @@ TEST_F(CliZonesTest, ListShowsTheEditorsItemsWithoutSeparators) {
 
 TEST_F(CliZonesTest, ShowPrintsTheRowInSchemaOrder) {
     Seed();
-    Result r = Run("zones show 1");
-    EXPECT_EQ(r.code, 0) << r.err;
+    CliResult r = Run("zones show 1");
+    EXPECT_EQ(r.exit, 0) << r.err;
     EXPECT_EQ(r.out, "timeZoneID=1\n"
                      "m_TimeZoneName=Eastern Time, New York\n"
                      "m_Country=He said \"hi\"\n"
@@ -108,13 +91,13 @@ TEST_F(CliZonesTest, ShowPrintsTheRowInSchemaOrder) {
                      "m_DSTMinute=0\n");
 
     r = Run("zones show 99");
-    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.exit, 1);
     EXPECT_EQ(r.out, "");
     EXPECT_NE(r.err.find("no zone with id 99 in " + dir + "/timezones.mdb"), std::string::npos);
 
-    EXPECT_EQ(Run("zones show x1").code, 2);
-    EXPECT_EQ(Run("zones show").code, 2);
-    EXPECT_EQ(Run("zones").code, 2);
+    EXPECT_EQ(Run("zones show x1").exit, 2);
+    EXPECT_EQ(Run("zones show").exit, 2);
+    EXPECT_EQ(Run("zones").exit, 2);
 }
 
 TEST_F(CliZonesTest, ZoneTimeFollowsTheRowsRules) {
@@ -134,34 +117,33 @@ TEST_F(CliZonesTest, ZoneTimeFollowsTheRowsRules) {
          "IST\t330\t0\tThursday, January 15, 2026  05:30:00 AM\n"},
     };
     for (const Case& c : cases) {
-        const Result r = Run(c.args);
-        EXPECT_EQ(r.code, 0) << c.args << ": " << r.err;
+        const CliResult r = Run(c.args);
+        EXPECT_EQ(r.exit, 0) << c.args << ": " << r.err;
         EXPECT_EQ(r.out, c.expected) << c.args;
     }
-    EXPECT_EQ(Run("zone-time 1 --at 2026-13-01T00:00:00Z").code, 2);
-    EXPECT_EQ(Run("zone-time --at 2026-01-01T00:00:00Z").code, 2);
-    EXPECT_EQ(Run("zone-time 99999999999").code, 2);
+    EXPECT_EQ(Run("zone-time 1 --at 2026-13-01T00:00:00Z").exit, 2);
+    EXPECT_EQ(Run("zone-time --at 2026-01-01T00:00:00Z").exit, 2);
+    EXPECT_EQ(Run("zone-time 99999999999").exit, 2);
 }
 
 TEST_F(CliZonesTest, UnknownZoneShowsTheComputersZone) {
     Seed();
-    Result r = Run("zone-time 77 --at 2026-01-15T00:00:00Z", "Asia/Kolkata");
-    EXPECT_EQ(r.code, 0) << r.err;
+    CliResult r = Run("zone-time 77 --at 2026-01-15T00:00:00Z", "Asia/Kolkata");
+    EXPECT_EQ(r.exit, 0) << r.err;
     EXPECT_EQ(r.out.substr(r.out.find('\t')),
               "\t330\t0\tThursday, January 15, 2026  05:30:00 AM\n");
     // 2026-01-15 is summer in Sydney: AEDT, +11.
     r = Run("zone-time -1 --at 2026-01-15T00:00:00Z", "Australia/Sydney");
-    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.exit, 0) << r.err;
     EXPECT_EQ(r.out.substr(r.out.find('\t')),
               "\t660\t1\tThursday, January 15, 2026  11:00:00 AM\n");
 }
 
 TEST_F(CliZonesTest, FirstStartCopiesTheShippedPresets) {
-    const std::string shipped =
-        test::ReadFileBytes(std::string(std::getenv("TARNWICK_BIN_DIR")) + "/timezones.mdb");
+    const std::string shipped = test::ReadFileBytes(test::BuiltProgram("timezones.mdb"));
     ASSERT_FALSE(shipped.empty()) << "the build puts the preset database beside tarnwick-cli";
-    const Result r = Run("zones list");
-    EXPECT_EQ(r.code, 0) << r.err;
+    const CliResult r = Run("zones list");
+    EXPECT_EQ(r.exit, 0) << r.err;
     EXPECT_EQ(test::ReadFileBytes(dir + "/timezones.mdb"), shipped);
     // The list runs from the most western offset to the most eastern.
     std::istringstream lines(r.out);
@@ -182,12 +164,12 @@ TEST_F(CliZonesTest, FirstStartCopiesTheShippedPresets) {
 TEST_F(CliZonesTest, AFileThatIsNoDatabaseIsReportedAndKept) {
     const std::string path = dir + "/timezones.mdb";
     std::ofstream(path) << "Standard Jet DB, or so it says";
-    Result r = Run("zone-time 3 --at 2026-07-01T00:00:00Z", "Asia/Kolkata");
-    EXPECT_EQ(r.code, 0);
+    CliResult r = Run("zone-time 3 --at 2026-07-01T00:00:00Z", "Asia/Kolkata");
+    EXPECT_EQ(r.exit, 0);
     EXPECT_EQ(r.out.substr(r.out.find('\t')), "\t330\t0\tWednesday, July 01, 2026  05:30:00 AM\n");
     EXPECT_NE(r.err.find("CDaoException on Connect:" + path), std::string::npos) << r.err;
     r = Run("zones list");
-    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.exit, 1);
     EXPECT_NE(r.err.find("file is not a database"), std::string::npos) << r.err;
     EXPECT_EQ(test::ReadFileBytes(path), "Standard Jet DB, or so it says");
 }
