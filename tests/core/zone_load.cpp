@@ -6,7 +6,6 @@
 
 #include "platform/clock.h"
 #include "platform/message_box.h"
-#include "platform/paths.h"
 #include "support/temp_dir.h"
 #include "zones/zone_clock.h"
 #include "zones/zone_database.h"
@@ -56,17 +55,17 @@ protected:
                 values));
         }
         ASSERT_TRUE(messages.shown.empty()) << messages.shown.front().text;
+        ASSERT_TRUE(zone.ConnectDatabase(dir, messages));
     }
     test::TempDir tmp;
     const std::string& dir = tmp.Path();
     RecordingMessageBox messages;
     FixedClock clock{DateTime(2026, 3, 29, 0, 59, 0).ToUnixSeconds()};
     FixedLocalZone utc{0, "UTC"};
+    CZoneClock zone{clock, utc};
 };
 
 TEST_F(ZoneLoadTest, ZoneWithoutDaylightSavingIgnoresItsRuleColumns) {
-    CZoneClock zone(clock, utc);
-    ASSERT_TRUE(zone.ConnectDatabase(dir, messages));
     EXPECT_TRUE(zone.LoadZone(7));
     const CZoneRecord& r = zone.GetRecord();
     EXPECT_EQ(r.timeZoneID, 7);
@@ -80,8 +79,6 @@ TEST_F(ZoneLoadTest, ZoneWithoutDaylightSavingIgnoresItsRuleColumns) {
 }
 
 TEST_F(ZoneLoadTest, ZoneWithDaylightSavingTakesItsRules) {
-    CZoneClock zone(clock, utc);
-    ASSERT_TRUE(zone.ConnectDatabase(dir, messages));
     EXPECT_TRUE(zone.LoadZone(8));
     const CZoneRecord& r = zone.GetRecord();
     EXPECT_TRUE(r.dstUse);
@@ -110,26 +107,22 @@ TEST_F(ZoneLoadTest, ZoneWithDaylightSavingTakesItsRules) {
 
 TEST_F(ZoneLoadTest, UnknownIdLoadsTheComputersZone) {
     RuledLocalZone ruled;
-    CZoneClock zone(clock, ruled);
-    ASSERT_TRUE(zone.ConnectDatabase(dir, messages));
+    CZoneClock ruledClock(clock, ruled);
+    ASSERT_TRUE(ruledClock.ConnectDatabase(dir, messages));
     for (std::int32_t id : {-1, 0, 999}) {
-        EXPECT_TRUE(zone.LoadZone(id));
-        const CZoneRecord& r = zone.GetRecord();
+        EXPECT_TRUE(ruledClock.LoadZone(id));
+        const CZoneRecord& r = ruledClock.GetRecord();
         EXPECT_EQ(r.timeZoneID, -1);
         EXPECT_EQ(r.name, "TimeZoneID not Found");
         EXPECT_TRUE(r.dstUse);
         EXPECT_EQ(r.tzi, ruled.GetTimeZoneInformation());
     }
-    CZoneClock plain(clock, utc);
-    ASSERT_TRUE(plain.ConnectDatabase(dir, messages));
-    plain.LoadZone(999);
-    EXPECT_FALSE(plain.GetRecord().dstUse);
+    zone.LoadZone(999); // the computer in UTC has no daylight rule
+    EXPECT_FALSE(zone.GetRecord().dstUse);
     EXPECT_TRUE(messages.shown.empty());
 }
 
 TEST_F(ZoneLoadTest, RowOutsideTheColumnsRangesNeverBreaksTheClock) {
-    CZoneClock zone(clock, utc);
-    ASSERT_TRUE(zone.ConnectDatabase(dir, messages));
     EXPECT_TRUE(zone.LoadZone(10));
     EXPECT_EQ(zone.GetRecord().tzi.StandardDate.wMonth, 13);
     for (int minute = 0; minute < 3; ++minute) {
@@ -159,27 +152,6 @@ TEST(ZoneLoadFiles, UnusableDatabaseIsReportedOnceAndTheComputersZoneShown) {
     ASSERT_EQ(messages.shown.size(), 1u);
     EXPECT_NE(messages.shown[0].text.find(path), std::string::npos);
     EXPECT_EQ(test::ReadFileBytes(path), before);
-}
-
-TEST(ZoneLoadFiles, FirstStartTakesTheShippedPresetsOrCreatesAnEmptyTable) {
-    const test::TempDir tmp;
-    const std::string& dir = tmp.Path();
-    RecordingMessageBox messages;
-    FixedClock clock(0);
-    FixedLocalZone utc(0, "UTC");
-    CZoneClock zone(clock, utc);
-    ASSERT_TRUE(zone.ConnectDatabase(dir, messages));
-    const std::string shipped = test::ReadFileBytes(ExecutableDirectory() + "/timezones.mdb");
-    if (!shipped.empty()) {
-        EXPECT_EQ(test::ReadFileBytes(dir + "/timezones.mdb"), shipped);
-    } else {
-        CZoneDatabase db(messages);
-        db.SetLocation(dir, "timezones");
-        ASSERT_TRUE(db.Connect(CZoneDatabase::kCreateStatement));
-        ASSERT_TRUE(db.Query("SELECT * from presetTimeZones"));
-        EXPECT_EQ(db.GetCount(), 0);
-    }
-    EXPECT_TRUE(messages.shown.empty());
 }
 
 } // namespace
