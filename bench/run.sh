@@ -17,13 +17,8 @@ for tool in Xvfb xclock python3; do
     command -v "$tool" >/dev/null || { echo "bench: $tool is missing (scripts/setup.sh --gui)" >&2; exit 1; }
 done
 
-display_number=""
-for n in $(seq 140 180); do
-    if [[ ! -e /tmp/.X11-unix/X$n && ! -e /tmp/.X$n-lock ]]; then
-        display_number=$n
-        break
-    fi
-done
+source "$(dirname "$0")/../scripts/free_display.sh"
+display_number=$(free_display 140 180)
 [[ -n "$display_number" ]] || { echo "bench: no free X display" >&2; exit 1; }
 
 work=$(mktemp -d)

@@ -13,13 +13,8 @@ for tool in Xvfb xdotool import display; do
 done
 [[ -x "$binary" ]] || { echo "screenshot: no program at $binary" >&2; exit 1; }
 
-display_number=""
-for n in $(seq 99 140); do
-    if [[ ! -e /tmp/.X11-unix/X$n && ! -e /tmp/.X$n-lock ]]; then
-        display_number=$n
-        break
-    fi
-done
+source "$(dirname "$0")/free_display.sh"
+display_number=$(free_display 99 140)
 [[ -n "$display_number" ]] || { echo "screenshot: no free X display between :99 and :140" >&2; exit 1; }
 
 work=$(mktemp -d)
