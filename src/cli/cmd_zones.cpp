@@ -37,10 +37,8 @@ bool ParseZoneId(const std::string& text, std::int32_t& id) {
 // Opens the database as the clock does: the shipped presets are copied, or an empty database
 // created, when the data directory has none.
 bool OpenDatabase(Context& context, IMessageBox& messages, std::unique_ptr<CZoneDatabase>& db) {
-    InstallShippedPresets(context.paths.dataDirectory, messages);
     db = std::make_unique<CZoneDatabase>(messages);
-    db->SetLocation(context.paths.dataDirectory, "timezones");
-    return db->Connect(CZoneDatabase::kCreateStatement);
+    return ConnectZoneDatabase(*db, context.paths.dataDirectory, messages);
 }
 
 int RunList(Context& context) {
@@ -72,7 +70,7 @@ int RunShow(Context& context) {
     if (!OpenDatabase(context, messages, db)) {
         return kFailure;
     }
-    if (!db->Query("SELECT * from presetTimeZones WHERE timeZoneID=" + std::to_string(id))) {
+    if (!db->Query(SelectZoneStatement(id))) {
         return kFailure;
     }
     if (db->GetCount() <= 0) {

@@ -252,11 +252,9 @@ void CTimeZoneEditorDlg::showEvent(QShowEvent* event) {
 }
 
 void CTimeZoneEditorDlg::Initialise() {
-    // The preview's connection first: it puts the shipped presets in place when the data
-    // directory has no database yet, which the editor's own Connect would otherwise create empty.
+    // Each connection puts the shipped presets in place when the data directory has none.
     m_zoneClock.ConnectDatabase(m_dataDirectory, m_messages);
-    m_database.SetLocation(m_dataDirectory, "timezones");
-    m_database.Connect(CZoneDatabase::kCreateStatement);
+    ConnectZoneDatabase(m_database, m_dataDirectory, m_messages);
     FillZoneList();
     m_selectedZoneId = -1;
     if (m_initialZoneId != 0 && LoadZoneIntoForm(m_initialZoneId)) {
@@ -312,8 +310,8 @@ bool CTimeZoneEditorDlg::LoadZoneIntoForm(std::int32_t id) {
     ClearForm();
     // Without a database (Connect has said why) or after a failed query (the database layer has
     // said why) there is no row either.
-    const bool found =
-        m_database.IsOpen() && m_database.Query(BuildZoneSelect(id)) && m_database.GetCount() > 0;
+    const bool found = m_database.IsOpen() && m_database.Query(SelectZoneStatement(id)) &&
+                       m_database.GetCount() > 0;
     if (!found) {
         m_database.CloseRecordset();
         if (m_selectedZoneId != -1) {

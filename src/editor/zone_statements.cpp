@@ -150,10 +150,6 @@ std::string BuildZoneUpdate(const ZoneFormValues& f, std::int32_t timeZoneId) {
     return s;
 }
 
-std::string BuildZoneSelect(std::int32_t timeZoneId) {
-    return "SELECT * from presetTimeZones WHERE timeZoneID=" + std::to_string(timeZoneId);
-}
-
 std::string BuildZoneDelete(std::int32_t timeZoneId) {
     return "DELETE FROM presetTimeZones WHERE timeZoneID=" + std::to_string(timeZoneId);
 }

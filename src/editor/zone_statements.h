@@ -78,7 +78,6 @@ inline constexpr const char* kZoneTable = "presetTimeZones";
 std::string BuildZoneInsert(const ZoneFormValues& form);
 // The columns as the insert lists them; WHERE follows the last value after one blank.
 std::string BuildZoneUpdate(const ZoneFormValues& form, std::int32_t timeZoneId);
-std::string BuildZoneSelect(std::int32_t timeZoneId); // SELECT * from .. WHERE timeZoneID=<id>
 std::string BuildZoneDelete(std::int32_t timeZoneId);
 
 // The first failing check's message (texts trimmed), or empty when the form may be saved.

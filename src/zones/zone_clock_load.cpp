@@ -38,11 +38,20 @@ void InstallShippedPresets(const std::string& dataDirectoryOrEmpty, IMessageBox&
     }
 }
 
+bool ConnectZoneDatabase(CZoneDatabase& database, const std::string& dataDirectory,
+                         IMessageBox& messages) {
+    database.SetLocation(dataDirectory, kBaseName);
+    InstallShippedPresets(dataDirectory, messages);
+    return database.Connect(CZoneDatabase::kCreateStatement);
+}
+
+std::string SelectZoneStatement(std::int32_t timeZoneID) {
+    return "SELECT * from presetTimeZones WHERE timeZoneID=" + std::to_string(timeZoneID);
+}
+
 bool CZoneClock::ConnectDatabase(const std::string& dataDirectory, IMessageBox& messages) {
     m_database = std::make_shared<CZoneDatabase>(messages);
-    m_database->SetLocation(dataDirectory, kBaseName);
-    InstallShippedPresets(dataDirectory, messages);
-    return m_database->Connect(CZoneDatabase::kCreateStatement);
+    return ConnectZoneDatabase(*m_database, dataDirectory, messages);
 }
 
 bool CZoneClock::LoadZone(std::int32_t timeZoneID) {
@@ -51,9 +60,7 @@ bool CZoneClock::LoadZone(std::int32_t timeZoneID) {
     // Connect has already said why a database is missing; the clock then quietly shows the
     // computer's zone instead of repeating the message at every load.
     const bool found =
-        db && db->IsOpen() &&
-        db->Query("SELECT * from presetTimeZones WHERE timeZoneID=" + std::to_string(timeZoneID)) &&
-        db->GetCount() > 0;
+        db && db->IsOpen() && db->Query(SelectZoneStatement(timeZoneID)) && db->GetCount() > 0;
     if (!found) {
         if (db) {
             db->CloseRecordset();

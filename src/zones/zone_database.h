@@ -4,6 +4,7 @@
 // through the message-box interface and turned into results.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -145,6 +146,14 @@ bool InstallPresetDatabase(const std::string& presetPath, const std::string& tar
 // the executable's own). A failed copy is shown through messages; Connect then creates an
 // empty database.
 void InstallShippedPresets(const std::string& dataDirectory, IMessageBox& messages);
+
+// Opens the zone database "timezones" in dataDirectory as every part of the program does:
+// the shipped presets put in place first, then Connect with the create statement.
+bool ConnectZoneDatabase(CZoneDatabase& database, const std::string& dataDirectory,
+                         IMessageBox& messages);
+
+// "SELECT * from presetTimeZones WHERE timeZoneID=<id>": one zone's row.
+std::string SelectZoneStatement(std::int32_t timeZoneID);
 
 // The engine check made at start-up: SQLite opens an in-memory database and runs a statement.
 bool IsDatabaseEngineAvailable();

@@ -108,7 +108,7 @@ protected:
         ASSERT_TRUE(m_db.Connect(CZoneDatabase::kCreateStatement));
     }
     std::string Read(const std::string& column, int id) {
-        EXPECT_TRUE(m_db.Query(BuildZoneSelect(id)));
+        EXPECT_TRUE(m_db.Query(SelectZoneStatement(id)));
         EXPECT_TRUE(m_db.NextRecord());
         return m_db.GetField(column).Text();
     }

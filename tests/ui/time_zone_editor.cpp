@@ -201,8 +201,7 @@ std::string TimeZoneEditorTest::ReadColumn(int zoneId, const char* column) {
     RecordingMessageBox messages;
     CZoneDatabase db(messages);
     db.SetLocation(m_dir->path().toStdString(), "timezones");
-    if (!db.Connect(CZoneDatabase::kCreateStatement) ||
-        !db.Query("SELECT * from presetTimeZones WHERE timeZoneID=" + std::to_string(zoneId)) ||
+    if (!db.Connect(CZoneDatabase::kCreateStatement) || !db.Query(SelectZoneStatement(zoneId)) ||
         !db.NextRecord()) {
         return "<no row>";
     }
