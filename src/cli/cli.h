@@ -3,10 +3,12 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "platform/clock.h"
 #include "platform/paths.h"
 
 namespace tarnwick::cli {
@@ -40,6 +42,12 @@ std::optional<std::string> TakeOption(std::vector<std::string>& args, const std:
 bool TakeFlag(std::vector<std::string>& args, const std::string& name);
 // "YYYY-MM-DDTHH:MM:SSZ" to seconds since 1970 (UTC).
 std::optional<std::int64_t> ParseUtcInstant(const std::string& text);
+// Takes --at INSTANT from args: a clock standing still at that instant, or at the moment of the
+// call when --at is absent. On a usage error returns nullptr and sets status.
+std::unique_ptr<IClock> TakeClock(const std::string& command, std::vector<std::string>& args,
+                                  int& status);
+// A whole decimal number in [min, max], nothing else; nullopt otherwise.
+std::optional<long long> ParseInteger(const std::string& text, long long min, long long max);
 // Reports a usage error for a command on stderr and returns kUsage.
 int UsageError(const std::string& command, const std::string& message);
 

@@ -1,7 +1,5 @@
 // tarnwick-cli local, tarnwick-cli display: the clock's lines for a given instant.
-#include <cerrno>
 #include <cstdio>
-#include <cstdlib>
 #include <memory>
 
 #include "app/display_text.h"
@@ -17,41 +15,10 @@ namespace tarnwick::cli {
 
 namespace {
 
-// Takes --at from the arguments; the clock stands still at that instant, or runs.
-bool TakeClock(const char* command, Context& context, std::unique_ptr<IClock>& clock, int& status) {
-    std::string error;
-    std::optional<std::string> at = TakeOption(context.args, "--at", error);
-    if (!error.empty()) {
-        status = UsageError(command, error);
-        return false;
-    }
-    if (at) {
-        std::optional<std::int64_t> instant = ParseUtcInstant(*at);
-        if (!instant) {
-            status = UsageError(command, "--at wants YYYY-MM-DDTHH:MM:SSZ, not '" + *at + "'");
-            return false;
-        }
-        clock = std::make_unique<FixedClock>(*instant);
-    } else {
-        clock = std::make_unique<FixedClock>(SystemClock::Instance().NowUnixSeconds());
-    }
-    return true;
-}
-
-bool ParseInteger(const std::string& text, long long& value) {
-    if (text.empty()) {
-        return false;
-    }
-    char* end = nullptr;
-    errno = 0;
-    value = std::strtoll(text.c_str(), &end, 10);
-    return errno == 0 && end && *end == '\0';
-}
-
 int RunLocal(Context& context) {
-    std::unique_ptr<IClock> clock;
     int status = kOk;
-    if (!TakeClock("local", context, clock, status)) {
+    const std::unique_ptr<IClock> clock = TakeClock("local", context.args, status);
+    if (!clock) {
         return status;
     }
     if (!context.args.empty()) {
@@ -68,29 +35,29 @@ int RunLocal(Context& context) {
 }
 
 int RunDisplay(Context& context) {
-    std::unique_ptr<IClock> clock;
     int status = kOk;
-    if (!TakeClock("display", context, clock, status)) {
+    const std::unique_ptr<IClock> clock = TakeClock("display", context.args, status);
+    if (!clock) {
         return status;
     }
     std::string error;
     SyncSnapshot sync;
     if (auto text = TakeOption(context.args, "--status", error)) {
-        long long value = 0;
-        if (!ParseInteger(*text, value) || value < -1000 || value > 1000) {
+        const std::optional<long long> value = ParseInteger(*text, -1000, 1000);
+        if (!value) {
             return UsageError("display", "--status wants a number (0 to 3), not '" + *text + "'");
         }
-        sync.syncStatus = static_cast<int>(value);
+        sync.syncStatus = static_cast<int>(*value);
     }
     if (auto text = TakeOption(context.args, "--server", error)) {
         sync.serverName = *text;
     }
     if (auto text = TakeOption(context.args, "--difference", error)) {
-        long long value = 0;
-        if (!ParseInteger(*text, value) || value < -3153600000LL || value > 3153600000LL) {
+        const std::optional<long long> value = ParseInteger(*text, -3153600000LL, 3153600000LL);
+        if (!value) {
             return UsageError("display", "--difference wants whole seconds, not '" + *text + "'");
         }
-        sync.differenceSeconds = value;
+        sync.differenceSeconds = *value;
     }
     if (!error.empty()) {
         return UsageError("display", error);

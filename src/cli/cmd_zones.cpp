@@ -1,11 +1,10 @@
 // tarnwick-cli zones list | zones show ID, tarnwick-cli zone-time ID: the preset-zone database
 // as the editor lists it, one row's columns, and what the second clock shows for a zone.
-#include <cerrno>
 #include <climits>
 #include <cstdio>
-#include <cstdlib>
 #include <memory>
 
+#include "app/display_text.h"
 #include "cli/cli.h"
 #include "platform/clock.h"
 #include "platform/local_zone.h"
@@ -18,20 +17,12 @@ namespace tarnwick::cli {
 
 namespace {
 
-constexpr const char* kClockFormat = "%A, %B %d, %Y  %I:%M:%S %p";
-
 bool ParseZoneId(const std::string& text, std::int32_t& id) {
-    if (text.empty()) {
-        return false;
+    const std::optional<long long> value = ParseInteger(text, INT32_MIN, INT32_MAX);
+    if (value) {
+        id = static_cast<std::int32_t>(*value);
     }
-    char* end = nullptr;
-    errno = 0;
-    const long long value = std::strtoll(text.c_str(), &end, 10);
-    if (errno != 0 || !end || *end != '\0' || value < INT32_MIN || value > INT32_MAX) {
-        return false;
-    }
-    id = static_cast<std::int32_t>(value);
-    return true;
+    return value.has_value();
 }
 
 // Opens the database as the clock does: the shipped presets are copied, or an empty database
@@ -103,18 +94,10 @@ int RunZones(Context& context) {
 }
 
 int RunZoneTime(Context& context) {
-    std::string error;
-    std::optional<std::string> at = TakeOption(context.args, "--at", error);
-    if (!error.empty()) {
-        return UsageError("zone-time", error);
-    }
-    std::unique_ptr<IClock> fixed;
-    if (at) {
-        std::optional<std::int64_t> instant = ParseUtcInstant(*at);
-        if (!instant) {
-            return UsageError("zone-time", "--at wants YYYY-MM-DDTHH:MM:SSZ, not '" + *at + "'");
-        }
-        fixed = std::make_unique<FixedClock>(*instant);
+    int status = kOk;
+    const std::unique_ptr<IClock> clock = TakeClock("zone-time", context.args, status);
+    if (!clock) {
+        return status;
     }
     if (context.args.size() != 1) {
         return UsageError("zone-time", "wants one zone id");
@@ -123,15 +106,14 @@ int RunZoneTime(Context& context) {
     if (!ParseZoneId(context.args[0], id)) {
         return UsageError("zone-time", "'" + context.args[0] + "' is not a zone id");
     }
-    const IClock& clock = fixed ? *fixed : static_cast<const IClock&>(SystemClock::Instance());
     std::unique_ptr<ILocalZone> zone = MakeSystemLocalZone();
     StderrMessageBox messages;
-    CZoneClock other(clock, *zone);
+    CZoneClock other(*clock, *zone);
     other.ConnectDatabase(context.paths.dataDirectory, messages);
     other.LoadZone(id);
     const DateTime time = other.GetZoneTime();
     std::printf("%s\t%d\t%d\t%s\n", other.GetAbbreviation().c_str(), other.GetOffsetMinutes(),
-                other.IsDstNow() ? 1 : 0, time.Format(kClockFormat).c_str());
+                other.IsDstNow() ? 1 : 0, FormatClockTime(time).c_str());
     return kOk;
 }
 

@@ -1,6 +1,8 @@
 // tarnwick-cli entry point: global options, then the command table.
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <exception>
 #include <map>
@@ -94,6 +96,38 @@ std::optional<std::int64_t> ParseUtcInstant(const std::string& text) {
         return std::nullopt;
     }
     return utc.ToUnixSeconds();
+}
+
+std::unique_ptr<IClock> TakeClock(const std::string& command, std::vector<std::string>& args,
+                                  int& status) {
+    std::string error;
+    const std::optional<std::string> at = TakeOption(args, "--at", error);
+    if (!error.empty()) {
+        status = UsageError(command, error);
+        return nullptr;
+    }
+    if (!at) {
+        return std::make_unique<FixedClock>(SystemClock::Instance().NowUnixSeconds());
+    }
+    const std::optional<std::int64_t> instant = ParseUtcInstant(*at);
+    if (!instant) {
+        status = UsageError(command, "--at wants YYYY-MM-DDTHH:MM:SSZ, not '" + *at + "'");
+        return nullptr;
+    }
+    return std::make_unique<FixedClock>(*instant);
+}
+
+std::optional<long long> ParseInteger(const std::string& text, long long min, long long max) {
+    if (text.empty()) {
+        return std::nullopt;
+    }
+    char* end = nullptr;
+    errno = 0;
+    const long long value = std::strtoll(text.c_str(), &end, 10);
+    if (errno != 0 || end == nullptr || *end != '\0' || value < min || value > max) {
+        return std::nullopt;
+    }
+    return value;
 }
 
 int UsageError(const std::string& command, const std::string& message) {
