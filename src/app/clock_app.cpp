@@ -128,7 +128,7 @@ int CClockApp::RunZoneEditorAlone(IMessageBox& messages) {
     const DataPaths paths = m_switches.dataDirectory.empty()
                                 ? DefaultDataPaths()
                                 : DataPathsIn(m_switches.dataDirectory);
-    const std::string settingsPath = paths.settingsDirectory + "/" + kSettingsFileName;
+    const std::string settingsPath = SettingsFilePath(paths.settingsDirectory);
     CSettingsFile settings;
     int zoneId = -1;
     settings.ReadInt(settingsPath, "OTHERCOUNTRY", "TIMEZONEID", zoneId, -1);

@@ -36,26 +36,31 @@ std::string LoadSettings(const std::string& settingsDirectory, ClockSettings& s,
         ::chmod(path.c_str(), (st.st_mode & 07777) | S_IWUSR);
     }
 
+    const ClockSettings d; // the defaults
     CSettingsFile file;
-    file.ReadString(path, "OTHERCOUNTRY", "COUNTRYNAME", s.otherCountryName,
-                    "Make your selection.");
-    file.ReadInt(path, "OTHERCOUNTRY", "COUNTRYOFFSET", s.otherCountryOffset, 8);
-    file.ReadString(path, "YOURCOUNTRY", "COUNTRYNAME", s.yourCountryName, "");
-    file.ReadInt(path, "OPTIONS", "RUNOPTION", s.runOption, kRunNormal);
-    file.ReadInt(path, "OPTIONS", "CHECKTIMEOPTION", s.checkTimeOption, kCheckUsServers);
-    file.ReadInt(path, "OPTIONS", "CHECKTIMEUPDATEOPTION", s.checkTimeUpdateOption, kUpdatePrompt);
-    file.ReadInt(path, "OPTIONS", "CHECKTIMEINTERVAL", s.checkTimeInterval, kCheckOnDialUp);
-    file.ReadBool(path, "OPTIONS", "LOGINSTARTUP", s.loginStartup, true);
-    file.ReadInt(path, "OPTIONS", "CHECKTIMEHOURINTERVAL", s.checkTimeHourInterval, 180);
-    file.ReadBool(path, "OPTIONS", "CHECKTIMESTARTUP", s.checkTimeStartup, false);
-    file.ReadString(path, "OPTIONS", "USTIMESERVERS", s.usTimeServers, kDefaultUsTimeServers);
-    file.ReadString(path, "OPTIONS", "CHECKTIMECUSTOMSERVERS", s.checkTimeCustomServers, "");
-    file.ReadInt(path, "OPTIONS", "CHECKTIMEMARGINOFERROR", s.checkTimeMarginOfError, 1);
-    file.ReadBool(path, "OPTIONS", "CLOCKBLUELCD", s.clockBlueLcd, true);
+    file.ReadString(path, "OTHERCOUNTRY", "COUNTRYNAME", s.otherCountryName, d.otherCountryName);
+    file.ReadInt(path, "OTHERCOUNTRY", "COUNTRYOFFSET", s.otherCountryOffset, d.otherCountryOffset);
+    file.ReadString(path, "YOURCOUNTRY", "COUNTRYNAME", s.yourCountryName, d.yourCountryName);
+    file.ReadInt(path, "OPTIONS", "RUNOPTION", s.runOption, d.runOption);
+    file.ReadInt(path, "OPTIONS", "CHECKTIMEOPTION", s.checkTimeOption, d.checkTimeOption);
+    file.ReadInt(path, "OPTIONS", "CHECKTIMEUPDATEOPTION", s.checkTimeUpdateOption,
+                 d.checkTimeUpdateOption);
+    file.ReadInt(path, "OPTIONS", "CHECKTIMEINTERVAL", s.checkTimeInterval, d.checkTimeInterval);
+    file.ReadBool(path, "OPTIONS", "LOGINSTARTUP", s.loginStartup, d.loginStartup);
+    file.ReadInt(path, "OPTIONS", "CHECKTIMEHOURINTERVAL", s.checkTimeHourInterval,
+                 d.checkTimeHourInterval);
+    file.ReadBool(path, "OPTIONS", "CHECKTIMESTARTUP", s.checkTimeStartup, d.checkTimeStartup);
+    file.ReadString(path, "OPTIONS", "USTIMESERVERS", s.usTimeServers, d.usTimeServers);
+    file.ReadString(path, "OPTIONS", "CHECKTIMECUSTOMSERVERS", s.checkTimeCustomServers,
+                    d.checkTimeCustomServers);
+    file.ReadInt(path, "OPTIONS", "CHECKTIMEMARGINOFERROR", s.checkTimeMarginOfError,
+                 d.checkTimeMarginOfError);
+    file.ReadBool(path, "OPTIONS", "CLOCKBLUELCD", s.clockBlueLcd, d.clockBlueLcd);
     file.ReadBool(path, "OPTIONS", "TRANSPARENTSURROUNDINGSTODESKTOP", s.transparentToDesktop,
-                  true);
-    file.ReadInt(path, "OTHERCOUNTRY", "TIMEZONEID", s.timeZoneId, -1);
-    file.ReadBool(path, "OTHERCOUNTRY", "DAYLIGHTSAVINGSFLAG", s.daylightSavingsFlag, false);
+                  d.transparentToDesktop);
+    file.ReadInt(path, "OTHERCOUNTRY", "TIMEZONEID", s.timeZoneId, d.timeZoneId);
+    file.ReadBool(path, "OTHERCOUNTRY", "DAYLIGHTSAVINGSFLAG", s.daylightSavingsFlag,
+                  d.daylightSavingsFlag);
 
     if (writeError != nullptr) {
         *writeError = file.LastError();

@@ -23,28 +23,29 @@ enum : int {
     kCheckOnDialUp = 1064,
 };
 
+extern const char* const kDefaultUsTimeServers;
+extern const char* const kSettingsFileName; // "ClockInfo.dat"
+
+// Every setting with its default: what a first start writes to the file.
 struct ClockSettings {
     std::string yourCountryName;                           // YOURCOUNTRY/COUNTRYNAME
     std::string otherCountryName = "Make your selection."; // OTHERCOUNTRY/COUNTRYNAME
-    int otherCountryOffset = 8;            // OTHERCOUNTRY/COUNTRYOFFSET, whole hours
-    bool loginStartup = true;              // OPTIONS/LOGINSTARTUP
-    int runOption = kRunNormal;            // OPTIONS/RUNOPTION
-    int checkTimeOption = kCheckUsServers; // OPTIONS/CHECKTIMEOPTION
-    int checkTimeHourInterval = 180;       // OPTIONS/CHECKTIMEHOURINTERVAL
-    std::string usTimeServers;             // OPTIONS/USTIMESERVERS (default: kDefaultUsTimeServers)
-    int checkTimeInterval = kCheckOnDialUp;    // OPTIONS/CHECKTIMEINTERVAL
-    bool checkTimeStartup = false;             // OPTIONS/CHECKTIMESTARTUP
-    int checkTimeUpdateOption = kUpdatePrompt; // OPTIONS/CHECKTIMEUPDATEOPTION
-    std::string checkTimeCustomServers;        // OPTIONS/CHECKTIMECUSTOMSERVERS
-    int checkTimeMarginOfError = 1;            // OPTIONS/CHECKTIMEMARGINOFERROR, seconds
-    bool clockBlueLcd = true;                  // OPTIONS/CLOCKBLUELCD
-    bool transparentToDesktop = true;          // OPTIONS/TRANSPARENTSURROUNDINGSTODESKTOP
-    int timeZoneId = -1;                       // OTHERCOUNTRY/TIMEZONEID
-    bool daylightSavingsFlag = false;          // OTHERCOUNTRY/DAYLIGHTSAVINGSFLAG
+    int otherCountryOffset = 8;                        // OTHERCOUNTRY/COUNTRYOFFSET, whole hours
+    bool loginStartup = true;                          // OPTIONS/LOGINSTARTUP
+    int runOption = kRunNormal;                        // OPTIONS/RUNOPTION
+    int checkTimeOption = kCheckUsServers;             // OPTIONS/CHECKTIMEOPTION
+    int checkTimeHourInterval = 180;                   // OPTIONS/CHECKTIMEHOURINTERVAL
+    std::string usTimeServers = kDefaultUsTimeServers; // OPTIONS/USTIMESERVERS
+    int checkTimeInterval = kCheckOnDialUp;            // OPTIONS/CHECKTIMEINTERVAL
+    bool checkTimeStartup = false;                     // OPTIONS/CHECKTIMESTARTUP
+    int checkTimeUpdateOption = kUpdatePrompt;         // OPTIONS/CHECKTIMEUPDATEOPTION
+    std::string checkTimeCustomServers;                // OPTIONS/CHECKTIMECUSTOMSERVERS
+    int checkTimeMarginOfError = 1;                    // OPTIONS/CHECKTIMEMARGINOFERROR, seconds
+    bool clockBlueLcd = true;                          // OPTIONS/CLOCKBLUELCD
+    bool transparentToDesktop = true;                  // OPTIONS/TRANSPARENTSURROUNDINGSTODESKTOP
+    int timeZoneId = -1;                               // OTHERCOUNTRY/TIMEZONEID
+    bool daylightSavingsFlag = false;                  // OTHERCOUNTRY/DAYLIGHTSAVINGSFLAG
 };
-
-extern const char* const kDefaultUsTimeServers;
-extern const char* const kSettingsFileName; // "ClockInfo.dat"
 
 // Reads the 17 keys in load order into settings (whose members keep their value when a number
 // does not parse), first making the file writable by its owner; then, when runAtLogin is

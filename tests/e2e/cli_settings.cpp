@@ -34,8 +34,7 @@ protected:
 };
 
 std::string DefaultListing() {
-    ClockSettings defaults;
-    defaults.usTimeServers = kDefaultUsTimeServers;
+    const ClockSettings defaults;
     std::string text;
     for (const SettingText& s : SettingsInLoadOrder(defaults)) {
         text += std::string(s.section) + "/" + s.key + "=" + s.value + "\n";
@@ -52,8 +51,7 @@ TEST_F(CliSettings, ListPrintsTheDefaultsAndWritesThemWithoutAnAutostartEntry) {
     EXPECT_NE(r.out.find("OTHERCOUNTRY/COUNTRYNAME=Make your selection.\n"), std::string::npos);
 
     const std::string file = ReadFileBytes(SettingsPath());
-    ClockSettings defaults;
-    defaults.usTimeServers = kDefaultUsTimeServers;
+    const ClockSettings defaults;
     for (const SettingText& s : SettingsInLoadOrder(defaults)) {
         EXPECT_EQ(FindProfileValue(file, s.section, s.key), s.value) << s.key;
     }
