@@ -13,25 +13,28 @@ int SaturatedMinutes(std::int64_t minutes) {
 CLocalTimeInfo::CLocalTimeInfo(const IClock& clock, const ILocalZone& zone)
     : m_clock(clock), m_zone(zone) {}
 
-std::int32_t CLocalTimeInfo::GetLocalOffsetMinutes() {
-    const std::int64_t now = m_clock.NowUnixSeconds();
-    m_zoneName = m_zone.DisplayName(now);
-    return m_zone.At(now).offsetMinutes;
+// Reads the clock once and stores the name of the zone in force, so that the offset always
+// belongs to the instant it is applied to, even in the second of a transition.
+std::int32_t CLocalTimeInfo::ReadNow(std::int64_t& unixSeconds) {
+    unixSeconds = m_clock.NowUnixSeconds();
+    m_zoneName = m_zone.DisplayName(unixSeconds);
+    return m_zone.At(unixSeconds).offsetMinutes;
 }
 
-// Both read the clock once, so that the offset always belongs to the instant it is applied to,
-// even in the second of a transition.
+std::int32_t CLocalTimeInfo::GetLocalOffsetMinutes() {
+    std::int64_t now = 0;
+    return ReadNow(now);
+}
+
 DateTime CLocalTimeInfo::GetNowLocal() {
-    const std::int64_t now = m_clock.NowUnixSeconds();
-    m_zoneName = m_zone.DisplayName(now);
-    const std::int32_t offset = m_zone.At(now).offsetMinutes;
+    std::int64_t now = 0;
+    const std::int32_t offset = ReadNow(now);
     return DateTime::FromUnixSeconds(now) + DateTimeSpan(0, 0, offset, 0);
 }
 
 DateTime CLocalTimeInfo::GetNowUtc() {
-    const std::int64_t now = m_clock.NowUnixSeconds();
-    m_zoneName = m_zone.DisplayName(now);
-    const std::int32_t offset = m_zone.At(now).offsetMinutes;
+    std::int64_t now = 0;
+    const std::int32_t offset = ReadNow(now);
     const DateTime local = DateTime::FromUnixSeconds(now) + DateTimeSpan(0, 0, offset, 0);
     return local - DateTimeSpan(0, 0, offset, 0);
 }

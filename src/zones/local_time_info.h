@@ -42,6 +42,8 @@ public:
     const ILocalZone& Zone() const { return m_zone; }
 
 private:
+    std::int32_t ReadNow(std::int64_t& unixSeconds);
+
     const IClock& m_clock;
     const ILocalZone& m_zone;
     std::string m_zoneName;

@@ -65,11 +65,8 @@ bool CZoneClock::LoadZone(std::int32_t timeZoneID) {
         if (db) {
             db->CloseRecordset();
         }
-        m_record.timeZoneID = -1;
+        // ResetRecord left the id at -1 and the texts empty.
         m_record.name = "TimeZoneID not Found";
-        m_record.country.clear();
-        m_record.cities.clear();
-        m_record.province.clear();
         m_record.tzi = m_localTime.GetTimeZoneInformation();
         m_record.dstUse = m_record.tzi.DaylightDate.wMonth != 0;
         return true;
