@@ -3,6 +3,7 @@
 // POSIX rule in TZ), and the offset and daylight flag the C library reports for an instant.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -23,6 +24,12 @@ struct TransitionRule {
     int wMilliseconds = 0;
     bool operator==(const TransitionRule&) const = default;
 };
+
+// The record's standard and daylight names are fixed fields of 32 characters.
+inline constexpr std::size_t kZoneNameLength = 32;
+inline std::string ZoneNameField(const std::string& name) {
+    return name.substr(0, kZoneNameLength);
+}
 
 // Biases in minutes with the Windows sign: UTC = local + bias.
 struct TimeZoneInformation {

@@ -162,10 +162,6 @@ std::uint64_t BlockSize(const TzifCounts& n, std::uint64_t timeSize) {
            n.isut;
 }
 
-std::string Truncated(const std::string& text) {
-    return text.substr(0, 32);
-}
-
 bool ToRule(const PosixTransition& t, const char* which, TransitionRule& rule, std::string& why) {
     if (t.kind != PosixTransition::Kind::MonthWeekDay) {
         why = std::string("the ") + which + " is given as a day of the year";
@@ -284,7 +280,7 @@ bool ToTimeZoneInformation(const PosixTzRule& rule, TimeZoneInformation& tzi, st
         return false;
     }
     out.Bias = -rule.stdOffsetSeconds / 60;
-    out.StandardName = Truncated(rule.stdAbbr);
+    out.StandardName = ZoneNameField(rule.stdAbbr);
     if (rule.hasDst) {
         const int shift = rule.dstOffsetSeconds - rule.stdOffsetSeconds;
         if (shift < 0) {
@@ -295,7 +291,7 @@ bool ToTimeZoneInformation(const PosixTzRule& rule, TimeZoneInformation& tzi, st
             why = "the daylight shift is not a whole number of minutes";
             return false;
         }
-        out.DaylightName = Truncated(rule.dstAbbr);
+        out.DaylightName = ZoneNameField(rule.dstAbbr);
         out.DaylightBias = -shift / 60;
         if (!ToRule(rule.dstStart, "start of daylight time", out.DaylightDate, why) ||
             !ToRule(rule.dstEnd, "end of daylight time", out.StandardDate, why)) {

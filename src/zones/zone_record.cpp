@@ -6,14 +6,8 @@ namespace tarnwick {
 
 namespace {
 
-// Names are fixed 32-character fields in the record.
-constexpr std::size_t kMaxNameLength = 32;
 // Far beyond any real offset, and small enough that sums of two biases cannot overflow.
 constexpr std::int64_t kMaxBiasMinutes = 1000000000;
-
-std::string Truncated(const std::string& text) {
-    return text.substr(0, kMaxNameLength);
-}
 
 // -(60 h + m) in minutes. Columns come from a file anyone can edit: absurd values saturate
 // instead of overflowing.
@@ -53,8 +47,8 @@ void FillRecordFromColumns(std::int32_t id, const ZoneColumns& row, CZoneRecord&
     TimeZoneInformation tzi;
     // The minute column carries the sign of the hour column: G.M.T. -3:30 is -3 and -30.
     tzi.Bias = BiasFrom(row.gmtBiasHour, row.gmtBiasMinute);
-    tzi.StandardName = Truncated(row.stdAbbr);
-    tzi.DaylightName = Truncated(row.dstAbbr);
+    tzi.StandardName = ZoneNameField(row.stdAbbr);
+    tzi.DaylightName = ZoneNameField(row.dstAbbr);
     if (record.dstUse) {
         tzi.StandardBias = BiasFrom(row.stdBiasHour, row.stdBiasMinute);
         tzi.DaylightBias = BiasFrom(row.dstBiasHour, row.dstBiasMinute);

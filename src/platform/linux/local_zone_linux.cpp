@@ -153,7 +153,7 @@ private:
             const LocalInstant now = At(SystemClock::Instance().NowUnixSeconds());
             m_tzi = TimeZoneInformation{};
             m_tzi.Bias = -now.offsetMinutes;
-            m_tzi.StandardName = now.abbreviation.substr(0, 32);
+            m_tzi.StandardName = ZoneNameField(now.abbreviation);
             return true;
         }
         std::string why;
@@ -169,8 +169,8 @@ private:
     void StandardOnly(const PosixTzRule& rule) {
         m_tzi = TimeZoneInformation{};
         m_tzi.Bias = -rule.stdOffsetSeconds / 60;
-        m_tzi.StandardName = rule.stdAbbr.substr(0, 32);
-        m_tzi.DaylightName = rule.dstAbbr.substr(0, 32);
+        m_tzi.StandardName = ZoneNameField(rule.stdAbbr);
+        m_tzi.DaylightName = ZoneNameField(rule.dstAbbr);
     }
 
     bool m_utc = false;
