@@ -128,10 +128,7 @@ private:
             }
         }
         if (const std::optional<PosixTzRule> rule = ParsePosixTz(tz)) {
-            std::string why;
-            if (!ToTimeZoneInformation(*rule, m_tzi, why)) {
-                StandardOnly(*rule);
-            }
+            ApplyRule(*rule);
             return;
         }
         // A name with no zone file, or a malformed rule: glibc quietly runs on UTC and reports
@@ -156,17 +153,18 @@ private:
             m_tzi.StandardName = ZoneNameField(now.abbreviation);
             return true;
         }
-        std::string why;
-        if (!ToTimeZoneInformation(*rule, m_tzi, why)) {
-            StandardOnly(*rule);
-        }
+        ApplyRule(*rule);
         return true;
     }
 
-    // A rule the record cannot express (days of the year, transitions at negative hours): keep
-    // its standard offset and names and no daylight rules. At() still follows the C library,
-    // so the computer's own clock stays right; only the record lacks the rule.
-    void StandardOnly(const PosixTzRule& rule) {
+    // A rule the record cannot express (days of the year, transitions at negative hours) keeps
+    // only its standard offset and names, without daylight rules. At() still follows the C
+    // library, so the computer's own clock stays right; only the record lacks the rule.
+    void ApplyRule(const PosixTzRule& rule) {
+        std::string why;
+        if (ToTimeZoneInformation(rule, m_tzi, why)) {
+            return;
+        }
         m_tzi = TimeZoneInformation{};
         m_tzi.Bias = -rule.stdOffsetSeconds / 60;
         m_tzi.StandardName = ZoneNameField(rule.stdAbbr);
