@@ -13,6 +13,8 @@ struct DataPaths {
 // The real path of the running executable (/proc/self/exe), e.g. /opt/tarnwick/tarnwick.
 std::string ExecutablePath();
 std::string ExecutableDirectory();
+// The directory part of a path: "/a/b" -> "/a", "/b" -> "/", "b" -> ".".
+std::string DirectoryOf(const std::string& path);
 
 // The executable's own directory when it is writable (portable use); otherwise
 // $XDG_CONFIG_HOME/tarnwick for settings and $XDG_DATA_HOME/tarnwick for data (created).

@@ -1,5 +1,6 @@
 // POSIX implementation of the whole-file helpers: temporary file + fsync + rename.
 #include "platform/atomic_file.h"
+#include "platform/paths.h"
 
 #include <atomic>
 #include <cerrno>
@@ -21,17 +22,6 @@ void SetError(std::string* error, const std::string& text) {
     if (error != nullptr) {
         *error = text;
     }
-}
-
-std::string DirectoryOf(const std::string& path) {
-    const std::size_t slash = path.rfind('/');
-    if (slash == std::string::npos) {
-        return ".";
-    }
-    if (slash == 0) {
-        return "/";
-    }
-    return path.substr(0, slash);
 }
 
 std::string BaseNameOf(const std::string& path) {

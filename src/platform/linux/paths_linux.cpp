@@ -64,13 +64,16 @@ std::string ExecutablePath() {
     return n > 0 ? std::string(buffer, static_cast<std::size_t>(n)) : std::string();
 }
 
-std::string ExecutableDirectory() {
-    const std::string path = ExecutablePath();
+std::string DirectoryOf(const std::string& path) {
     const std::size_t slash = path.rfind('/');
     if (slash == std::string::npos) {
         return ".";
     }
     return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+std::string ExecutableDirectory() {
+    return DirectoryOf(ExecutablePath());
 }
 
 std::string XdgConfigHome() {
