@@ -13,6 +13,7 @@
 #include "platform/clock.h"
 #include "platform/library_zone.h"
 #include "platform/message_box.h"
+#include "platform/paths.h"
 #include "platform/posix_tz.h"
 #include "zones/zone_clock.h"
 #include "zones/zone_database.h"
@@ -443,8 +444,7 @@ bool BuildPresetDatabase(const std::string& sqlPath, const std::string& outPath,
         error = "cannot read " + sqlPath;
         return false;
     }
-    const std::size_t slash = outPath.rfind('/');
-    const std::string directory = slash == std::string::npos ? "." : outPath.substr(0, slash);
+    const std::string directory = DirectoryOf(outPath);
     const std::string baseName = "presets-build-" + std::to_string(::getpid());
     const std::string temporary = directory + "/" + baseName + ".mdb";
     ::unlink(temporary.c_str());
