@@ -23,7 +23,6 @@ namespace tarnwick {
 
 namespace {
 
-constexpr char kProductName[] = "Tarnwick";
 constexpr char kNoDatabaseEngine[] =
     "DAO doesn't seem to be installed.  When you install Tarnwick as Custom Install make sure "
     "you specify to install DAO.  Please reinstall with DAO.";

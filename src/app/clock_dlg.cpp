@@ -152,7 +152,7 @@ CClockDlg::CClockDlg(const ClockDlgEnvironment& environment, QWidget* parent)
     }
     ArmCheckTimers();
     m_clockTimer.start(kFirstTickMs);
-    setWindowTitle(QStringLiteral("Tarnwick"));
+    setWindowTitle(QString::fromLatin1(kProductName));
 
     if (qEnvironmentVariableIsSet("TARNWICK_BENCH")) {
         m_benchPending = true;
@@ -444,7 +444,7 @@ void CClockDlg::paintEvent(QPaintEvent*) {
     const QFontMetrics metrics(systemFont);
     painter.setFont(systemFont);
     painter.setPen(Qt::black);
-    painter.drawText(10, 1 + metrics.ascent(), QStringLiteral("Tarnwick"));
+    painter.drawText(10, 1 + metrics.ascent(), QString::fromLatin1(kProductName));
     const int glyphWidth = metrics.horizontalAdvance(QLatin1Char('X'));
     m_closeGlyphLeft = width() - 2 * glyphWidth;
     painter.drawText(m_closeGlyphLeft, 1 + metrics.ascent(), QStringLiteral("X"));

@@ -24,8 +24,6 @@ namespace tarnwick {
 
 namespace {
 
-constexpr const char* kCaption = "Tarnwick";
-
 const std::map<int, const char*>& ControlRoles() {
     using namespace editor_id;
     static const std::map<int, const char*> roles = {
@@ -280,7 +278,7 @@ std::string CTimeZoneEditorDlg::GetSelectedZoneName() const {
 }
 
 void CTimeZoneEditorDlg::ShowMessage(const std::string& text) {
-    m_messages.Show(text, kCaption, MessageButtons::Ok, MessageIcon::None);
+    m_messages.Show(text, kProductName, MessageButtons::Ok, MessageIcon::None);
 }
 
 void CTimeZoneEditorDlg::FillZoneList() {

@@ -8,6 +8,9 @@
 
 namespace tarnwick {
 
+// The program's name: the caption of its messages and its window title.
+inline constexpr const char* kProductName = "Tarnwick";
+
 enum class MessageButtons { Ok, YesNo };
 enum class MessageIcon { None, Information, Exclamation, Question };
 enum class MessageAnswer { Ok, Yes, No };

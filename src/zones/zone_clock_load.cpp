@@ -33,7 +33,7 @@ void InstallShippedPresets(const std::string& dataDirectoryOrEmpty, IMessageBox&
     const std::string file = std::string("/") + kBaseName + ".mdb";
     std::string error;
     if (!InstallPresetDatabase(executableDirectory + file, dataDirectory + file, error)) {
-        messages.Show("The preset time zones could not be copied: " + error, "Tarnwick",
+        messages.Show("The preset time zones could not be copied: " + error, kProductName,
                       MessageButtons::Ok, MessageIcon::Exclamation);
     }
 }

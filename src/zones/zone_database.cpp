@@ -16,7 +16,6 @@ namespace tarnwick {
 
 namespace {
 
-constexpr const char* kCaption = "Tarnwick";
 constexpr int kBusyTimeoutMs = 1000; // another connection (the editor's, another clock) may write
 constexpr std::size_t kEngineTextLimit = 255;
 
@@ -236,18 +235,18 @@ void CZoneDatabase::ConnectError(const std::string& path, const std::string& eng
     m_messages.Show(
         std::string(memory ? "CMemoryException on Connect:" : "CDaoException on Connect:") + path +
             "\n\n" + engineText,
-        kCaption, MessageButtons::Ok, MessageIcon::None);
+        kProductName, MessageButtons::Ok, MessageIcon::None);
 }
 
 void CZoneDatabase::QueryError(const std::string& statement, const std::string& engineText) {
     if (engineText == "out of memory") {
-        m_messages.Show("CMemoryException on Query SQL:" + statement, kCaption, MessageButtons::Ok,
-                        MessageIcon::None);
+        m_messages.Show("CMemoryException on Query SQL:" + statement, kProductName,
+                        MessageButtons::Ok, MessageIcon::None);
         return;
     }
     m_messages.Show("The data file could not be opened because of this error:\n" + engineText +
                         "\n\nCDaoException on Query SQL:" + statement,
-                    kCaption, MessageButtons::Ok, MessageIcon::Exclamation);
+                    kProductName, MessageButtons::Ok, MessageIcon::Exclamation);
 }
 
 bool CZoneDatabase::Connect(const std::string& createStatement) {
@@ -286,7 +285,7 @@ bool CZoneDatabase::OpenExisting(const std::string& path) {
     if (m_readOnly) {
         m_messages.Show("The zone database " + path +
                             " is read-only: its zones can be shown, but changes cannot be saved.",
-                        kCaption, MessageButtons::Ok, MessageIcon::Exclamation);
+                        kProductName, MessageButtons::Ok, MessageIcon::Exclamation);
     }
     return true;
 }
