@@ -10,11 +10,11 @@
 
 #include <cstdio>
 
-#include "app/dialog_units.h"
 #include "editor/time_zone_editor_dlg.h"
 #include "platform/clock.h"
 #include "platform/local_zone.h"
 #include "platform/message_box.h"
+#include "widgets/dialog_units.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);

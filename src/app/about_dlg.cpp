@@ -6,8 +6,8 @@
 
 #include <algorithm>
 
-#include "app/app_icon.h"
-#include "app/dialog_units.h"
+#include "widgets/app_icon.h"
+#include "widgets/dialog_units.h"
 
 namespace tarnwick {
 

@@ -6,9 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/app_icon.h"
 #include "app/clock_dlg.h"
-#include "app/qt_message_box.h"
 #include "app/single_instance.h"
 #include "editor/time_zone_editor_dlg.h"
 #include "platform/clock.h"
@@ -17,6 +15,8 @@
 #include "platform/xdg_run_at_login.h"
 #include "settings/clock_settings.h"
 #include "settings/settings_file.h"
+#include "widgets/app_icon.h"
+#include "widgets/qt_message_box.h"
 #include "zones/zone_database.h"
 
 namespace tarnwick {

@@ -6,7 +6,7 @@
 
 #include <memory>
 
-#include "app/command_line.h"
+#include "startup/command_line.h"
 
 namespace tarnwick {
 

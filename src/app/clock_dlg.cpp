@@ -27,9 +27,9 @@
 #include <sstream>
 
 #include "app/about_dlg.h"
-#include "app/app_icon.h"
-#include "app/dialog_units.h"
 #include "platform/message_box.h"
+#include "widgets/app_icon.h"
+#include "widgets/dialog_units.h"
 
 namespace tarnwick {
 

@@ -22,10 +22,10 @@
 #include <mutex>
 #include <string>
 
-#include "app/command_line.h"
-#include "app/display_text.h"
+#include "display/display_text.h"
 #include "platform/paths.h"
 #include "settings/clock_settings.h"
+#include "startup/command_line.h"
 #include "zones/local_time_info.h"
 #include "zones/zone_clock.h"
 

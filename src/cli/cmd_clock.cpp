@@ -2,8 +2,8 @@
 #include <cstdio>
 #include <memory>
 
-#include "app/display_text.h"
 #include "cli/cli.h"
+#include "display/display_text.h"
 #include "platform/clock.h"
 #include "platform/local_zone.h"
 #include "platform/message_box.h"

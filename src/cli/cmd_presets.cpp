@@ -5,8 +5,8 @@
 #include "cli/cli.h"
 #include "platform/clock.h"
 #include "platform/message_box.h"
+#include "tools/preset_zones.h"
 #include "zones/date_time.h"
-#include "zones/preset_zones.h"
 
 namespace tarnwick::cli {
 

@@ -11,13 +11,13 @@
 
 #include <map>
 
-#include "app/dialog_units.h"
-#include "app/display_text.h"
-#include "app/qt_message_box.h"
+#include "display/display_text.h"
 #include "platform/clock.h"
 #include "platform/local_zone.h"
 #include "platform/message_box.h"
 #include "ui_time_zone_editor_dlg.h"
+#include "widgets/dialog_units.h"
+#include "widgets/qt_message_box.h"
 #include "zones/zone_list.h"
 
 namespace tarnwick {

@@ -16,9 +16,9 @@
 #include <memory>
 #include <string>
 
-#include "editor/zone_statements.h"
 #include "zones/zone_clock.h"
 #include "zones/zone_database.h"
+#include "zones/zone_statements.h"
 
 class QCheckBox;
 class QComboBox;

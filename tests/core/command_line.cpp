@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "app/command_line.h"
+#include "startup/command_line.h"
 
 using tarnwick::CommandLineSwitches;
 using tarnwick::ParseCommandLine;

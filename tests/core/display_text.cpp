@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/display_text.h"
+#include "display/display_text.h"
 #include "platform/clock.h"
 #include "platform/local_zone.h"
 #include "zones/local_time_info.h"

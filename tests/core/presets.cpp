@@ -14,7 +14,7 @@
 #include "platform/message_box.h"
 #include "support/scoped_env.h"
 #include "support/temp_dir.h"
-#include "zones/preset_zones.h"
+#include "tools/preset_zones.h"
 #include "zones/zone_clock.h"
 #include "zones/zone_database.h"
 

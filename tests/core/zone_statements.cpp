@@ -5,10 +5,10 @@
 #include <string>
 #include <vector>
 
-#include "editor/zone_statements.h"
 #include "platform/message_box.h"
 #include "support/temp_dir.h"
 #include "zones/zone_database.h"
+#include "zones/zone_statements.h"
 
 namespace tarnwick {
 namespace {

@@ -17,10 +17,10 @@
 
 #include "app/about_dlg.h"
 #include "app/clock_dlg.h"
-#include "app/dialog_units.h"
 #include "platform/clock.h"
 #include "platform/local_zone.h"
 #include "platform/message_box.h"
+#include "widgets/dialog_units.h"
 #include "zones/date_time.h"
 
 using namespace tarnwick;

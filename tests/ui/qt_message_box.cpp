@@ -10,7 +10,7 @@
 #include <atomic>
 #include <memory>
 
-#include "app/qt_message_box.h"
+#include "widgets/qt_message_box.h"
 
 using namespace tarnwick;
 

@@ -1,4 +1,4 @@
-#include "zones/preset_zones.h"
+#include "tools/preset_zones.h"
 
 #include <unistd.h>
 

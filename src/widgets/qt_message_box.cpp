@@ -1,4 +1,4 @@
-#include "app/qt_message_box.h"
+#include "widgets/qt_message_box.h"
 
 #include <QApplication>
 #include <QMessageBox>

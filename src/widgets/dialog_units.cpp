@@ -1,4 +1,4 @@
-#include "app/dialog_units.h"
+#include "widgets/dialog_units.h"
 
 #include <QFontMetrics>
 #include <QStringList>

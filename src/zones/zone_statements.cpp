@@ -1,4 +1,4 @@
-#include "editor/zone_statements.h"
+#include "zones/zone_statements.h"
 
 #include <initializer_list>
 #include <utility>
