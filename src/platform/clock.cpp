@@ -4,9 +4,9 @@
 
 namespace tarnwick {
 
-std::int64_t SystemClock::NowUnixSeconds() const {
+std::int64_t SystemClock::NowUnixMilliseconds() const {
     using namespace std::chrono;
-    return duration_cast<seconds>(system_clock::now().time_since_epoch()).count();
+    return duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count();
 }
 
 const SystemClock& SystemClock::Instance() {

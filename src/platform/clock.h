@@ -2,6 +2,7 @@
 // No other code reads the wall clock.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 
 namespace tarnwick {
@@ -9,25 +10,34 @@ namespace tarnwick {
 class IClock {
 public:
     virtual ~IClock() = default;
-    virtual std::int64_t NowUnixSeconds() const = 0; // UTC, seconds since 1970-01-01
+    // UTC, milliseconds since 1970-01-01 00:00:00. May be called from any thread.
+    virtual std::int64_t NowUnixMilliseconds() const = 0;
+    // UTC, whole seconds since 1970-01-01 (rounded down, also before 1970).
+    std::int64_t NowUnixSeconds() const {
+        const std::int64_t ms = NowUnixMilliseconds();
+        return ms >= 0 ? ms / 1000 : -((-ms + 999) / 1000);
+    }
 };
 
 class SystemClock final : public IClock {
 public:
-    std::int64_t NowUnixSeconds() const override;
+    std::int64_t NowUnixMilliseconds() const override;
     static const SystemClock& Instance();
 };
 
-// A clock that stands still until told otherwise.
+// A clock that stands still until told otherwise; safe to set from one thread while others
+// read it.
 class FixedClock final : public IClock {
 public:
-    explicit FixedClock(std::int64_t unixSeconds) : m_now(unixSeconds) {}
-    std::int64_t NowUnixSeconds() const override { return m_now; }
-    void Set(std::int64_t unixSeconds) { m_now = unixSeconds; }
-    void Advance(std::int64_t seconds) { m_now += seconds; }
+    explicit FixedClock(std::int64_t unixSeconds) : m_nowMs(unixSeconds * 1000) {}
+    std::int64_t NowUnixMilliseconds() const override { return m_nowMs.load(); }
+    void Set(std::int64_t unixSeconds) { m_nowMs = unixSeconds * 1000; }
+    void SetMilliseconds(std::int64_t unixMilliseconds) { m_nowMs = unixMilliseconds; }
+    void Advance(std::int64_t seconds) { m_nowMs += seconds * 1000; }
+    void AdvanceMilliseconds(std::int64_t milliseconds) { m_nowMs += milliseconds; }
 
 private:
-    std::int64_t m_now;
+    std::atomic<std::int64_t> m_nowMs;
 };
 
 } // namespace tarnwick
