@@ -5,7 +5,7 @@ BUILD ?= build
 TYPE  ?= RelWithDebInfo
 JOBS  ?= $(shell nproc)
 
-.PHONY: all setup configure build run test asan tsan format screenshot bench clean
+.PHONY: all setup configure build run test package asan tsan format screenshot bench clean
 
 all: build
 
@@ -23,6 +23,11 @@ run: build
 
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+
+# The Debian package, built and checked (validators, lintian, a private install and removal).
+package: build
+	@scripts/setup.sh --package
+	scripts/check_package.sh $(BUILD)
 
 asan: setup
 	cmake --preset asan >/dev/null && cmake --build --preset asan -j $(JOBS) && ctest --preset asan

@@ -2,14 +2,16 @@
 # Installs what Tarnwick needs to build and test, from Debian's packages.
 # Idempotent and quick when everything is present: apt is only asked for what is missing.
 #   scripts/setup.sh          build and test dependencies
-#   scripts/setup.sh --gui    also the tools for screenshots and benchmarks (Xvfb, xdotool, ...)
+#   scripts/setup.sh --gui      also the tools for screenshots and benchmarks (Xvfb, xdotool, ...)
+#   scripts/setup.sh --package  also the tools that build and check the Debian package
 set -euo pipefail
 
 packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools libsqlite3-dev
           libcurl4-openssl-dev libgtest-dev tzdata)
-if [[ "${1:-}" == "--gui" ]]; then
-    packages+=(xvfb xauth xdotool imagemagick x11-apps x11-utils procps python3)
-fi
+case "${1:-}" in
+--gui) packages+=(xvfb xauth xdotool imagemagick x11-apps x11-utils procps python3) ;;
+--package) packages+=(dpkg-dev file desktop-file-utils appstream lintian man-db xvfb xauth xdotool) ;;
+esac
 
 missing=()
 for p in "${packages[@]}"; do

@@ -26,6 +26,12 @@ DataPaths DefaultDataPathsFor(const std::string& executableDirectory);
 // $HOME/.local/share; HOME falls back to the password database.
 std::string XdgConfigHome();
 std::string XdgDataHome();
+// Where an installed copy keeps its shipped files: PREFIX/share/tarnwick for an executable in
+// PREFIX/bin, when the preset database is there; empty otherwise.
+std::string InstalledDataDirectoryFor(const std::string& executableDirectory);
+// Where the preset database the program ships lies: beside the executable (a build tree or a
+// portable copy), else the installed data directory; empty when neither has one.
+std::string ShippedDataDirectory();
 // Both kinds of file in one directory chosen by the user (created when missing).
 DataPaths DataPathsIn(const std::string& directory);
 

@@ -26,13 +26,13 @@ bool SameDirectory(const std::string& a, const std::string& b) {
 
 void InstallShippedPresets(const std::string& dataDirectoryOrEmpty, IMessageBox& messages) {
     const std::string dataDirectory = dataDirectoryOrEmpty.empty() ? "." : dataDirectoryOrEmpty;
-    const std::string executableDirectory = ExecutableDirectory();
-    if (executableDirectory.empty() || SameDirectory(executableDirectory, dataDirectory)) {
+    const std::string shippedDirectory = ShippedDataDirectory();
+    if (shippedDirectory.empty() || SameDirectory(shippedDirectory, dataDirectory)) {
         return;
     }
     const std::string file = std::string("/") + kBaseName + ".mdb";
     std::string error;
-    if (!InstallPresetDatabase(executableDirectory + file, dataDirectory + file, error)) {
+    if (!InstallPresetDatabase(shippedDirectory + file, dataDirectory + file, error)) {
         messages.Show("The preset time zones could not be copied: " + error, kProductName,
                       MessageButtons::Ok, MessageIcon::Exclamation);
     }

@@ -49,6 +49,24 @@ TEST(Paths, ExecutablePathIsTheRealPathOfThisProgram) {
     EXPECT_EQ(ExecutableDirectory(), std::filesystem::path(path).parent_path().string());
 }
 
+TEST(Paths, InstalledCopyUsesTheUsersDirectoriesAndFindsItsPresets) {
+    // PREFIX/bin beside PREFIX/share/tarnwick/timezones.mdb: an installed copy, even in a
+    // prefix the user may write to; without the shared presets the same directory is portable.
+    TempDir prefix;
+    std::filesystem::create_directories(prefix / "bin");
+    EXPECT_EQ(InstalledDataDirectoryFor(prefix / "bin"), "");
+    EXPECT_EQ(DefaultDataPathsFor(prefix / "bin").dataDirectory, prefix / "bin");
+
+    std::filesystem::create_directories(prefix / "share/tarnwick");
+    test::WriteFileBytes(prefix / "share/tarnwick/timezones.mdb", "");
+    EXPECT_EQ(InstalledDataDirectoryFor(prefix / "bin/"), prefix / "share/tarnwick");
+    ScopedEnv config("XDG_CONFIG_HOME", prefix / "home/config");
+    ScopedEnv data("XDG_DATA_HOME", prefix / "home/data");
+    const DataPaths paths = DefaultDataPathsFor(prefix / "bin");
+    EXPECT_EQ(paths.settingsDirectory, prefix / "home/config/tarnwick");
+    EXPECT_EQ(paths.dataDirectory, prefix / "home/data/tarnwick");
+}
+
 TEST(Paths, WritableOrChosenDirectoryHoldsEverything) {
     TempDir dir;
     const DataPaths paths = DefaultDataPathsFor(dir.Path() + "/");

@@ -2,6 +2,7 @@
 #include "platform/paths.h"
 
 #include <array>
+#include <filesystem>
 #include <climits>
 #include <cstdlib>
 #include <pwd.h>
@@ -83,10 +84,35 @@ std::string XdgDataHome() {
     return XdgDirectory("XDG_DATA_HOME", ".local/share");
 }
 
+std::string InstalledDataDirectoryFor(const std::string& executableDirectory) {
+    const std::string directory = WithoutTrailingSlashes(executableDirectory);
+    if (directory.empty()) {
+        return {};
+    }
+    std::error_code error;
+    const std::filesystem::path shared = std::filesystem::path(directory) / TARNWICK_BIN_TO_DATA;
+    if (std::filesystem::is_regular_file(shared / "timezones.mdb", error)) {
+        return shared.lexically_normal().string();
+    }
+    return {};
+}
+
+std::string ShippedDataDirectory() {
+    const std::string executableDirectory = ExecutableDirectory();
+    std::error_code error;
+    if (std::filesystem::is_regular_file(
+            std::filesystem::path(executableDirectory) / "timezones.mdb", error)) {
+        return executableDirectory;
+    }
+    return InstalledDataDirectoryFor(executableDirectory);
+}
+
 DataPaths DefaultDataPathsFor(const std::string& executableDirectory) {
     const std::string directory = WithoutTrailingSlashes(executableDirectory);
+    // An installed copy (its presets under PREFIX/share/tarnwick) is never portable, even when
+    // its prefix is writable by the user.
     if (!directory.empty() && !IsSystemProgramDirectory(directory) &&
-        ::access(directory.c_str(), W_OK) == 0) {
+        InstalledDataDirectoryFor(directory).empty() && ::access(directory.c_str(), W_OK) == 0) {
         return DataPaths{directory, directory};
     }
     DataPaths paths{XdgConfigHome() + "/tarnwick", XdgDataHome() + "/tarnwick"};
