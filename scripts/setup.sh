@@ -6,9 +6,9 @@
 set -euo pipefail
 
 packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools libsqlite3-dev
-          libcurl4-openssl-dev libgtest-dev tzdata)
+          libcurl4-openssl-dev libgtest-dev tzdata xvfb xauth)
 if [[ "${1:-}" == "--gui" ]]; then
-    packages+=(xvfb xauth xdotool imagemagick x11-apps x11-utils procps python3)
+    packages+=(xvfb xauth xdotool imagemagick x11-apps x11-utils procps python3 rdate)
 fi
 
 missing=()
