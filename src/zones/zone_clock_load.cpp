@@ -2,7 +2,8 @@
 #include <algorithm>
 #include <climits>
 #include <cstdlib>
-#include <sys/stat.h>
+#include <filesystem>
+#include <system_error>
 
 #include "platform/message_box.h"
 #include "platform/paths.h"
@@ -17,10 +18,8 @@ namespace {
 constexpr const char* kBaseName = "timezones";
 
 bool SameDirectory(const std::string& a, const std::string& b) {
-    struct stat sa {};
-    struct stat sb {};
-    return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
-           sa.st_ino == sb.st_ino;
+    std::error_code error; // a missing directory is not the same as any other
+    return std::filesystem::equivalent(a, b, error);
 }
 
 } // namespace
