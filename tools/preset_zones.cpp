@@ -16,6 +16,7 @@
 #include "platform/paths.h"
 #include "platform/posix_tz.h"
 #include "zones/zone_clock.h"
+#include "zones/zone_columns.h"
 #include "zones/zone_database.h"
 
 namespace tarnwick {
@@ -180,17 +181,6 @@ std::string Disagreement(const LibraryZone& library, const CZoneRecord& record, 
         }
     }
     return "";
-}
-
-std::string Quote(const std::string& text) {
-    std::string out = "\"";
-    for (char c : text) {
-        out += c;
-        if (c == '"') {
-            out += '"';
-        }
-    }
-    return out + "\"";
 }
 
 std::string JoinWithin(const std::string& first, const std::vector<std::string>& more,
@@ -402,34 +392,11 @@ bool GeneratePresets(const std::string& zoneinfoDirectory, int year, PresetGener
     int id = 0;
     for (const Group& g : groups) {
         const ZoneColumns& c = g.columns;
-        auto n = [](int v) { return std::to_string(v); };
         CInsertStatement insert("presetTimeZones");
-        insert.Add("timeZoneID", n(++id));
-        insert.Add("m_TimeZoneName", Quote(c.timeZoneName));
-        insert.Add("m_Country", Quote(""));
-        insert.Add("m_Province", Quote(""));
-        insert.Add("m_Cities", Quote(c.cities));
-        insert.Add("m_GMTBiasHour", n(c.gmtBiasHour));
-        insert.Add("m_GMTBiasMinute", n(c.gmtBiasMinute));
-        insert.Add("m_DSTUse", n(c.dstUse));
-        insert.Add("m_STDAbbr", Quote(c.stdAbbr));
-        insert.Add("m_STDAMPM", n(c.stdAmPm));
-        insert.Add("m_STDBiasHour", n(c.stdBiasHour));
-        insert.Add("m_STDBiasMinute", n(c.stdBiasMinute));
-        insert.Add("m_STDStartCountDOW", n(c.stdStartCountDow));
-        insert.Add("m_STDDOW", n(c.stdDow));
-        insert.Add("m_STDMonth", n(c.stdMonth));
-        insert.Add("m_STDHour", n(c.stdHour));
-        insert.Add("m_STDMinute", n(c.stdMinute));
-        insert.Add("m_DSTAbbr", Quote(c.dstAbbr));
-        insert.Add("m_DSTAMPM", n(c.dstAmPm));
-        insert.Add("m_DSTBiasHour", n(c.dstBiasHour));
-        insert.Add("m_DSTBiasMinute", n(c.dstBiasMinute));
-        insert.Add("m_DSTStartCountDOW", n(c.dstStartCountDow));
-        insert.Add("m_DSTDOW", n(c.dstDow));
-        insert.Add("m_DSTMonth", n(c.dstMonth));
-        insert.Add("m_DSTHour", n(c.dstHour));
-        insert.Add("m_DSTMinute", n(c.dstMinute));
+        insert.Add("timeZoneID", std::to_string(++id));
+        for (const ZoneColumn& column : ZoneColumnTable()) {
+            insert.Add(column.name, ZoneColumnValueText(column, c));
+        }
         sql << "-- " << g.footer << "\n" << insert.BuildInsert() << ";\n";
     }
     out.sql = sql.str();
@@ -453,7 +420,7 @@ bool BuildPresetDatabase(const std::string& sqlPath, const std::string& outPath,
     {
         CZoneDatabase db(messages);
         db.SetLocation(directory, baseName);
-        if (!db.Connect(CZoneDatabase::kCreateStatement) || !db.Query("BEGIN")) {
+        if (!db.Connect(ZoneCreateStatement()) || !db.Query("BEGIN")) {
             error = "cannot create " + temporary;
             ok = false;
         }

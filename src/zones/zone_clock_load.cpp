@@ -2,11 +2,13 @@
 #include <algorithm>
 #include <climits>
 #include <cstdlib>
-#include <sys/stat.h>
+#include <filesystem>
+#include <system_error>
 
 #include "platform/message_box.h"
 #include "platform/paths.h"
 #include "zones/zone_clock.h"
+#include "zones/zone_columns.h"
 #include "zones/zone_database.h"
 
 namespace tarnwick {
@@ -16,10 +18,8 @@ namespace {
 constexpr const char* kBaseName = "timezones";
 
 bool SameDirectory(const std::string& a, const std::string& b) {
-    struct stat sa {};
-    struct stat sb {};
-    return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
-           sa.st_ino == sb.st_ino;
+    std::error_code error; // a missing directory is not the same as any other
+    return std::filesystem::equivalent(a, b, error);
 }
 
 } // namespace
@@ -42,7 +42,7 @@ bool ConnectZoneDatabase(CZoneDatabase& database, const std::string& dataDirecto
                          IMessageBox& messages) {
     database.SetLocation(dataDirectory, kBaseName);
     InstallShippedPresets(dataDirectory, messages);
-    return database.Connect(CZoneDatabase::kCreateStatement);
+    return database.Connect(ZoneCreateStatement());
 }
 
 std::string SelectZoneStatement(std::int32_t timeZoneID) {
@@ -73,32 +73,8 @@ bool CZoneClock::LoadZone(std::int32_t timeZoneID) {
     }
 
     ZoneColumns row;
-    row.timeZoneName = db->GetField("m_TimeZoneName").Text();
-    row.country = db->GetField("m_Country").Text();
-    row.cities = db->GetField("m_Cities").Text();
-    row.province = db->GetField("m_Province").Text();
-    row.dstUse = db->GetField("m_DSTUse").ToInt();
-    row.stdAbbr = db->GetField("m_STDAbbr").Text();
-    row.dstAbbr = db->GetField("m_DSTAbbr").Text();
-    row.gmtBiasHour = db->GetField("m_GMTBiasHour").ToInt();
-    row.gmtBiasMinute = db->GetField("m_GMTBiasMinute").ToInt();
-    if (row.dstUse != 0) {
-        row.stdBiasHour = db->GetField("m_STDBiasHour").ToInt();
-        row.stdBiasMinute = db->GetField("m_STDBiasMinute").ToInt();
-        row.stdStartCountDow = db->GetField("m_STDStartCountDOW").ToInt();
-        row.stdDow = db->GetField("m_STDDOW").ToInt();
-        row.stdMonth = db->GetField("m_STDMonth").ToInt();
-        row.stdHour = db->GetField("m_STDHour").ToInt();
-        row.stdAmPm = db->GetField("m_STDAMPM").ToInt();
-        row.stdMinute = db->GetField("m_STDMinute").ToInt();
-        row.dstBiasHour = db->GetField("m_DSTBiasHour").ToInt();
-        row.dstBiasMinute = db->GetField("m_DSTBiasMinute").ToInt();
-        row.dstStartCountDow = db->GetField("m_DSTStartCountDOW").ToInt();
-        row.dstDow = db->GetField("m_DSTDOW").ToInt();
-        row.dstMonth = db->GetField("m_DSTMonth").ToInt();
-        row.dstHour = db->GetField("m_DSTHour").ToInt();
-        row.dstAmPm = db->GetField("m_DSTAMPM").ToInt();
-        row.dstMinute = db->GetField("m_DSTMinute").ToInt();
+    for (const ZoneColumn& column : ZoneColumnTable()) {
+        SetZoneColumn(column, row, db->GetField(column.name));
     }
     // Biases of up to a few days keep every sum below int overflow, whatever a row holds.
     auto clampBias = [](int& hour, int& minute) {

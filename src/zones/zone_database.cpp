@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include "platform/message_box.h"
+#include "zones/zone_columns.h"
 
 namespace tarnwick {
 
@@ -112,30 +113,14 @@ FieldVariant ReadColumn(sqlite3_stmt* statement, int column) {
 } // namespace
 
 // The statement that creates presetTimeZones, as the program has always written it.
-const char* const CZoneDatabase::kCreateStatement =
-    "CREATE TABLE presetTimeZones (timeZoneID COUNTER, CONSTRAINT pkTimeZoneID PRIMARY "
-    "KEY(timeZoneID),"
-    "m_TimeZoneName char(255) not null, m_Country char(40), m_Province char(40), m_Cities "
-    "char(100), "
-    "m_GMTBiasHour short not null, m_GMTBiasMinute short not null, "
-    "m_DSTUse short not null, "
-    "m_STDAbbr char(32), m_STDAMPM short, m_STDBiasHour short, m_STDBiasMinute short, "
-    "m_STDStartCountDOW short, m_STDDOW short, m_STDMonth short, m_STDHour short, m_STDMinute "
-    "short,"
-    "m_DSTAbbr char(32), m_DSTAMPM short, m_DSTBiasHour short, m_DSTBiasMinute short, "
-    "m_DSTStartCountDOW short, m_DSTDOW short, m_DSTMonth short, m_DSTHour short, m_DSTMinute "
-    "short"
-    ")";
-
 const std::vector<std::string>& PresetTimeZoneColumns() {
-    static const std::vector<std::string> columns = {
-        "timeZoneID",         "m_TimeZoneName",     "m_Country",       "m_Province",
-        "m_Cities",           "m_GMTBiasHour",      "m_GMTBiasMinute", "m_DSTUse",
-        "m_STDAbbr",          "m_STDAMPM",          "m_STDBiasHour",   "m_STDBiasMinute",
-        "m_STDStartCountDOW", "m_STDDOW",           "m_STDMonth",      "m_STDHour",
-        "m_STDMinute",        "m_DSTAbbr",          "m_DSTAMPM",       "m_DSTBiasHour",
-        "m_DSTBiasMinute",    "m_DSTStartCountDOW", "m_DSTDOW",        "m_DSTMonth",
-        "m_DSTHour",          "m_DSTMinute"};
+    static const std::vector<std::string> columns = [] {
+        std::vector<std::string> names = {"timeZoneID"};
+        for (const ZoneColumn& column : ZoneColumnTable()) {
+            names.push_back(column.name);
+        }
+        return names;
+    }();
     return columns;
 }
 

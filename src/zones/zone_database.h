@@ -81,8 +81,6 @@ std::string VariantToText(const FieldVariant& value);
 
 class CZoneDatabase {
 public:
-    static const char* const kCreateStatement; // the presetTimeZones create statement
-
     explicit CZoneDatabase(IMessageBox& messages);
     ~CZoneDatabase();
     CZoneDatabase(const CZoneDatabase&) = delete;

@@ -16,6 +16,7 @@
 #include "support/temp_dir.h"
 #include "tools/preset_zones.h"
 #include "zones/zone_clock.h"
+#include "zones/zone_columns.h"
 #include "zones/zone_database.h"
 
 namespace tarnwick {
@@ -101,7 +102,7 @@ TEST(Presets, EveryShippedRowAgreesWithTheSystemZoneDatabase) {
     RecordingMessageBox messages;
     CZoneDatabase db(messages);
     db.SetLocation(binDir, "timezones");
-    ASSERT_TRUE(db.Connect(CZoneDatabase::kCreateStatement));
+    ASSERT_TRUE(db.Connect(ZoneCreateStatement()));
     ASSERT_TRUE(db.Query("SELECT timeZoneID,m_TimeZoneName,m_Cities FROM presetTimeZones"));
     std::vector<std::pair<int, std::vector<CFieldValue>>> rows;
     while (db.NextRecord()) {

@@ -10,6 +10,7 @@
 
 #include "platform/message_box.h"
 #include "support/temp_dir.h"
+#include "zones/zone_columns.h"
 #include "zones/zone_database.h"
 
 namespace tarnwick {
@@ -28,7 +29,7 @@ std::vector<std::string> Entries(const TempDir& dir) {
 // Points db at dir/timezones.mdb and connects, creating the table in a new file.
 bool ConnectIn(CZoneDatabase& db, const TempDir& dir) {
     db.SetLocation(dir.Path(), "timezones");
-    return db.Connect(CZoneDatabase::kCreateStatement);
+    return db.Connect(ZoneCreateStatement());
 }
 
 // Creates the file through a connection that is closed again.
@@ -58,28 +59,13 @@ protected:
     CZoneDatabase db{messages};
 };
 
-// The seven pieces of the create statement, as the program has always written them.
-const std::string kPieces =
-    std::string("CREATE TABLE presetTimeZones (timeZoneID COUNTER, CONSTRAINT pkTimeZoneID PRIMARY "
-                "KEY(timeZoneID),") +
-    "m_TimeZoneName char(255) not null, m_Country char(40), m_Province char(40), m_Cities "
-    "char(100), " +
-    "m_GMTBiasHour short not null, m_GMTBiasMinute short not null, " + "m_DSTUse short not null, " +
-    "m_STDAbbr char(32), m_STDAMPM short, m_STDBiasHour short, m_STDBiasMinute short, "
-    "m_STDStartCountDOW short, m_STDDOW short, m_STDMonth short, m_STDHour short, m_STDMinute "
-    "short," +
-    "m_DSTAbbr char(32), m_DSTAMPM short, m_DSTBiasHour short, m_DSTBiasMinute short, "
-    "m_DSTStartCountDOW short, m_DSTDOW short, m_DSTMonth short, m_DSTHour short, m_DSTMinute "
-    "short" +
-    ")";
-
-TEST(ZoneDatabaseDialect, CreateStatementIsTheSevenPiecesAndBecomesAnAutoincrementKey) {
-    EXPECT_EQ(std::string(CZoneDatabase::kCreateStatement), kPieces);
-    const std::string translated = CZoneDatabase::TranslateStatement(kPieces);
+TEST(ZoneDatabaseDialect, CreateStatementKeyBecomesAnAutoincrementKey) {
+    const std::string create = ZoneCreateStatement();
+    const std::string translated = CZoneDatabase::TranslateStatement(create);
     // Everything after the key is left as written.
     EXPECT_EQ(translated,
               "CREATE TABLE presetTimeZones (timeZoneID INTEGER PRIMARY KEY AUTOINCREMENT," +
-                  kPieces.substr(kPieces.find("m_TimeZoneName")));
+                  create.substr(create.find("m_TimeZoneName")));
 }
 
 TEST(ZoneDatabaseDialect, DoubleQuotedValuesBecomeStringLiterals) {
@@ -373,7 +359,7 @@ TEST(ZoneDatabaseFiles, ADirectoryThatCannotHoldTheFileIsReported) {
     RecordingMessageBox messages;
     CZoneDatabase db(messages);
     db.SetLocation("/nonexistent/tarnwick", "timezones");
-    EXPECT_FALSE(db.Connect(CZoneDatabase::kCreateStatement));
+    EXPECT_FALSE(db.Connect(ZoneCreateStatement()));
     ASSERT_EQ(messages.shown.size(), 1u);
     EXPECT_EQ(messages.shown[0].text.rfind(
                   "CDaoException on Connect:/nonexistent/tarnwick/timezones.mdb\n\n", 0),

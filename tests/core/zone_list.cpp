@@ -4,6 +4,7 @@
 
 #include "platform/message_box.h"
 #include "support/temp_dir.h"
+#include "zones/zone_columns.h"
 #include "zones/zone_database.h"
 #include "zones/zone_list.h"
 
@@ -23,7 +24,7 @@ TEST(ZoneList, ItemsFollowTheEditorsOrderAndTexts) {
     RecordingMessageBox messages;
     CZoneDatabase db(messages);
     db.SetLocation(dir.Path(), "timezones");
-    ASSERT_TRUE(db.Connect(CZoneDatabase::kCreateStatement));
+    ASSERT_TRUE(db.Connect(ZoneCreateStatement()));
     struct Row {
         const char* name;
         int hour, minute;

@@ -8,6 +8,7 @@
 #include "platform/message_box.h"
 #include "support/temp_dir.h"
 #include "zones/zone_clock.h"
+#include "zones/zone_columns.h"
 #include "zones/zone_database.h"
 
 namespace tarnwick {
@@ -35,7 +36,7 @@ protected:
     void SetUp() override {
         CZoneDatabase seed(messages);
         seed.SetLocation(dir, "timezones");
-        ASSERT_TRUE(seed.Connect(CZoneDatabase::kCreateStatement));
+        ASSERT_TRUE(seed.Connect(ZoneCreateStatement()));
         // id, name, GMT h/m, DST use, STD abbr/AMPM/bias h/m/count/dow/month/hour/minute, DST
         // the same.
         const char* rows[] = {

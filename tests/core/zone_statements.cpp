@@ -7,6 +7,7 @@
 
 #include "platform/message_box.h"
 #include "support/temp_dir.h"
+#include "zones/zone_columns.h"
 #include "zones/zone_database.h"
 #include "zones/zone_statements.h"
 
@@ -105,7 +106,7 @@ class EditorStatementsDatabase : public ::testing::Test {
 protected:
     void SetUp() override {
         m_db.SetLocation(m_dir.Path(), "timezones");
-        ASSERT_TRUE(m_db.Connect(CZoneDatabase::kCreateStatement));
+        ASSERT_TRUE(m_db.Connect(ZoneCreateStatement()));
     }
     std::string Read(const std::string& column, int id) {
         EXPECT_TRUE(m_db.Query(SelectZoneStatement(id)));

@@ -7,6 +7,7 @@
 #include "platform/message_box.h"
 #include "support/cli_runner.h"
 #include "support/temp_dir.h"
+#include "zones/zone_columns.h"
 #include "zones/zone_database.h"
 
 namespace tarnwick {
@@ -30,7 +31,7 @@ protected:
         RecordingMessageBox messages;
         CZoneDatabase db(messages);
         db.SetLocation(dir, "timezones");
-        ASSERT_TRUE(db.Connect(CZoneDatabase::kCreateStatement));
+        ASSERT_TRUE(db.Connect(ZoneCreateStatement()));
         const std::string columns =
             "INSERT INTO presetTimeZones  (m_TimeZoneName,m_Country,m_GMTBiasHour,"
             "m_GMTBiasMinute,m_DSTUse,m_STDAbbr,m_STDAMPM,m_STDStartCountDOW,m_STDDOW,m_STDMonth,"

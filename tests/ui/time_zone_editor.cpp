@@ -18,6 +18,7 @@
 #include "platform/clock.h"
 #include "platform/local_zone.h"
 #include "platform/message_box.h"
+#include "zones/zone_columns.h"
 #include "zones/zone_database.h"
 
 using namespace tarnwick;
@@ -146,7 +147,7 @@ void TimeZoneEditorTest::init() {
     RecordingMessageBox seedMessages;
     CZoneDatabase db(seedMessages);
     db.SetLocation(m_dir->path().toStdString(), "timezones");
-    QVERIFY(db.Connect(CZoneDatabase::kCreateStatement));
+    QVERIFY(db.Connect(ZoneCreateStatement()));
     // id 1: second Sunday of March 2 AM to first Sunday of November 2 AM
     AddRow(db, {"Eastern Time, New York",
                 "USA",
@@ -201,7 +202,7 @@ std::string TimeZoneEditorTest::ReadColumn(int zoneId, const char* column) {
     RecordingMessageBox messages;
     CZoneDatabase db(messages);
     db.SetLocation(m_dir->path().toStdString(), "timezones");
-    if (!db.Connect(CZoneDatabase::kCreateStatement) || !db.Query(SelectZoneStatement(zoneId)) ||
+    if (!db.Connect(ZoneCreateStatement()) || !db.Query(SelectZoneStatement(zoneId)) ||
         !db.NextRecord()) {
         return "<no row>";
     }
