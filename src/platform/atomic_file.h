@@ -15,19 +15,23 @@ enum class FileReadStatus {
     Unreadable, // it exists but could not be read; error says why
 };
 
-// Files larger than this are refused rather than loaded into memory.
-inline constexpr std::size_t kMaxReadableFileBytes = 256u * 1024u * 1024u;
+// Files larger than this are refused rather than loaded into memory: the program's own files
+// are a few kilobytes.
+inline constexpr std::size_t kMaxReadableFileBytes = 1024u * 1024u;
 
-// Reads the whole file into bytes. error (when given) is set to "<path>: <reason>" on
-// Unreadable.
+// Reads the whole regular file into bytes. Anything else (a FIFO, a device, a directory, a
+// link to one) is Unreadable without blocking or reading from it, as is a file larger than
+// kMaxReadableFileBytes. error (when given) is set to "<path>: <reason>" on Unreadable.
 FileReadStatus ReadWholeFile(const std::string& path, std::string& bytes,
                              std::string* error = nullptr);
 
 // Replaces the file's contents with bytes atomically. An existing file keeps its permission
 // bits (and, where allowed, its owner); a new file gets 0666 less the umask. A symbolic link
-// is followed, so the link stays and its target is replaced. On failure the old file is left
-// as it was, nothing is left behind, and error (when given) says what failed, with the path
-// and the errno text.
+// is followed, so the link stays and its target is replaced, but only to a regular file that
+// the user owns; any other link is refused. An existing file without its owner's write
+// permission (the user protected it) is refused, as is anything but a regular file. On failure the
+// old file is left as it was, nothing is left behind, and error (when given) says what failed, with
+// the path and the errno text.
 bool WriteFileAtomically(const std::string& path, std::string_view bytes,
                          std::string* error = nullptr);
 

@@ -1,9 +1,11 @@
 #include "settings/clock_settings.h"
 
-#include <sys/stat.h>
+#include <optional>
 
+#include "platform/atomic_file.h"
 #include "platform/paths.h"
 #include "platform/run_at_login.h"
+#include "settings/profile_file.h"
 #include "settings/settings_file.h"
 
 namespace tarnwick {
@@ -26,44 +28,85 @@ std::string SettingsFilePath(const std::string& settingsDirectory) {
     return settingsDirectory + "/" + kSettingsFileName;
 }
 
+namespace {
+
+// The values of one read of the file; a key that is absent gives its default, which is kept
+// for the one write-back at the end.
+class SettingsReader {
+public:
+    explicit SettingsReader(std::string text) : m_text(std::move(text)) {}
+
+    void String(const char* section, const char* key, std::string& out,
+                const std::string& defaultValue) {
+        out = Value(section, key, defaultValue.substr(0, kMaxProfileValueLength));
+    }
+    void Int(const char* section, const char* key, int& out, int defaultValue) {
+        CSettingsFile::ParseLeadingInt(Value(section, key, std::to_string(defaultValue)), out);
+    }
+    void Bool(const char* section, const char* key, bool& out, bool defaultValue) {
+        int value = 0; // text that is not a number reads as false
+        Int(section, key, value, defaultValue ? 1 : 0);
+        out = value != 0;
+    }
+
+    const std::vector<ProfileEntry>& Missing() const { return m_missing; }
+
+private:
+    std::string Value(const char* section, const char* key, std::string defaultValue) {
+        if (std::optional<std::string> found = FindProfileValue(m_text, section, key)) {
+            return std::move(*found);
+        }
+        m_missing.push_back({section, key, defaultValue});
+        return defaultValue;
+    }
+
+    std::string m_text;
+    std::vector<ProfileEntry> m_missing;
+};
+
+} // namespace
+
 std::string LoadSettings(const std::string& settingsDirectory, ClockSettings& s,
                          IRunAtLogin* runAtLogin, std::string* writeError) {
     const std::string path = SettingsFilePath(settingsDirectory);
 
-    // A read-only file would refuse the write-backs below.
-    struct stat st {};
-    if (::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && (st.st_mode & S_IWUSR) == 0) {
-        ::chmod(path.c_str(), (st.st_mode & 07777) | S_IWUSR);
+    // One read for all 17 keys; an unreadable file gives the defaults (and the write-back
+    // below says why it cannot be saved).
+    std::string bytes;
+    if (ReadWholeFile(path, bytes) != FileReadStatus::Read) {
+        bytes.clear();
     }
-
     const ClockSettings d; // the defaults
-    CSettingsFile file;
-    file.ReadString(path, "OTHERCOUNTRY", "COUNTRYNAME", s.otherCountryName, d.otherCountryName);
-    file.ReadInt(path, "OTHERCOUNTRY", "COUNTRYOFFSET", s.otherCountryOffset, d.otherCountryOffset);
-    file.ReadString(path, "YOURCOUNTRY", "COUNTRYNAME", s.yourCountryName, d.yourCountryName);
-    file.ReadInt(path, "OPTIONS", "RUNOPTION", s.runOption, d.runOption);
-    file.ReadInt(path, "OPTIONS", "CHECKTIMEOPTION", s.checkTimeOption, d.checkTimeOption);
-    file.ReadInt(path, "OPTIONS", "CHECKTIMEUPDATEOPTION", s.checkTimeUpdateOption,
-                 d.checkTimeUpdateOption);
-    file.ReadInt(path, "OPTIONS", "CHECKTIMEINTERVAL", s.checkTimeInterval, d.checkTimeInterval);
-    file.ReadBool(path, "OPTIONS", "LOGINSTARTUP", s.loginStartup, d.loginStartup);
-    file.ReadInt(path, "OPTIONS", "CHECKTIMEHOURINTERVAL", s.checkTimeHourInterval,
-                 d.checkTimeHourInterval);
-    file.ReadBool(path, "OPTIONS", "CHECKTIMESTARTUP", s.checkTimeStartup, d.checkTimeStartup);
-    file.ReadString(path, "OPTIONS", "USTIMESERVERS", s.usTimeServers, d.usTimeServers);
-    file.ReadString(path, "OPTIONS", "CHECKTIMECUSTOMSERVERS", s.checkTimeCustomServers,
-                    d.checkTimeCustomServers);
-    file.ReadInt(path, "OPTIONS", "CHECKTIMEMARGINOFERROR", s.checkTimeMarginOfError,
-                 d.checkTimeMarginOfError);
-    file.ReadBool(path, "OPTIONS", "CLOCKBLUELCD", s.clockBlueLcd, d.clockBlueLcd);
-    file.ReadBool(path, "OPTIONS", "TRANSPARENTSURROUNDINGSTODESKTOP", s.transparentToDesktop,
-                  d.transparentToDesktop);
-    file.ReadInt(path, "OTHERCOUNTRY", "TIMEZONEID", s.timeZoneId, d.timeZoneId);
-    file.ReadBool(path, "OTHERCOUNTRY", "DAYLIGHTSAVINGSFLAG", s.daylightSavingsFlag,
-                  d.daylightSavingsFlag);
+    SettingsReader file(std::move(bytes));
+    file.String("OTHERCOUNTRY", "COUNTRYNAME", s.otherCountryName, d.otherCountryName);
+    file.Int("OTHERCOUNTRY", "COUNTRYOFFSET", s.otherCountryOffset, d.otherCountryOffset);
+    file.String("YOURCOUNTRY", "COUNTRYNAME", s.yourCountryName, d.yourCountryName);
+    file.Int("OPTIONS", "RUNOPTION", s.runOption, d.runOption);
+    file.Int("OPTIONS", "CHECKTIMEOPTION", s.checkTimeOption, d.checkTimeOption);
+    file.Int("OPTIONS", "CHECKTIMEUPDATEOPTION", s.checkTimeUpdateOption, d.checkTimeUpdateOption);
+    file.Int("OPTIONS", "CHECKTIMEINTERVAL", s.checkTimeInterval, d.checkTimeInterval);
+    file.Bool("OPTIONS", "LOGINSTARTUP", s.loginStartup, d.loginStartup);
+    file.Int("OPTIONS", "CHECKTIMEHOURINTERVAL", s.checkTimeHourInterval, d.checkTimeHourInterval);
+    file.Bool("OPTIONS", "CHECKTIMESTARTUP", s.checkTimeStartup, d.checkTimeStartup);
+    file.String("OPTIONS", "USTIMESERVERS", s.usTimeServers, d.usTimeServers);
+    file.String("OPTIONS", "CHECKTIMECUSTOMSERVERS", s.checkTimeCustomServers,
+                d.checkTimeCustomServers);
+    file.Int("OPTIONS", "CHECKTIMEMARGINOFERROR", s.checkTimeMarginOfError,
+             d.checkTimeMarginOfError);
+    file.Bool("OPTIONS", "CLOCKBLUELCD", s.clockBlueLcd, d.clockBlueLcd);
+    file.Bool("OPTIONS", "TRANSPARENTSURROUNDINGSTODESKTOP", s.transparentToDesktop,
+              d.transparentToDesktop);
+    file.Int("OTHERCOUNTRY", "TIMEZONEID", s.timeZoneId, d.timeZoneId);
+    file.Bool("OTHERCOUNTRY", "DAYLIGHTSAVINGSFLAG", s.daylightSavingsFlag, d.daylightSavingsFlag);
 
+    // Only a file that lacks a key is written: a complete file, protected or not, is left
+    // exactly as it is.
+    std::string error;
+    if (!file.Missing().empty()) {
+        WriteProfileStrings(path, file.Missing(), true, &error);
+    }
     if (writeError != nullptr) {
-        *writeError = file.LastError();
+        *writeError = error;
     }
     if (runAtLogin != nullptr) {
         runAtLogin->WriteRunValue("Tarnwick", s.loginStartup, ExecutablePath());

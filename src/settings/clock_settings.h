@@ -47,11 +47,13 @@ struct ClockSettings {
     bool daylightSavingsFlag = false;                  // OTHERCOUNTRY/DAYLIGHTSAVINGSFLAG
 };
 
-// Reads the 17 keys in load order into settings (whose members keep their value when a number
-// does not parse), first making the file writable by its owner; then, when runAtLogin is
-// given, writes the start-at-login entry to match LOGINSTARTUP. Returns the settings path.
-// writeError (when given) receives the reason the file could not be written, or is cleared;
-// the settings are read all the same.
+// Reads the file once and takes the 17 keys in load order into settings (whose members keep
+// their value when a number does not parse); the keys that are absent are then added with
+// their defaults in one locked write. A file that has every key is never written, and a file's
+// mode is never changed: a read-only file that lacks a key is not written (writeError says
+// so). Then, when runAtLogin is given, writes the start-at-login entry to match LOGINSTARTUP.
+// Returns the settings path. writeError (when given) receives the reason the file could not
+// be written, or is cleared; the settings are read all the same.
 std::string LoadSettings(const std::string& settingsDirectory, ClockSettings& settings,
                          IRunAtLogin* runAtLogin, std::string* writeError = nullptr);
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/atomic_file.h"
+#include "platform/file_lock.h"
 
 namespace tarnwick {
 
@@ -135,6 +136,43 @@ bool CheckNames(std::string_view section, std::string_view key, std::string_view
                             " must not hold a line break or a NUL character");
         return false;
     }
+    if (value.size() > kMaxProfileValueLength) {
+        SetError(error, "the value for " + std::string(key) + " is " +
+                            std::to_string(value.size()) + " characters long; at most " +
+                            std::to_string(kMaxProfileValueLength) + " read back");
+        return false;
+    }
+    return true;
+}
+
+// The text to store so that a read gives value back: a read trims blanks and removes one pair
+// of matching quotes, so such a value is stored inside double quotes.
+std::string StoredForm(std::string_view value) {
+    const bool blankAtAnEnd =
+        !value.empty() && (kBlanks.find(value.front()) != std::string_view::npos ||
+                           kBlanks.find(value.back()) != std::string_view::npos);
+    const bool quoted = value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+                        value.back() == value.front();
+    if (blankAtAnEnd || quoted) {
+        return "\"" + std::string(value) + "\"";
+    }
+    return std::string(value);
+}
+
+// Reads the file for a change: Missing gives empty text; a file that exists but cannot be
+// read, or holds no settings, is refused (error set) so that nothing in it is lost.
+bool ReadForChange(const std::string& path, std::string& bytes, std::string* error) {
+    std::string readError;
+    if (ReadWholeFile(path, bytes, &readError) == FileReadStatus::Unreadable) {
+        SetError(error, "cannot write " + path + ": cannot read " + readError);
+        return false;
+    }
+    std::string why;
+    if (!LooksLikeProfileText(bytes, &why)) {
+        SetError(error, "cannot write " + path + ": it does not look like a settings file (" + why +
+                            "); it was left as it is");
+        return false;
+    }
     return true;
 }
 
@@ -167,6 +205,7 @@ bool SetProfileValue(std::string& text, std::string_view section, std::string_vi
     if (!CheckNames(section, key, value, error)) {
         return false;
     }
+    const std::string stored = StoredForm(value);
     const std::size_t firstNewline = text.find('\n');
     const std::string eol =
         (firstNewline != std::string::npos && firstNewline > 0 && text[firstNewline - 1] == '\r')
@@ -189,14 +228,14 @@ bool SetProfileValue(std::string& text, std::string_view section, std::string_vi
         } else if (inSection && line.kind == LineKind::Key) {
             if (NamesMatch(line.name, key)) {
                 // Rewrite in place, keeping the key's spelling and the line's ending.
-                const std::string replacement = std::string(line.name) + "=" + std::string(value);
+                const std::string replacement = std::string(line.name) + "=" + stored;
                 text.replace(line.start, line.contentEnd - line.start, replacement);
                 return true;
             }
             anchor = line;
         }
     }
-    const std::string entry = std::string(key) + "=" + std::string(value);
+    const std::string entry = std::string(key) + "=" + stored;
     if (anchor) {
         if (anchor->end == anchor->contentEnd) { // last line of a file without a final newline
             text.insert(anchor->end, eol + entry);
@@ -253,18 +292,67 @@ std::string GetProfileString(const std::string& path, std::string_view section,
     return std::string(defaultValue.substr(0, kMaxProfileValueLength));
 }
 
-bool WriteProfileString(const std::string& path, std::string_view section, std::string_view key,
-                        std::string_view value, std::string* error) {
-    std::string bytes;
-    std::string readError;
-    if (ReadWholeFile(path, bytes, &readError) == FileReadStatus::Unreadable) {
-        SetError(error, "cannot write " + path + ": cannot read " + readError);
+bool LooksLikeProfileText(std::string_view text, std::string* why) {
+    if (text.find('\0') != std::string_view::npos) {
+        SetError(why, "it holds NUL bytes");
         return false;
     }
-    std::string reason;
-    if (!SetProfileValue(bytes, section, key, value, &reason)) {
-        SetError(error, "cannot write " + path + ": " + reason);
+    LineReader reader(text);
+    Line line;
+    bool anyContent = false;
+    while (reader.Next(line)) {
+        if (line.kind == LineKind::Section) {
+            return true;
+        }
+        anyContent = anyContent || (line.kind != LineKind::Blank && line.kind != LineKind::Comment);
+    }
+    if (anyContent) {
+        SetError(why, "no [SECTION] line");
         return false;
+    }
+    return true; // empty, or only blanks and comments
+}
+
+bool WriteProfileString(const std::string& path, std::string_view section, std::string_view key,
+                        std::string_view value, std::string* error) {
+    return WriteProfileStrings(path, {{std::string(section), std::string(key), std::string(value)}},
+                               false, error);
+}
+
+bool WriteProfileStrings(const std::string& path, const std::vector<ProfileEntry>& entries,
+                         bool onlyWhereAbsent, std::string* error) {
+    // Checked before the lock so that a value that cannot be stored touches nothing.
+    for (const ProfileEntry& e : entries) {
+        std::string scratch;
+        std::string reason;
+        if (!SetProfileValue(scratch, e.section, e.key, e.value, &reason)) {
+            SetError(error, "cannot write " + path + ": " + reason);
+            return false;
+        }
+    }
+    // Another writer (the clock, a script) must not slip in between our read and our write.
+    const ScopedFileLock lock(path);
+    if (!lock.Locked()) {
+        SetError(error, lock.Error());
+        return false;
+    }
+    std::string bytes;
+    if (!ReadForChange(path, bytes, error)) {
+        return false;
+    }
+    const std::string before = bytes;
+    for (const ProfileEntry& e : entries) {
+        if (onlyWhereAbsent && FindProfileValue(bytes, e.section, e.key)) {
+            continue;
+        }
+        std::string reason;
+        if (!SetProfileValue(bytes, e.section, e.key, e.value, &reason)) {
+            SetError(error, "cannot write " + path + ": " + reason);
+            return false;
+        }
+    }
+    if (onlyWhereAbsent && bytes == before) {
+        return true; // someone else added them meanwhile
     }
     return WriteFileAtomically(path, bytes, error);
 }

@@ -16,6 +16,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tarnwick {
 
@@ -29,11 +30,17 @@ inline constexpr std::size_t kMaxProfileValueLength = 1023;
 std::optional<std::string> FindProfileValue(std::string_view text, std::string_view section,
                                             std::string_view key);
 
-// Stores value under section/key in text. Fails (text unchanged, error set) when a name or the
-// value cannot be stored so that it reads back: an empty name, a section holding ']', a key
-// holding '=' or beginning with ';' or '[', or a line break or NUL byte anywhere.
+// Stores value under section/key in text, inside double quotes when it has blanks at an end or
+// is itself enclosed in quotes, so that a read gives it back unchanged. Fails (text unchanged,
+// error set) when a name or the value cannot be stored so that it reads back: an empty name,
+// a section holding ']', a key holding '=' or beginning with ';' or '[', a line break or NUL
+// byte anywhere, or a value longer than kMaxProfileValueLength.
 bool SetProfileValue(std::string& text, std::string_view section, std::string_view key,
                      std::string_view value, std::string* error = nullptr);
+
+// True when text can be taken for a settings file: empty, only blanks and comments, or holding
+// a "[SECTION]" line, and no NUL byte. why (when given) says what is wrong otherwise.
+bool LooksLikeProfileText(std::string_view text, std::string* why = nullptr);
 
 // ---- On files -----------------------------------------------------------------------------
 
@@ -52,11 +59,25 @@ ProfileLookup ReadProfileValue(const std::string& path, std::string_view section
 std::string GetProfileString(const std::string& path, std::string_view section,
                              std::string_view key, std::string_view defaultValue);
 
-// WritePrivateProfileStringA with a value: updates the file atomically. On failure the file
-// is left as it was and error says why, with the path (e.g. "cannot write /x/ClockInfo.dat:
-// cannot create a temporary file in /x: Permission denied"). A file that exists but cannot
-// be read is never overwritten, since its other settings would be lost.
+// WritePrivateProfileStringA with a value: updates the file atomically, holding the file's
+// lock (platform/file_lock.h) from the read to the write so that parallel writers, in this
+// process or others, all land. On failure the file is left as it was and error says why,
+// with the path (e.g. "cannot write /x/ClockInfo.dat: cannot create a temporary file in /x:
+// Permission denied"). A file that exists but cannot be read, or does not look like a
+// settings file (LooksLikeProfileText), is never written, since what it holds would be lost.
 bool WriteProfileString(const std::string& path, std::string_view section, std::string_view key,
                         std::string_view value, std::string* error = nullptr);
+
+struct ProfileEntry {
+    std::string section;
+    std::string key;
+    std::string value;
+};
+
+// Several values in one locked read and one write; with onlyWhereAbsent, only the keys still
+// absent when the lock is held are added (and nothing is written when none is). All or none
+// land.
+bool WriteProfileStrings(const std::string& path, const std::vector<ProfileEntry>& entries,
+                         bool onlyWhereAbsent, std::string* error = nullptr);
 
 } // namespace tarnwick

@@ -1,9 +1,14 @@
 #include "settings/profile_file.h"
 
+#include <atomic>
 #include <csignal>
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
+#include <vector>
 
 #include "support/temp_dir.h"
 
@@ -178,9 +183,10 @@ TEST(ProfileFile, FailedWriteLeavesTheOldFileAndSaysWhy) {
     EXPECT_NE(error.find(path), std::string::npos) << error;
     EXPECT_NE(error.find("File too large"), std::string::npos) << error;
     EXPECT_EQ(ReadFileBytes(path), original);
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()),
-                            std::filesystem::directory_iterator()),
-              1);
+    for (const auto& entry : std::filesystem::directory_iterator(dir.Path())) {
+        const std::string name = entry.path().filename().string();
+        EXPECT_TRUE(name == "ClockInfo.dat" || name == ".ClockInfo.dat.lock") << name;
+    }
 }
 
 TEST(ProfileFile, ReadOnlyDirectoryRefusesTheWrite) {
@@ -234,24 +240,34 @@ TEST(ProfileFile, GarbageHugeFilesAndLongLinesLoseNothing) {
     const std::string junk = dir / "junk.dat";
     WriteFileBytes(junk, garbage);
     EXPECT_EQ(GetProfileString(junk, "TARNWICKTEST", "K", "d"), "d");
-    ASSERT_TRUE(WriteProfileString(junk, "TARNWICKTEST", "K", "v"));
-    EXPECT_EQ(GetProfileString(junk, "TARNWICKTEST", "K", "d"), "v");
-    EXPECT_EQ(ReadFileBytes(junk).substr(0, garbage.size()), garbage);
+    std::string error;
+    EXPECT_FALSE(WriteProfileString(junk, "TARNWICKTEST", "K", "v", &error));
+    EXPECT_NE(error.find("does not look like a settings file"), std::string::npos) << error;
+    EXPECT_EQ(ReadFileBytes(junk), garbage);
 
-    // A few MB: 40,000 sections; the last key is found and a key added in the middle.
+    // Near the size limit: 12,000 sections; the last key is found and a key added in the middle.
     std::string big;
-    for (int i = 0; i < 40000; ++i) {
+    for (int i = 0; i < 12000; ++i) {
         big += "[S" + std::to_string(i) + "]\nA=" + std::to_string(i) +
                "\nB=" + std::string(60, 'b') + "\n\n";
     }
     const std::string huge = dir / "huge.dat";
     WriteFileBytes(huge, big);
-    EXPECT_EQ(GetProfileString(huge, "s39999", "a", ""), "39999");
-    ASSERT_TRUE(WriteProfileString(huge, "S20000", "C", "new"));
+    EXPECT_EQ(GetProfileString(huge, "s11999", "a", ""), "11999");
+    ASSERT_TRUE(WriteProfileString(huge, "S6000", "C", "new"));
     const std::string after = ReadFileBytes(huge);
     EXPECT_EQ(after.size(), big.size() + 6);
-    EXPECT_EQ(GetProfileString(huge, "S20000", "C", ""), "new");
-    EXPECT_EQ(GetProfileString(huge, "S20001", "A", ""), "20001");
+    EXPECT_EQ(GetProfileString(huge, "S6000", "C", ""), "new");
+    EXPECT_EQ(GetProfileString(huge, "S6001", "A", ""), "6001");
+
+    // Over 1 MiB: refused with the reason, and never rewritten.
+    const std::string tooBig = dir / "toobig.dat";
+    WriteFileBytes(tooBig, "[A]\nK=1\n" + std::string(2 * 1024 * 1024, ';') + "\n");
+    std::string value;
+    EXPECT_EQ(ReadProfileValue(tooBig, "A", "K", value, &error), ProfileLookup::Unreadable);
+    EXPECT_NE(error.find("the file is too large"), std::string::npos) << error;
+    EXPECT_FALSE(WriteProfileString(tooBig, "A", "K", "2", &error));
+    EXPECT_NE(error.find(tooBig), std::string::npos) << error;
 
     // 10,000-character lines: a long value is cut on reading but kept whole in the file.
     const std::string longValue(10000, 'v');
@@ -261,6 +277,109 @@ TEST(ProfileFile, GarbageHugeFilesAndLongLinesLoseNothing) {
     ASSERT_TRUE(WriteProfileString(lines, "A", "N", "1"));
     EXPECT_EQ(ReadFileBytes(lines),
               "[A]\n" + std::string(10000, ';') + "\nK=" + longValue + "\nN=1\n");
+}
+
+// A FIFO or a link to a device is refused at once: no hang, no endless read, no write.
+TEST(ProfileFile, OnlyRegularFilesAreReadOrWritten) {
+    TempDir dir;
+    const std::string fifo = dir / "fifo.dat";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::string zero = dir / "zero.dat";
+    ASSERT_EQ(::symlink("/dev/zero", zero.c_str()), 0);
+    for (const std::string& path : {fifo, zero}) {
+        std::string value;
+        std::string error;
+        EXPECT_EQ(ReadProfileValue(path, "A", "K", value, &error), ProfileLookup::Unreadable);
+        EXPECT_NE(error.find("not a regular file"), std::string::npos) << error;
+        EXPECT_FALSE(WriteProfileString(path, "A", "K", "v", &error));
+        EXPECT_NE(error.find(path), std::string::npos) << error;
+    }
+    EXPECT_TRUE(std::filesystem::is_fifo(fifo));
+}
+
+TEST(ProfileFile, ProtectedAndForeignFilesAreRefusedWithTheReason) {
+    TempDir dir;
+    const std::string readOnly = dir / "ro.dat";
+    WriteFileBytes(readOnly, "[A]\nK=1\n");
+    ASSERT_EQ(::chmod(readOnly.c_str(), 0444), 0);
+    std::string error;
+    EXPECT_FALSE(WriteProfileString(readOnly, "A", "K", "2", &error));
+    EXPECT_NE(error.find("read-only (mode 0444)"), std::string::npos) << error;
+    EXPECT_EQ(ModeOf(readOnly), 0444u);
+    EXPECT_EQ(ReadFileBytes(readOnly), "[A]\nK=1\n");
+
+    // A link to a file that is not a settings file (a copy of a password file).
+    const std::string passwd = dir / "passwd";
+    const std::string copy = "root:x:0:0:root:/root:/bin/bash\n";
+    WriteFileBytes(passwd, copy);
+    const std::string link = dir / "link.dat";
+    ASSERT_EQ(::symlink("passwd", link.c_str()), 0);
+    EXPECT_FALSE(WriteProfileString(link, "A", "K", "2", &error));
+    EXPECT_NE(error.find("does not look like a settings file"), std::string::npos) << error;
+    EXPECT_EQ(ReadFileBytes(passwd), copy);
+
+    // A dangling link, and (as root, who can give a file away) a link to another user's file.
+    const std::string dangling = dir / "dangling.dat";
+    ASSERT_EQ(::symlink("nowhere.dat", dangling.c_str()), 0);
+    EXPECT_FALSE(WriteProfileString(dangling, "A", "K", "2", &error));
+    EXPECT_NE(error.find("does not exist"), std::string::npos) << error;
+    EXPECT_FALSE(std::filesystem::exists(dir / "nowhere.dat"));
+    if (::geteuid() == 0) {
+        const std::string foreign = dir / "foreign.dat";
+        WriteFileBytes(foreign, "[A]\nK=1\n");
+        ASSERT_EQ(::chown(foreign.c_str(), 65534, 65534), 0);
+        const std::string toForeign = dir / "toforeign.dat";
+        ASSERT_EQ(::symlink("foreign.dat", toForeign.c_str()), 0);
+        EXPECT_FALSE(WriteProfileString(toForeign, "A", "K", "2", &error));
+        EXPECT_NE(error.find("belongs to another user"), std::string::npos) << error;
+        EXPECT_EQ(ReadFileBytes(foreign), "[A]\nK=1\n");
+    }
+}
+
+TEST(ProfileFile, ValuesReadBackAsTheyWereWritten) {
+    const std::string values[] = {" lead",  "trail ", "\"quoted\"", "'single'",
+                                  "\"half", "\t",     "\"\"",       std::string(1023, 'x')};
+    for (const std::string& value : values) {
+        std::string text = "[A]\nK=1\n";
+        ASSERT_TRUE(SetProfileValue(text, "A", "K", value)) << value;
+        EXPECT_EQ(FindProfileValue(text, "A", "K"), value) << text;
+    }
+    std::string text = "[A]\nK=1\n";
+    std::string error;
+    EXPECT_FALSE(SetProfileValue(text, "A", "K", std::string(1024, 'x'), &error));
+    EXPECT_NE(error.find("at most 1023"), std::string::npos) << error;
+    EXPECT_EQ(text, "[A]\nK=1\n");
+}
+
+// Threads that each add their own key: with the lock every one lands.
+TEST(ProfileFile, ParallelWritersAllLand) {
+    TempDir dir;
+    const std::string path = dir / "ClockInfo.dat";
+    constexpr int kThreads = 8;
+    constexpr int kKeysEach = 25;
+    std::vector<std::thread> threads;
+    std::atomic<int> failures{0};
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back([&, t] {
+            for (int k = 0; k < kKeysEach; ++k) {
+                const std::string key = "K" + std::to_string(t) + "_" + std::to_string(k);
+                if (!WriteProfileString(path, t % 2 ? "A" : "B", key, std::to_string(k))) {
+                    ++failures;
+                }
+            }
+        });
+    }
+    for (std::thread& thread : threads) {
+        thread.join();
+    }
+    EXPECT_EQ(failures.load(), 0);
+    const std::string text = ReadFileBytes(path);
+    for (int t = 0; t < kThreads; ++t) {
+        for (int k = 0; k < kKeysEach; ++k) {
+            const std::string key = "K" + std::to_string(t) + "_" + std::to_string(k);
+            EXPECT_EQ(FindProfileValue(text, t % 2 ? "A" : "B", key), std::to_string(k)) << key;
+        }
+    }
 }
 
 } // namespace

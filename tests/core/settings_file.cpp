@@ -2,6 +2,7 @@
 
 #include <climits>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "platform/paths.h"
 #include "platform/run_at_login.h"
@@ -190,7 +191,7 @@ TEST(LoadSettings, ReadsAWindowsFileAndKeepsUnparsableNumbers) {
     }
 }
 
-TEST(LoadSettings, ReadOnlyFileBecomesWritable) {
+TEST(LoadSettings, ReadOnlyFileKeepsItsModeAndIsWrittenOnlyWhenAKeyIsMissing) {
     TempDir dir;
     const std::string path = dir / "ClockInfo.dat";
     WriteFileBytes(path, "[OPTIONS]\nRUNOPTION=1057\n");
@@ -198,10 +199,35 @@ TEST(LoadSettings, ReadOnlyFileBecomesWritable) {
     ClockSettings settings;
     std::string writeError;
     LoadSettings(dir.Path(), settings, nullptr, &writeError);
-    EXPECT_EQ(ModeOf(path), 0644u);
-    EXPECT_EQ(writeError, "");
+    EXPECT_EQ(ModeOf(path), 0444u);
+    EXPECT_NE(writeError.find("read-only (mode 0444)"), std::string::npos) << writeError;
     EXPECT_EQ(settings.runOption, kRunMinimized);
-    EXPECT_EQ(GetProfileString(path, "OTHERCOUNTRY", "TIMEZONEID", ""), "-1");
+    EXPECT_EQ(ReadFileBytes(path), "[OPTIONS]\nRUNOPTION=1057\n");
+
+    // Complete and protected: read, not written, no complaint.
+    ASSERT_EQ(::chmod(path.c_str(), 0644), 0);
+    LoadSettings(dir.Path(), settings, nullptr, &writeError);
+    ASSERT_EQ(writeError, "");
+    const std::string complete = ReadFileBytes(path);
+    ASSERT_EQ(::chmod(path.c_str(), 0444), 0);
+    settings = ClockSettings{};
+    LoadSettings(dir.Path(), settings, nullptr, &writeError);
+    EXPECT_EQ(writeError, "");
+    EXPECT_EQ(ModeOf(path), 0444u);
+    EXPECT_EQ(ReadFileBytes(path), complete);
+    EXPECT_EQ(settings.runOption, kRunMinimized);
+}
+
+TEST(LoadSettings, FifoOrDeviceGivesTheDefaultsAtOnce) {
+    TempDir dir;
+    const std::string path = dir / "ClockInfo.dat";
+    ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
+    ClockSettings settings;
+    settings.runOption = 0;
+    std::string writeError;
+    LoadSettings(dir.Path(), settings, nullptr, &writeError);
+    EXPECT_EQ(settings.runOption, kRunNormal);
+    EXPECT_NE(writeError.find("not a regular file (a FIFO)"), std::string::npos) << writeError;
 }
 
 TEST(LoadSettings, UnwritableFileStillGivesTheValuesAndSaysWhy) {

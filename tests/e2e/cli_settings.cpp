@@ -1,7 +1,10 @@
 // tarnwick-cli settings, run as a separate process on a temporary data directory with HOME
 // and the XDG directories pointed into the same temporary tree.
+#include <atomic>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <thread>
+#include <vector>
 
 #include "settings/clock_settings.h"
 #include "settings/profile_file.h"
@@ -57,6 +60,53 @@ TEST_F(CliSettings, ListPrintsTheDefaultsAndWritesThemWithoutAnAutostartEntry) {
     }
     // The command line never touches start at login.
     EXPECT_FALSE(std::filesystem::exists(Home()));
+}
+
+// Many "settings set" processes at once, with loads in between: every one that reports
+// success is in the file.
+TEST_F(CliSettings, ParallelSetsAllLand) {
+    constexpr int kWorkers = 16;
+    constexpr int kSetsEach = 13; // 208 processes
+    std::vector<std::thread> workers;
+    std::atomic<int> failures{0};
+    for (int w = 0; w < kWorkers; ++w) {
+        workers.emplace_back([&, w] {
+            for (int i = 0; i < kSetsEach; ++i) {
+                const std::string key = "K" + std::to_string(w) + "_" + std::to_string(i);
+                const CliResult r = Run({"--dir", Data(), "settings", "set", "PARALLEL", key, "v"});
+                failures += r.exit != 0;
+                if (i % 4 == 0) {
+                    failures += Run({"--dir", Data(), "settings", "list"}).exit != 0;
+                }
+            }
+        });
+    }
+    for (std::thread& worker : workers) {
+        worker.join();
+    }
+    EXPECT_EQ(failures.load(), 0);
+    const std::string file = ReadFileBytes(SettingsPath());
+    for (int w = 0; w < kWorkers; ++w) {
+        for (int i = 0; i < kSetsEach; ++i) {
+            const std::string key = "K" + std::to_string(w) + "_" + std::to_string(i);
+            EXPECT_EQ(FindProfileValue(file, "PARALLEL", key), "v") << key;
+        }
+    }
+    EXPECT_EQ(FindProfileValue(file, "OTHERCOUNTRY", "TIMEZONEID"), "-1");
+}
+
+TEST_F(CliSettings, SetStoresWhatReadsBackOrRefuses) {
+    for (const std::string value : {"  padded  ", "\"quoted\""}) {
+        CliResult r =
+            Run({"--dir", Data(), "settings", "set", "YOURCOUNTRY", "COUNTRYNAME", value});
+        ASSERT_EQ(r.exit, 0) << r.err;
+        r = Run({"--dir", Data(), "settings", "get", "YOURCOUNTRY", "COUNTRYNAME"});
+        EXPECT_EQ(r.out, value + "\n");
+    }
+    const CliResult r = Run(
+        {"--dir", Data(), "settings", "set", "YOURCOUNTRY", "COUNTRYNAME", std::string(1024, 'x')});
+    EXPECT_EQ(r.exit, 1);
+    EXPECT_NE(r.err.find("at most 1023"), std::string::npos) << r.err;
 }
 
 TEST_F(CliSettings, SetThenGetRoundTrips) {

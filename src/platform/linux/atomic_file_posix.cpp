@@ -5,6 +5,8 @@
 #include <atomic>
 #include <cerrno>
 #include <climits>
+#include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -51,6 +53,36 @@ std::string ResolveLinks(std::string path) {
     return path;
 }
 
+std::string FileKind(mode_t mode) {
+    if (S_ISFIFO(mode)) {
+        return "a FIFO";
+    }
+    if (S_ISCHR(mode)) {
+        return "a character device";
+    }
+    if (S_ISBLK(mode)) {
+        return "a block device";
+    }
+    if (S_ISSOCK(mode)) {
+        return "a socket";
+    }
+    if (S_ISDIR(mode)) {
+        return "a directory";
+    }
+    return "not a plain file";
+}
+
+std::string OctalMode(mode_t mode) {
+    char text[8];
+    std::snprintf(text, sizeof text, "%04o", static_cast<unsigned>(mode & 07777));
+    return text;
+}
+
+std::string TooLargeText(std::uint64_t size) {
+    return "the file is too large (" + std::to_string(size) + " bytes; at most " +
+           std::to_string(kMaxReadableFileBytes) + " are read)";
+}
+
 bool WriteAll(int fd, std::string_view bytes) {
     while (!bytes.empty()) {
         const ssize_t n = ::write(fd, bytes.data(), bytes.size());
@@ -69,7 +101,8 @@ bool WriteAll(int fd, std::string_view bytes) {
 
 FileReadStatus ReadWholeFile(const std::string& path, std::string& bytes, std::string* error) {
     bytes.clear();
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // O_NONBLOCK: opening a FIFO for reading would otherwise wait for a writer.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
         const int e = errno;
         if (e == ENOENT || e == ENOTDIR) {
@@ -90,14 +123,17 @@ FileReadStatus ReadWholeFile(const std::string& path, std::string& bytes, std::s
         SetError(error, path + ": " + ErrnoText(EISDIR));
         return FileReadStatus::Unreadable;
     }
-    if (S_ISREG(st.st_mode) && static_cast<std::size_t>(st.st_size) > kMaxReadableFileBytes) {
+    if (!S_ISREG(st.st_mode)) {
         ::close(fd);
-        SetError(error, path + ": " + ErrnoText(EFBIG));
+        SetError(error, path + ": not a regular file (" + FileKind(st.st_mode) + ")");
         return FileReadStatus::Unreadable;
     }
-    if (S_ISREG(st.st_mode)) {
-        bytes.reserve(static_cast<std::size_t>(st.st_size));
+    if (static_cast<std::size_t>(st.st_size) > kMaxReadableFileBytes) {
+        ::close(fd);
+        SetError(error, path + ": " + TooLargeText(static_cast<std::uint64_t>(st.st_size)));
+        return FileReadStatus::Unreadable;
     }
+    bytes.reserve(static_cast<std::size_t>(st.st_size));
     char buffer[65536];
     for (;;) {
         const ssize_t n = ::read(fd, buffer, sizeof buffer);
@@ -115,10 +151,10 @@ FileReadStatus ReadWholeFile(const std::string& path, std::string& bytes, std::s
             return FileReadStatus::Unreadable;
         }
         bytes.append(buffer, static_cast<std::size_t>(n));
-        if (bytes.size() > kMaxReadableFileBytes) {
+        if (bytes.size() > kMaxReadableFileBytes) { // it grew while we read
             ::close(fd);
+            SetError(error, path + ": " + TooLargeText(bytes.size()));
             bytes.clear();
-            SetError(error, path + ": " + ErrnoText(EFBIG));
             return FileReadStatus::Unreadable;
         }
     }
@@ -135,6 +171,32 @@ bool WriteFileAtomically(const std::string& requestedPath, std::string_view byte
     const bool existed = ::stat(path.c_str(), &old) == 0;
     if (existed && S_ISDIR(old.st_mode)) {
         SetError(error, "cannot write " + path + ": " + ErrnoText(EISDIR));
+        return false;
+    }
+    if (existed && !S_ISREG(old.st_mode)) {
+        SetError(error,
+                 "cannot write " + path + ": not a regular file (" + FileKind(old.st_mode) + ")");
+        return false;
+    }
+    if (path != requestedPath) {
+        // Through a link only into the user's own regular file, never into a file of someone
+        // else's that the link happens to name (nor a file the link would create).
+        if (!existed) {
+            SetError(error, "cannot write " + requestedPath + ": it is a symbolic link to " + path +
+                                ", which does not exist");
+            return false;
+        }
+        if (old.st_uid != ::geteuid()) {
+            SetError(error, "cannot write " + requestedPath + ": it is a symbolic link to " + path +
+                                ", which belongs to another user (uid " +
+                                std::to_string(old.st_uid) + ")");
+            return false;
+        }
+    }
+    if (existed && (old.st_mode & S_IWUSR) == 0) {
+        // Renaming over it would succeed in a writable directory; respect the protection.
+        SetError(error, "cannot write " + path + ": the file is read-only (mode " +
+                            OctalMode(old.st_mode) + ")");
         return false;
     }
 
