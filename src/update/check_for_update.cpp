@@ -62,7 +62,7 @@ void CheckForUpdate(const UpdateEnvironment& environment, const UpdateNotice& no
             CSettingsFile settings;
             if (!settings.WriteDouble(UpdateLogFilePath(path), info.productName, "NOTOVERSION",
                                       info.latestVersion)) {
-                environment.log("Tarnwick: update check: " + settings.LastError());
+                environment.log(settings.LastError());
             }
         }
     }

@@ -38,7 +38,7 @@ T PeekValue(const std::string& path, const std::string& section, const char* key
 } // namespace
 
 void LogToStderr(const std::string& line) {
-    std::fprintf(stderr, "%s\n", line.c_str());
+    std::fprintf(stderr, "Tarnwick update check: %s\n", line.c_str());
 }
 
 std::string UpdateInfoFilePath(const std::string& dataDirectory) {
@@ -77,12 +77,12 @@ bool DownloadUrlToFile(IHttpDownloader& downloader, const std::string& url, cons
 
 bool OpenInBrowser(IUrlOpener& opener, const std::string& url, const UpdateLog& log) {
     if (!IsWebUrl(url)) {
-        log("Tarnwick: not opening \"" + CleanNoticeText(url) +
+        log("not opening \"" + CleanNoticeText(url) +
             "\": only http and https addresses are opened");
         return false;
     }
     if (!opener.Open(url)) {
-        log("Tarnwick: the desktop could not open " + url);
+        log("the desktop could not open " + url);
         return false;
     }
     return true;
@@ -166,7 +166,7 @@ bool CUpdateChecker::Check(UpdateCheckInfo& info, const std::string& path,
         if (failed) {
             m_downloadFailed = true;
             m_versionDiffers = true;
-            m_log("Tarnwick: update check: " + m_downloadError);
+            m_log(m_downloadError);
             info.message = kCouldNotCheckText;
             info.latestVersion = -1;
             m_settings.WriteDouble(path, section, "CURRENTVERSION", -1);
@@ -199,9 +199,8 @@ bool CUpdateChecker::Check(UpdateCheckInfo& info, const std::string& path,
 
     m_settings.ReadString(path, section, "DOWNLOADHEREURL", info.downloadUrl, info.siteUrl);
     if (info.downloadUrl != info.siteUrl && !IsWebUrl(info.downloadUrl)) {
-        m_log("Tarnwick: update check: DOWNLOADHEREURL \"" + CleanNoticeText(info.downloadUrl) +
-              "\" in " + path + " is not an http or https URL; " + info.siteUrl +
-              " is offered instead");
+        m_log("DOWNLOADHEREURL \"" + CleanNoticeText(info.downloadUrl) + "\" in " + path +
+              " is not an http or https URL; " + info.siteUrl + " is offered instead");
         info.downloadUrl = info.siteUrl;
     }
 
