@@ -81,10 +81,10 @@ CUpdateRunner::~CUpdateRunner() {
     m_runs.clear(); // joins
 }
 
-void CUpdateRunner::Start() {
+bool CUpdateRunner::Start() {
     std::erase_if(m_runs, [](const Run& run) { return run.finished->load(); });
-    if (!IsEnabled()) {
-        return;
+    if (!IsEnabled() || !m_runs.empty()) {
+        return false;
     }
     auto finished = std::make_shared<std::atomic<bool>>(false);
     std::jthread thread([this, finished](std::stop_token stop) {
@@ -110,6 +110,7 @@ void CUpdateRunner::Start() {
         finished->store(true);
     });
     m_runs.push_back(Run{std::move(thread), std::move(finished)});
+    return true;
 }
 
 } // namespace tarnwick

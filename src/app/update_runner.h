@@ -46,8 +46,10 @@ public:
                   QObject* parent = nullptr);
     ~CUpdateRunner() override;
 
-    // UI thread: one more run of the check; returns at once.
-    void Start();
+    // UI thread: one more run of the check; returns at once. While an earlier run is still
+    // going (its prompt open) no second one starts, so the same offer is never asked twice
+    // at once and two runs never write the files together. True when a run started.
+    bool Start();
     // False when the build has no update site: nothing is ever fetched.
     bool IsEnabled() const { return !m_environment.siteUrl.empty(); }
 

@@ -107,7 +107,7 @@ private slots:
             connect(&runner, &CUpdateRunner::CloseMainWindow, this,
                     [&] { closedOnUiThread = QThread::currentThread() == qApp->thread(); });
             QVERIFY(runner.IsEnabled());
-            runner.Start();
+            QVERIFY(runner.Start());
             QTRY_COMPARE_WITH_TIMEOUT(closes.count(), 1, 5000);
         }
         QVERIFY(closedOnUiThread);
@@ -127,7 +127,7 @@ private slots:
         {
             CUpdateRunner runner(environment, show, [](const std::string&) {});
             QVERIFY(!runner.IsEnabled());
-            runner.Start();
+            QVERIFY(!runner.Start());
         }
         QVERIFY(!m_downloader.asked.load());
         QVERIFY(m_box.recorded.shown.empty());
@@ -137,7 +137,8 @@ private slots:
         std::atomic<bool> show{false};
         {
             CUpdateRunner runner(Environment(), show, [](const std::string&) {});
-            runner.Start();
+            QVERIFY(runner.Start());
+            QVERIFY(!runner.Start()); // one run at a time
             // The check downloads, then waits for a prompt that this thread never shows,
             // since no events are processed before the runner goes.
             for (int i = 0; i < 500 && !m_downloader.asked.load(); ++i) {
