@@ -107,7 +107,6 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"Exactly64KiB", LoopbackHttpServer::Ok(std::string(65536, 'a')), true, 65536, ""},
         Case{"GarbageBytes", LoopbackHttpServer::Ok(Garbage()), true, 5000, ""},
         Case{"NotFound", Status(404), false, 0, "the server answered HTTP 404"},
-        Case{"ServerError", Status(500), false, 0, "the server answered HTTP 500"},
         Case{"TenMegabytesAnnounced", Big(true), false, 0, "the answer is larger than 65536 bytes"},
         Case{"TenMegabytesUnannounced", Big(false), false, 0,
              "the answer is larger than 65536 bytes"},
