@@ -9,6 +9,8 @@
 #include <string>
 
 #include "cli/cli.h"
+#include "update/update_checker.h"
+#include "update/update_site.h"
 #include "zones/date_time.h"
 
 namespace tarnwick::cli {
@@ -150,6 +152,12 @@ int main(int argc, char** argv) {
     }
     if (TakeFlag(args, "--version")) {
         std::printf("tarnwick-cli %s\n", TARNWICK_VERSION);
+        const std::string site = BuiltInUpdateSite();
+        if (site.empty()) {
+            std::printf("update check: off (built without an update site)\n");
+        } else {
+            std::printf("update check: daily, from %s\n", UpdateInfoUrl(site).c_str());
+        }
         return kOk;
     }
     std::optional<std::string> dir;

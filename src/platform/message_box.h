@@ -12,7 +12,7 @@ namespace tarnwick {
 inline constexpr const char* kProductName = "Tarnwick";
 
 enum class MessageButtons { Ok, YesNo };
-enum class MessageIcon { None, Information, Exclamation, Question };
+enum class MessageIcon { None, Information, Exclamation, Question, Stop };
 enum class MessageAnswer { Ok, Yes, No };
 
 class IMessageBox {

@@ -18,6 +18,8 @@ QMessageBox::Icon ToQtIcon(MessageIcon icon) {
         return QMessageBox::Warning;
     case MessageIcon::Question:
         return QMessageBox::Question;
+    case MessageIcon::Stop:
+        return QMessageBox::Critical;
     case MessageIcon::None:
         break;
     }
@@ -49,6 +51,8 @@ MessageAnswer QtMessageBox::ShowHere(const std::string& text, const std::string&
                     buttons == MessageButtons::Ok ? QMessageBox::Ok
                                                   : (QMessageBox::Yes | QMessageBox::No),
                     m_parent);
+    // Texts may come from files and servers: never read as rich text.
+    box.setTextFormat(Qt::PlainText);
     if (m_parent == nullptr && qApp != nullptr) {
         box.setWindowIcon(QApplication::windowIcon());
     }

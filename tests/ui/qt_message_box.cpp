@@ -79,6 +79,25 @@ private slots:
         QCOMPARE(shown,
                  QStringLiteral("Exiting Tarnwick|You Already Have An Instance Of Tarnwick"));
     }
+
+    // Notices come from a web server: markup is shown as it is, never rendered.
+    void markupIsPlainTextAndStopIsTheCriticalIcon() {
+        QtMessageBox messages;
+        int format = -1;
+        int icon = -1;
+        QTimer::singleShot(0, this, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            QVERIFY(box != nullptr);
+            format = box->textFormat();
+            icon = box->icon();
+            box->button(QMessageBox::No)->click();
+        });
+        QCOMPARE(messages.Show("<a href='file:///bin/sh'>Update</a>", "Tarnwick",
+                               MessageButtons::YesNo, MessageIcon::Stop),
+                 MessageAnswer::No);
+        QCOMPARE(format, int(Qt::PlainText));
+        QCOMPARE(icon, int(QMessageBox::Critical));
+    }
 };
 
 QTEST_MAIN(TestQtMessageBox)

@@ -1,0 +1,213 @@
+#include "update/update_checker.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+#include "platform/atomic_file.h"
+#include "platform/clock.h"
+#include "platform/http_download.h"
+#include "platform/local_zone.h"
+#include "platform/url_opener.h"
+#include "settings/profile_file.h"
+#include "update/web_url.h"
+#include "zones/date_time.h"
+
+namespace tarnwick {
+
+namespace {
+
+// A version from a file: "nan" or "inf" would differ from every version, itself included, and
+// so be offered on every run however often it is declined; they read as absent.
+double FiniteOr(double value, double fallback) {
+    return std::isfinite(value) ? value : fallback;
+}
+
+// The log file's value without writing a default back (for runs that leave the log alone).
+template <typename T, typename Parse>
+T PeekValue(const std::string& path, const std::string& section, const char* key, T fallback,
+            Parse parse) {
+    T value = fallback;
+    std::string text;
+    if (ReadProfileValue(path, section, key, text) == ProfileLookup::Found) {
+        parse(text, value);
+    }
+    return value;
+}
+
+} // namespace
+
+void LogToStderr(const std::string& line) {
+    std::fprintf(stderr, "Tarnwick update check: %s\n", line.c_str());
+}
+
+std::string UpdateInfoFilePath(const std::string& dataDirectory) {
+    return dataDirectory + kUpdateInfoFileName;
+}
+
+std::string UpdateLogFilePath(const std::string& updateInfoPath) {
+    return updateInfoPath + kUpdateLogSuffix;
+}
+
+std::string UpdateInfoUrl(const std::string& siteUrl) {
+    std::string root = siteUrl;
+    while (!root.empty() && root.back() == '/') {
+        root.pop_back();
+    }
+    return root + kUpdateInfoPath;
+}
+
+int LocalDayOfMonth(const IClock& clock, const ILocalZone& zone) {
+    const std::int64_t utc = clock.NowUnixSeconds();
+    const std::int64_t local = utc + std::int64_t{zone.At(utc).offsetMinutes} * 60;
+    return DateTime::FromUnixSeconds(local).GetDay();
+}
+
+bool DownloadUrlToFile(IHttpDownloader& downloader, const std::string& url, const std::string& path,
+                       std::string* error, std::stop_token stop) {
+    HttpResponse response = downloader.Get(url, stop);
+    if (!response.ok) {
+        if (error != nullptr) {
+            *error = response.error;
+        }
+        return false;
+    }
+    return WriteFileAtomically(path, response.body, error);
+}
+
+bool OpenInBrowser(IUrlOpener& opener, const std::string& url, const UpdateLog& log) {
+    if (!IsWebUrl(url)) {
+        log("not opening \"" + CleanNoticeText(url) +
+            "\": only http and https addresses are opened");
+        return false;
+    }
+    if (!opener.Open(url)) {
+        log("the desktop could not open " + url);
+        return false;
+    }
+    return true;
+}
+
+std::string CleanNoticeText(const std::string& text, std::size_t maxCharacters) {
+    std::string clean;
+    clean.reserve(std::min(text.size(), maxCharacters * 4));
+    std::size_t characters = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        if (byte < 0x20 || byte == 0x7F) {
+            continue;
+        }
+        // U+0080-U+009F, the C1 controls, are C2 80 to C2 9F in UTF-8.
+        if (byte == 0xC2 && i + 1 < text.size()) {
+            const auto next = static_cast<unsigned char>(text[i + 1]);
+            if (next >= 0x80 && next <= 0x9F) {
+                ++i;
+                continue;
+            }
+        }
+        const bool continuation = (byte & 0xC0) == 0x80;
+        if (!continuation) {
+            if (characters == maxCharacters) {
+                break;
+            }
+            ++characters;
+        }
+        clean.push_back(text[i]);
+    }
+    return clean;
+}
+
+CUpdateChecker::CUpdateChecker(const IClock& clock, const ILocalZone& zone,
+                               IHttpDownloader& downloader, UpdateLog log)
+    : m_clock(clock), m_zone(zone), m_downloader(downloader), m_log(std::move(log)) {
+    if (!m_log) {
+        m_log = [](const std::string&) {};
+    }
+}
+
+bool CUpdateChecker::Check(UpdateCheckInfo& info, const std::string& path,
+                           const UpdateCheckOptions& options) {
+    m_versionDiffers = false;
+    m_downloaded = false;
+    m_downloadFailed = false;
+    m_downloadError.clear();
+    m_settings.ClearLastError();
+    const std::string logPath = UpdateLogFilePath(path);
+    const std::string& section = info.productName;
+
+    const int today = LocalDayOfMonth(m_clock, m_zone);
+    int lastDay = 0;
+    double declined = 0.0;
+    if (options.ignoreDayRule) {
+        declined =
+            PeekValue(logPath, section, "NOTOVERSION", 0.0, CSettingsFile::ParseLeadingDouble);
+    } else {
+        m_settings.ReadInt(logPath, section, "LASTDAYCHECK", lastDay, 0);
+        m_settings.ReadDouble(logPath, section, "NOTOVERSION", declined, 0.0);
+    }
+    info.declinedVersion = FiniteOr(declined, 0.0);
+    info.message.clear();
+
+    if (options.ignoreDayRule || lastDay != today) {
+        // The day goes into the log before the download, so a failed attempt is not repeated
+        // that day. A log that cannot be written would mean a download on every check: that
+        // counts as a failed download.
+        bool failed =
+            !options.ignoreDayRule && !m_settings.WriteInt(logPath, section, "LASTDAYCHECK", today);
+        if (failed) {
+            m_downloadError = m_settings.LastError();
+        } else {
+            failed = !DownloadUrlToFile(m_downloader, info.infoUrl, path, &m_downloadError,
+                                        options.stop);
+        }
+        if (options.stop.stop_requested()) {
+            return false; // the program is ending: no failure is recorded
+        }
+        if (failed) {
+            m_downloadFailed = true;
+            m_versionDiffers = true;
+            m_log(m_downloadError);
+            info.message = kCouldNotCheckText;
+            info.latestVersion = -1;
+            m_settings.WriteDouble(path, section, "CURRENTVERSION", -1);
+        } else {
+            m_downloaded = true;
+        }
+    }
+
+    const std::string v = CSettingsFile::FormatDouble(info.version);
+    bool force = false;
+    m_settings.ReadBool(path, section, "FORCETOUPDATE" + v, force, false);
+    if (!force) {
+        m_settings.ReadBool(path, section, "FORCETOUPDATE", force, false);
+    }
+    info.forceUpdate = force;
+
+    if (info.message.empty()) {
+        m_settings.ReadString(path, section, "UPDATEINFO" + v, info.message, "");
+        if (info.message.empty()) {
+            m_settings.ReadString(path, section, "UPDATEINFO", info.message,
+                                  kDefaultNoticePrefix + info.productName);
+        }
+        info.message = CleanNoticeText(info.message);
+        double latest = 0.0;
+        m_settings.ReadDouble(path, section, "CURRENTVERSION", latest, 0.0);
+        info.latestVersion = FiniteOr(latest, 0.0);
+    } else {
+        m_settings.WriteString(path, section, "UPDATEINFO", info.message);
+    }
+
+    m_settings.ReadString(path, section, "DOWNLOADHEREURL", info.downloadUrl, info.siteUrl);
+    if (info.downloadUrl != info.siteUrl && !IsWebUrl(info.downloadUrl)) {
+        m_log("DOWNLOADHEREURL \"" + CleanNoticeText(info.downloadUrl) + "\" in " + path +
+              " is not an http or https URL; " + info.siteUrl + " is offered instead");
+        info.downloadUrl = info.siteUrl;
+    }
+
+    if (info.latestVersion != info.version) {
+        m_versionDiffers = true;
+    }
+    return info.latestVersion != info.declinedVersion && info.latestVersion != info.version;
+}
+
+} // namespace tarnwick

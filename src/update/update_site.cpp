@@ -1,0 +1,21 @@
+#include "update/update_site.h"
+
+#include "settings/settings_file.h"
+
+#ifndef TARNWICK_UPDATE_URL
+#define TARNWICK_UPDATE_URL ""
+#endif
+
+namespace tarnwick {
+
+std::string BuiltInUpdateSite() {
+    return TARNWICK_UPDATE_URL;
+}
+
+double RunningVersion() {
+    double version = 0.0;
+    CSettingsFile::ParseLeadingDouble(TARNWICK_VERSION, version);
+    return version;
+}
+
+} // namespace tarnwick

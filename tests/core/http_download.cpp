@@ -1,0 +1,169 @@
+// The libcurl download against a loopback server with well-behaved and hostile answers.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "platform/http_download.h"
+#include "support/http_server.h"
+#include "support/scoped_env.h"
+
+using namespace tarnwick;
+using tarnwick::test::LoopbackHttpServer;
+using tarnwick::test::ScopedEnv;
+
+namespace {
+
+using Reply = LoopbackHttpServer::Reply;
+
+HttpLimits ShortLimits() {
+    HttpLimits limits;
+    limits.connectTimeout = std::chrono::milliseconds(2000);
+    limits.transferTimeout = std::chrono::milliseconds(600);
+    return limits;
+}
+
+// No proxy from the caller's environment may stand between the test and its server.
+class HttpDownload : public ::testing::Test {
+protected:
+    ScopedEnv m_noProxy{"no_proxy", "*"};
+    ScopedEnv m_httpProxy{"http_proxy", std::nullopt};
+    ScopedEnv m_allProxy{"ALL_PROXY", std::nullopt};
+    LoopbackHttpServer m_server;
+};
+
+struct Case {
+    const char* name;
+    Reply reply;
+    bool ok;
+    std::size_t bodySize;      // when ok
+    const char* errorContains; // when not ok
+};
+
+Reply Big(bool withLength) {
+    Reply reply = LoopbackHttpServer::Ok(std::string(64 * 1024, 'x'));
+    reply.repeat = 160; // 10 MiB
+    reply.sendLength = withLength;
+    return reply;
+}
+
+Reply Trickle() {
+    Reply reply =
+        LoopbackHttpServer::Ok("[Tarnwick]\r\nCURRENTVERSION=1.2\r\n" + std::string(2000, ';'));
+    reply.chunkBytes = 1;
+    reply.chunkPause = std::chrono::milliseconds(20); // 40 s for the whole body
+    return reply;
+}
+
+Reply Status(int status) {
+    Reply reply = LoopbackHttpServer::Ok("<html>error page</html>");
+    reply.status = status;
+    return reply;
+}
+
+std::string Garbage() {
+    std::string bytes;
+    for (int i = 0; i < 5000; ++i) {
+        bytes.push_back(static_cast<char>((i * 7919 + 13) % 256));
+    }
+    return bytes;
+}
+
+void PrintTo(const Case& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class HttpDownloadCases : public HttpDownload, public ::testing::WithParamInterface<Case> {};
+
+TEST_P(HttpDownloadCases, AcceptsOnlyWholeSuccessfulAnswersWithinTheLimits) {
+    const Case& c = GetParam();
+    m_server.Serve("/file", c.reply);
+    m_server.Serve("/loop", LoopbackHttpServer::Redirect("/loop"));
+    m_server.Serve("/hop0", LoopbackHttpServer::Redirect("/hop1"));
+    m_server.Serve("/hop1", LoopbackHttpServer::Redirect("/hop2"));
+    m_server.Serve("/hop2", LoopbackHttpServer::Redirect("/hop3"));
+    m_server.Serve("/hop3", LoopbackHttpServer::Ok("arrived"));
+    const std::string url = m_server.Url("/file");
+
+    const HttpResponse response = MakeHttpDownloader(ShortLimits())->Get(url);
+
+    EXPECT_EQ(response.ok, c.ok) << response.error;
+    if (c.ok) {
+        EXPECT_EQ(response.body.size(), c.bodySize);
+        EXPECT_TRUE(response.error.empty());
+    } else {
+        EXPECT_TRUE(response.body.empty());
+        EXPECT_NE(response.error.find("cannot download " + url + ": "), std::string::npos)
+            << response.error;
+        EXPECT_NE(response.error.find(c.errorContains), std::string::npos) << response.error;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    FaultModes, HttpDownloadCases,
+    ::testing::Values(
+        Case{"GoodFile", LoopbackHttpServer::Ok("[Tarnwick]\r\nCURRENTVERSION=1.2\r\n"), true, 32,
+             ""},
+        Case{"Exactly1000Bytes", LoopbackHttpServer::Ok(std::string(1000, 'a')), true, 1000, ""},
+        Case{"Exactly64KiB", LoopbackHttpServer::Ok(std::string(65536, 'a')), true, 65536, ""},
+        Case{"GarbageBytes", LoopbackHttpServer::Ok(Garbage()), true, 5000, ""},
+        Case{"NotFound", Status(404), false, 0, "the server answered HTTP 404"},
+        Case{"TenMegabytesAnnounced", Big(true), false, 0, "the answer is larger than 65536 bytes"},
+        Case{"TenMegabytesUnannounced", Big(false), false, 0,
+             "the answer is larger than 65536 bytes"},
+        Case{"OneByteTooMany", LoopbackHttpServer::Ok(std::string(65537, 'a')), false, 0,
+             "the answer is larger than 65536 bytes"},
+        Case{"SlowTrickle", Trickle(), false, 0, "timed out"},
+        Case{"RedirectLoop", LoopbackHttpServer::Redirect("/loop"), false, 0, "redirects"},
+        Case{"RedirectToLocalFile", LoopbackHttpServer::Redirect("file:///etc/passwd"), false, 0,
+             "file"},
+        Case{"ThreeRedirects", LoopbackHttpServer::Redirect("/hop1"), true, 7, ""},
+        Case{"FourRedirects", LoopbackHttpServer::Redirect("/hop0"), false, 0, "redirects"}),
+    [](const ::testing::TestParamInfo<Case>& info) { return std::string(info.param.name); });
+
+TEST_F(HttpDownload, RefusesAddressesThatAreNotHttp) {
+    for (const std::string url :
+         {"file:///etc/passwd", "ftp://127.0.0.1/x", "gopher://127.0.0.1/"}) {
+        const HttpResponse response = MakeHttpDownloader(ShortLimits())->Get(url);
+        EXPECT_FALSE(response.ok) << url;
+        EXPECT_TRUE(response.body.empty()) << url;
+        EXPECT_NE(response.error.find("cannot download " + url), std::string::npos);
+    }
+}
+
+TEST_F(HttpDownload, AsksPastEveryCache) {
+    m_server.Serve("/file", LoopbackHttpServer::Ok("x"));
+    ASSERT_TRUE(MakeHttpDownloader(ShortLimits())->Get(m_server.Url("/file")).ok);
+    ASSERT_EQ(m_server.Requests().size(), 1u);
+    const std::string head = m_server.Requests()[0];
+    EXPECT_NE(head.find("Cache-Control: no-cache\r\n"), std::string::npos) << head;
+    EXPECT_NE(head.find("Pragma: no-cache\r\n"), std::string::npos) << head;
+}
+
+TEST_F(HttpDownload, GoesThroughTheProxyTheEnvironmentNames) {
+    // The loopback server stands in as the proxy; the named host is never looked up.
+    ScopedEnv noProxy("no_proxy", std::nullopt);
+    ScopedEnv proxy("http_proxy", m_server.Root());
+    m_server.Serve("/TarnwickUpdateInfo.ini", LoopbackHttpServer::Ok("via proxy"));
+    const HttpResponse response =
+        MakeHttpDownloader(ShortLimits())->Get("http://updates.invalid/TarnwickUpdateInfo.ini");
+    ASSERT_TRUE(response.ok) << response.error;
+    EXPECT_EQ(response.body, "via proxy");
+    ASSERT_EQ(m_server.Requests().size(), 1u);
+    EXPECT_EQ(m_server.Requests()[0].rfind(
+                  "GET http://updates.invalid/TarnwickUpdateInfo.ini HTTP/1.1\r\n", 0),
+              0u);
+}
+
+TEST_F(HttpDownload, AStopRequestEndsATrickleEarly) {
+    m_server.Serve("/file", Trickle());
+    HttpLimits limits = ShortLimits();
+    limits.transferTimeout = std::chrono::milliseconds(60000);
+    std::stop_source stop;
+    stop.request_stop();
+    const HttpResponse response =
+        MakeHttpDownloader(limits)->Get(m_server.Url("/file"), stop.get_token());
+    EXPECT_FALSE(response.ok);
+    EXPECT_NE(response.error.find(": stopped"), std::string::npos) << response.error;
+}
+
+} // namespace
