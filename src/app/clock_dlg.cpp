@@ -27,6 +27,7 @@
 #include <sstream>
 
 #include "app/about_dlg.h"
+#include "app/update_runner.h"
 #include "platform/message_box.h"
 #include "widgets/app_icon.h"
 #include "widgets/dialog_units.h"
@@ -138,6 +139,17 @@ CClockDlg::CClockDlg(const ClockDlgEnvironment& environment, QWidget* parent)
 
     m_clockTimer.setSingleShot(true);
     connect(&m_clockTimer, &QTimer::timeout, this, &CClockDlg::OnClockTick);
+
+    UpdateRunnerEnvironment update;
+    update.clock = m_environment.clock;
+    update.localZone = m_environment.localZone;
+    update.dataDirectory = m_environment.paths.dataDirectory;
+    update.messages = m_environment.messages;
+    m_updateRunner = std::make_unique<CUpdateRunner>(
+        update, showUpdateMessage, [this](const std::string& text) { SetUpdateMessage(text); });
+    // The download step ends the program, as closing the window does.
+    connect(m_updateRunner.get(), &CUpdateRunner::CloseMainWindow, this,
+            [this] { QDialog::reject(); });
 
     // Dialog initialisation, in its order.
     m_otherZone.ConnectDatabase(m_environment.paths.dataDirectory, *m_environment.messages);
@@ -316,7 +328,11 @@ void CClockDlg::SetTip(const QString& text) {
     m_tipText = text.left(63);
 }
 
-void CClockDlg::StartCheck(bool) {}
+void CClockDlg::StartCheck(bool) {
+    // Each check also runs the daily update check on a thread of its own; it does nothing in a
+    // build without an update site, and nothing more than once a day.
+    m_updateRunner->Start();
+}
 
 void CClockDlg::Configure() {
     // The configuration dialog, when it ends with OK, is followed by LoadAllSettings(),

@@ -19,6 +19,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <string>
 
@@ -34,6 +35,7 @@ class QTextEdit;
 
 namespace tarnwick {
 
+class CUpdateRunner;
 class IClock;
 class ILocalZone;
 class IMessageBox;
@@ -152,6 +154,8 @@ private:
     std::string m_updateMessage;
     std::string m_serverName;
     std::int64_t m_differenceSeconds = 0;
+    // After the mutex: its threads write the update message and are joined before it goes.
+    std::unique_ptr<CUpdateRunner> m_updateRunner;
 
     QTimer m_clockTimer;
     QTextEdit* m_display = nullptr;
