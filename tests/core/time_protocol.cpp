@@ -27,14 +27,14 @@ TEST_P(TimeProtocolEra, DecodesIntoSixtyFourBitSecondsAndBack) {
 
 INSTANTIATE_TEST_SUITE_P(
     BothSidesOfTheRollovers, TimeProtocolEra,
-    ::testing::Values(
-        EraCase{0xC26F5140u, 1053086400, "2003-05-16 12:00:00 UTC"},
-        EraCase{2208988800u, 0, "1970-01-01 00:00:00 UTC"},
-        EraCase{0xFFFFFFFFu, 2085978495, "2036-02-07 06:28:15 UTC, last second of era 0"},
-        EraCase{0u, 2085978496, "2036-02-07 06:28:16 UTC, first second of era 1"},
-        EraCase{61505151u, 2147483647, "2038-01-19 03:14:07 UTC, last 32-bit time_t"},
-        EraCase{61505152u, 2147483648LL, "2038-01-19 03:14:08 UTC"},
-        EraCase{2208988799u, 4294967295LL, "2106-02-07 06:28:15 UTC, end of era 1"}));
+    ::testing::Values(EraCase{0xC26F5140u, 1053086400, "2003-05-16 12:00:00 UTC"},
+                      EraCase{2208988800u, 0, "1970-01-01 00:00:00 UTC"},
+                      EraCase{0xFFFFFFFFu, 2085978495,
+                              "2036-02-07 06:28:15 UTC, last second of era 0"},
+                      EraCase{0u, 2085978496, "2036-02-07 06:28:16 UTC, first second of era 1"},
+                      EraCase{61505151u, 2147483647, "2038-01-19 03:14:07 UTC, last 32-bit time_t"},
+                      EraCase{61505152u, 2147483648LL, "2038-01-19 03:14:08 UTC"},
+                      EraCase{2208988799u, 4294967295LL, "2106-02-07 06:28:15 UTC, end of era 1"}));
 
 TEST(TimeProtocol, ReadsTheFirstFourBytesMostSignificantFirst) {
     const std::uint8_t bytes[] = {0xC2, 0x6F, 0x51, 0x40, 0x99, 0x01};

@@ -2,9 +2,9 @@
 #include "platform/paths.h"
 
 #include <array>
-#include <filesystem>
 #include <climits>
 #include <cstdlib>
+#include <filesystem>
 #include <pwd.h>
 #include <string_view>
 #include <unistd.h>
