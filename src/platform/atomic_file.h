@@ -35,6 +35,20 @@ FileReadStatus ReadWholeFile(const std::string& path, std::string& bytes,
 bool WriteFileAtomically(const std::string& path, std::string_view bytes,
                          std::string* error = nullptr);
 
+// The outcome of CopyFileIfAbsent.
+enum class FileCopyStatus {
+    Copied,   // to holds a complete copy of from
+    Present,  // to already existed and was left alone
+    NoSource, // from does not exist
+    Failed,   // error says why; to is as it was
+};
+
+// Copies from to a temporary file beside to, flushes it to disk and links it into place only
+// if to still does not exist, so a half-written copy is never seen under to's name and a file
+// another process created meanwhile is never replaced.
+FileCopyStatus CopyFileIfAbsent(const std::string& from, const std::string& to,
+                                std::string* error = nullptr);
+
 // Creates the directory and its missing parents (mode 0700 for new ones, as the XDG base
 // directory rules ask). True when it exists afterwards.
 bool MakeDirectories(const std::string& directory, std::string* error = nullptr);

@@ -5,11 +5,11 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fcntl.h>
+#include <filesystem>
 #include <regex>
-#include <sys/stat.h>
-#include <unistd.h>
+#include <system_error>
 
+#include "platform/atomic_file.h"
 #include "platform/message_box.h"
 #include "zones/zone_columns.h"
 
@@ -21,8 +21,8 @@ constexpr int kBusyTimeoutMs = 1000; // another connection (the editor's, anothe
 constexpr std::size_t kEngineTextLimit = 255;
 
 bool FileExists(const std::string& path) {
-    struct stat st {};
-    return ::stat(path.c_str(), &st) == 0;
+    std::error_code ec;
+    return std::filesystem::exists(path, ec);
 }
 
 std::string EngineText(sqlite3* db) {
@@ -447,66 +447,8 @@ bool IsDatabaseEngineAvailable() {
 
 bool InstallPresetDatabase(const std::string& presetPath, const std::string& targetPath,
                            std::string& error) {
-    if (FileExists(targetPath)) {
-        return true;
-    }
-    const int in = ::open(presetPath.c_str(), O_RDONLY | O_CLOEXEC);
-    if (in < 0) {
-        return true; // no shipped database: Connect creates an empty one
-    }
-    const std::string temporary = targetPath + ".new." + std::to_string(::getpid());
-    const int out = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (out < 0) {
-        error = "cannot write " + temporary + ": " + std::strerror(errno);
-        ::close(in);
-        return false;
-    }
-    char buffer[65536];
-    bool ok = true;
-    for (;;) {
-        const ssize_t got = ::read(in, buffer, sizeof buffer);
-        if (got == 0) {
-            break;
-        }
-        if (got < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            error = "cannot read " + presetPath + ": " + std::strerror(errno);
-            ok = false;
-            break;
-        }
-        for (ssize_t done = 0; done < got;) {
-            const ssize_t put = ::write(out, buffer + done, static_cast<std::size_t>(got - done));
-            if (put < 0 && errno == EINTR) {
-                continue;
-            }
-            if (put < 0) {
-                error = "cannot write " + temporary + ": " + std::strerror(errno);
-                ok = false;
-                break;
-            }
-            done += put;
-        }
-        if (!ok) {
-            break;
-        }
-    }
-    ::close(in);
-    if (ok && ::fsync(out) != 0) {
-        error = "cannot write " + temporary + ": " + std::strerror(errno);
-        ok = false;
-    }
-    if (::close(out) != 0 && ok) {
-        error = "cannot write " + temporary + ": " + std::strerror(errno);
-        ok = false;
-    }
-    if (ok && ::link(temporary.c_str(), targetPath.c_str()) != 0 && errno != EEXIST) {
-        error = "cannot create " + targetPath + ": " + std::strerror(errno);
-        ok = false;
-    }
-    ::unlink(temporary.c_str());
-    return ok;
+    // No shipped database is no error: Connect then creates an empty one.
+    return CopyFileIfAbsent(presetPath, targetPath, &error) != FileCopyStatus::Failed;
 }
 
 } // namespace tarnwick

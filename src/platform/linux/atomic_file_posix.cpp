@@ -9,7 +9,9 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <filesystem>
 #include <sys/stat.h>
+#include <system_error>
 #include <unistd.h>
 
 namespace tarnwick {
@@ -286,6 +288,45 @@ bool MakeDirectories(const std::string& directory, std::string* error) {
         return false;
     }
     return true;
+}
+
+FileCopyStatus CopyFileIfAbsent(const std::string& from, const std::string& to,
+                                std::string* error) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    if (fs::symlink_status(to, ec).type() != fs::file_type::not_found) {
+        return FileCopyStatus::Present;
+    }
+    if (!fs::exists(from, ec)) {
+        return FileCopyStatus::NoSource;
+    }
+    const std::string temporary = to + ".new." + std::to_string(::getpid());
+    fs::remove(temporary, ec);
+    if (!fs::copy_file(from, temporary, ec)) {
+        SetError(error, "cannot copy " + from + " to " + temporary + ": " + ec.message());
+        fs::remove(temporary, ec);
+        return FileCopyStatus::Failed;
+    }
+    FileCopyStatus status = FileCopyStatus::Copied;
+    const int fd = ::open(temporary.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0 || ::fsync(fd) != 0) {
+        SetError(error, "cannot write " + temporary + ": " + ErrnoText(errno));
+        status = FileCopyStatus::Failed;
+    }
+    if (fd >= 0) {
+        ::close(fd);
+    }
+    // link() fails with EEXIST rather than replacing a file that appeared meanwhile.
+    if (status == FileCopyStatus::Copied && ::link(temporary.c_str(), to.c_str()) != 0) {
+        if (errno == EEXIST) {
+            status = FileCopyStatus::Present;
+        } else {
+            SetError(error, "cannot create " + to + ": " + ErrnoText(errno));
+            status = FileCopyStatus::Failed;
+        }
+    }
+    fs::remove(temporary, ec);
+    return status;
 }
 
 } // namespace tarnwick
