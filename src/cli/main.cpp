@@ -9,6 +9,7 @@
 #include <string>
 
 #include "cli/cli.h"
+#include "platform/product.h"
 #include "update/update_checker.h"
 #include "update/update_site.h"
 #include "zones/date_time.h"
@@ -151,7 +152,7 @@ int main(int argc, char** argv) {
         return argc == 1 ? kUsage : kOk;
     }
     if (TakeFlag(args, "--version")) {
-        std::printf("tarnwick-cli %s\n", TARNWICK_VERSION);
+        std::printf("tarnwick-cli %s\n", kProductVersion);
         const std::string site = BuiltInUpdateSite();
         if (site.empty()) {
             std::printf("update check: off (built without an update site)\n");

@@ -5,6 +5,7 @@
 #include <mutex>
 
 #include "platform/http_download.h"
+#include "platform/product.h"
 
 namespace tarnwick {
 
@@ -57,6 +58,7 @@ public:
         headers = curl_slist_append(headers, "Cache-Control: no-cache");
         headers = curl_slist_append(headers, "Pragma: no-cache");
 
+        const std::string userAgent = std::string(kProductName) + "/" + kProductVersion;
         curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
         curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
         curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
@@ -70,7 +72,7 @@ public:
         curl_easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE,
                          static_cast<curl_off_t>(m_limits.maxBytes));
         curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers);
-        curl_easy_setopt(curl, CURLOPT_USERAGENT, "Tarnwick/" TARNWICK_VERSION);
+        curl_easy_setopt(curl, CURLOPT_USERAGENT, userAgent.c_str());
         curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L); // safe on a worker thread
         curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &OnBody);
         curl_easy_setopt(curl, CURLOPT_WRITEDATA, &transfer);

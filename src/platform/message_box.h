@@ -6,10 +6,9 @@
 #include <string>
 #include <vector>
 
-namespace tarnwick {
+#include "platform/product.h"
 
-// The program's name: the caption of its messages and its window title.
-inline constexpr const char* kProductName = "Tarnwick";
+namespace tarnwick {
 
 enum class MessageButtons { Ok, YesNo };
 enum class MessageIcon { None, Information, Exclamation, Question, Stop };

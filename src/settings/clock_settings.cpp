@@ -4,6 +4,7 @@
 
 #include "platform/atomic_file.h"
 #include "platform/paths.h"
+#include "platform/product.h"
 #include "platform/run_at_login.h"
 #include "settings/profile_file.h"
 #include "settings/settings_file.h"
@@ -109,7 +110,7 @@ std::string LoadSettings(const std::string& settingsDirectory, ClockSettings& s,
         *writeError = error;
     }
     if (runAtLogin != nullptr) {
-        runAtLogin->WriteRunValue("Tarnwick", s.loginStartup, ExecutablePath());
+        runAtLogin->WriteRunValue(kProductName, s.loginStartup, ExecutablePath());
     }
     return path;
 }

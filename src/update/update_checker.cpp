@@ -8,6 +8,7 @@
 #include "platform/clock.h"
 #include "platform/http_download.h"
 #include "platform/local_zone.h"
+#include "platform/product.h"
 #include "platform/url_opener.h"
 #include "settings/profile_file.h"
 #include "update/web_url.h"
@@ -38,7 +39,7 @@ T PeekValue(const std::string& path, const std::string& section, const char* key
 } // namespace
 
 void LogToStderr(const std::string& line) {
-    std::fprintf(stderr, "Tarnwick update check: %s\n", line.c_str());
+    std::fprintf(stderr, "%s update check: %s\n", kProductName, line.c_str());
 }
 
 std::string UpdateInfoFilePath(const std::string& dataDirectory) {

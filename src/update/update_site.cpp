@@ -1,5 +1,6 @@
 #include "update/update_site.h"
 
+#include "platform/product.h"
 #include "settings/settings_file.h"
 
 #ifndef TARNWICK_UPDATE_URL
@@ -14,7 +15,7 @@ std::string BuiltInUpdateSite() {
 
 double RunningVersion() {
     double version = 0.0;
-    CSettingsFile::ParseLeadingDouble(TARNWICK_VERSION, version);
+    CSettingsFile::ParseLeadingDouble(kProductVersion, version);
     return version;
 }
 
