@@ -15,20 +15,16 @@
 #include <QTextEdit>
 #include <QWindow>
 
-#include <dlfcn.h>
-#include <time.h>
-#include <unistd.h>
-
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
 
 #include "app/about_dlg.h"
 #include "app/update_runner.h"
 #include "platform/message_box.h"
+#include "platform/process_info.h"
+#include "platform/x11_selection.h"
 #include "widgets/app_icon.h"
 #include "widgets/dialog_units.h"
 
@@ -41,27 +37,6 @@ bool g_firstOpen = true;
 
 const QColor kLcdText(0, 0, 50);
 const QColor kLcdCell(0, 255, 255);
-
-// Milliseconds since this process started, from /proc (for the start-up benchmark only).
-double MillisecondsSinceProcessStart(long long& boottimeNs) {
-    timespec now{};
-    clock_gettime(CLOCK_BOOTTIME, &now);
-    boottimeNs = static_cast<long long>(now.tv_sec) * 1000000000LL + now.tv_nsec;
-    std::ifstream stat("/proc/self/stat");
-    std::string line;
-    std::getline(stat, line);
-    // Field 22 (starttime, clock ticks since boot) counts from the field after ") ".
-    const std::size_t close = line.rfind(')');
-    if (close == std::string::npos) {
-        return -1.0;
-    }
-    std::istringstream fields(line.substr(close + 2));
-    std::string field;
-    for (int i = 3; i <= 22 && fields >> field; ++i) {
-    }
-    const double startSeconds = std::stod(field) / static_cast<double>(sysconf(_SC_CLK_TCK));
-    return static_cast<double>(boottimeNs) / 1e6 - startSeconds * 1000.0;
-}
 
 } // namespace
 
@@ -77,57 +52,13 @@ bool HasCompositingManager() {
     if (x11 == nullptr || x11->connection() == nullptr) {
         return false;
     }
-    // libxcb is already loaded by the platform plugin; look its calls up rather than link it.
-    void* xcb = dlopen("libxcb.so.1", RTLD_NOW | RTLD_NOLOAD);
-    if (xcb == nullptr) {
-        return false;
-    }
-    struct Cookie {
-        unsigned int sequence;
-    };
-    struct Reply { // the intern-atom and get-selection-owner replies share this layout
-        std::uint8_t responseType;
-        std::uint8_t pad;
-        std::uint16_t sequence;
-        std::uint32_t length;
-        std::uint32_t value; // the atom, or the owner window
-    };
-    using InternAtom = Cookie (*)(void*, std::uint8_t, std::uint16_t, const char*);
-    using InternAtomReply = Reply* (*)(void*, Cookie, void**);
-    using GetSelectionOwner = Cookie (*)(void*, std::uint32_t);
-    using GetSelectionOwnerReply = Reply* (*)(void*, Cookie, void**);
-    auto internAtom = reinterpret_cast<InternAtom>(dlsym(xcb, "xcb_intern_atom"));
-    auto internAtomReply = reinterpret_cast<InternAtomReply>(dlsym(xcb, "xcb_intern_atom_reply"));
-    auto getOwner = reinterpret_cast<GetSelectionOwner>(dlsym(xcb, "xcb_get_selection_owner"));
-    auto getOwnerReply =
-        reinterpret_cast<GetSelectionOwnerReply>(dlsym(xcb, "xcb_get_selection_owner_reply"));
-    bool composited = false;
-    if (internAtom != nullptr && internAtomReply != nullptr && getOwner != nullptr &&
-        getOwnerReply != nullptr) {
-        void* connection = x11->connection();
-        static const char kName[] = "_NET_WM_CM_S0";
-        Reply* atom = internAtomReply(connection,
-                                      internAtom(connection, 1, sizeof kName - 1, kName), nullptr);
-        if (atom != nullptr) {
-            if (atom->value != 0) {
-                Reply* owner =
-                    getOwnerReply(connection, getOwner(connection, atom->value), nullptr);
-                if (owner != nullptr) {
-                    composited = owner->value != 0;
-                    std::free(owner);
-                }
-            }
-            std::free(atom);
-        }
-    }
-    dlclose(xcb);
-    return composited;
+    return X11SelectionHasOwner(x11->connection(), "_NET_WM_CM_S0");
 }
 
 CClockDlg::CClockDlg(const ClockDlgEnvironment& environment, QWidget* parent)
     : QDialog(parent, Qt::Window | Qt::FramelessWindowHint), m_environment(environment),
-      m_localTime(*environment.clock, *environment.localZone),
-      m_otherZone(*environment.clock, *environment.localZone) {
+      m_tickClock(*environment.clock), m_localTime(m_tickClock, *environment.localZone),
+      m_otherZone(m_tickClock, *environment.localZone) {
     setObjectName(QStringLiteral("102"));
     setWindowIcon(AppIcon());
     setFont(DialogTemplateFont());
@@ -138,6 +69,7 @@ CClockDlg::CClockDlg(const ClockDlgEnvironment& environment, QWidget* parent)
     CreateControls();
 
     m_clockTimer.setSingleShot(true);
+    m_clockTimer.setTimerType(Qt::PreciseTimer);
     connect(&m_clockTimer, &QTimer::timeout, this, &CClockDlg::OnClockTick);
 
     UpdateRunnerEnvironment update;
@@ -168,6 +100,7 @@ CClockDlg::CClockDlg(const ClockDlgEnvironment& environment, QWidget* parent)
 
     if (qEnvironmentVariableIsSet("TARNWICK_BENCH")) {
         m_benchPending = true;
+        m_benchTicks = qEnvironmentVariable("TARNWICK_BENCH") == QLatin1String("ticks");
         m_display->viewport()->installEventFilter(this);
     }
 }
@@ -295,6 +228,7 @@ SyncSnapshot CClockDlg::ReadSyncSnapshot() {
 void CClockDlg::OnClockTick() {
     m_clockTimer.stop();
     m_firstTickDone = true;
+    const std::int64_t now = m_tickClock.Latch();
     const ClockTimes times = ReadClockTimes(m_localTime, m_otherZone);
     std::string updateMessage;
     {
@@ -304,8 +238,9 @@ void CClockDlg::OnClockTick() {
     const std::string block =
         m_statusBlock.Next(ReadSyncSnapshot(), showUpdateMessage.load(), updateMessage);
     SetDisplayText(BuildDisplayText(times, block));
-    SetTip(QStringLiteral("Tarnwick  ") + QString::fromStdString(FormatClockTime(times.localNow)));
-    m_clockTimer.start(kTickMs);
+    SetTip(QString::fromStdString(BuildTipText(times.localNow)));
+    m_tickPaintPending = m_benchTicks;
+    m_clockTimer.start(MillisecondsToNextTick(now));
 }
 
 void CClockDlg::SetDisplayText(const std::string& text) {
@@ -542,10 +477,21 @@ void CClockDlg::keyPressEvent(QKeyEvent* event) {
 }
 
 bool CClockDlg::eventFilter(QObject* watched, QEvent* event) {
+    if (m_tickPaintPending && watched == m_display->viewport() && event->type() == QEvent::Paint) {
+        // The second this paint shows, and when (the wall clock) it is put on the screen.
+        m_tickPaintPending = false;
+        const long long shown = m_tickClock.NowUnixSeconds();
+        QTimer::singleShot(0, this, [this, shown] {
+            std::fprintf(stderr, "tarnwick-bench: tick shown_s=%lld painted_ms=%lld\n", shown,
+                         static_cast<long long>(m_environment.clock->NowUnixMilliseconds()));
+        });
+    }
     if (m_benchPending && watched == m_display->viewport() && event->type() == QEvent::Paint &&
         !m_display->document()->isEmpty()) {
         m_benchPending = false;
-        m_display->viewport()->removeEventFilter(this);
+        if (!m_benchTicks) {
+            m_display->viewport()->removeEventFilter(this);
+        }
         // Queued: reported once this paint has reached the screen.
         QTimer::singleShot(0, this, [] {
             long long boottimeNs = 0;

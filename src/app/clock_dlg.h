@@ -24,6 +24,7 @@
 #include <string>
 
 #include "display/display_text.h"
+#include "platform/clock.h"
 #include "platform/paths.h"
 #include "settings/clock_settings.h"
 #include "startup/command_line.h"
@@ -72,7 +73,6 @@ public:
         kTrayCommandLast = 9999,
     };
     static constexpr int kFirstTickMs = 100;
-    static constexpr int kTickMs = 1000;
     static constexpr int kTemplateWidth = 171; // dialog units
     static constexpr int kTemplateHeight = 161;
 
@@ -94,7 +94,8 @@ public:
     // Commands 9950-9999 of the notification icon's popup menu.
     void OnTrayCommand(int commandId);
 
-    // The clock tick: rebuilds the display and the tip, then re-arms itself.
+    // The clock tick: reads "now" once, rebuilds the display and the tip from that instant,
+    // then re-arms itself for just after the next whole second.
     void OnClockTick();
 
     // For tests and the tray.
@@ -145,6 +146,8 @@ private:
     SyncSnapshot ReadSyncSnapshot();
 
     ClockDlgEnvironment m_environment;
+    // "now" as the current tick read it; the clocks below read this, never the wall clock.
+    LatchedClock m_tickClock;
     ClockSettings m_settings;
     CLocalTimeInfo m_localTime;
     CZoneClock m_otherZone;
@@ -184,6 +187,8 @@ private:
 
     bool m_firstTickDone = false;
     bool m_benchPending = false; // TARNWICK_BENCH: report the first painted clock text
+    bool m_benchTicks = false;   // TARNWICK_BENCH=ticks: report every tick's paint
+    bool m_tickPaintPending = false;
 };
 
 // True when the desktop can show through a translucent window: a Wayland compositor, or an

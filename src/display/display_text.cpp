@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "platform/product.h"
 #include "zones/local_time_info.h"
 #include "zones/zone_clock.h"
 
@@ -98,6 +99,23 @@ ClockTimes ReadClockTimes(CLocalTimeInfo& local, CZoneClock& other) {
     times.localOffsetMinutes = local.GetLocalOffsetMinutes();
     times.localLabel = local.GetLocalZoneName();
     return times;
+}
+
+std::string BuildTipText(const DateTime& localNow) {
+    std::string tip = std::string(kProductName) + "  " + FormatClockTime(localNow);
+    if (tip.size() > kTipCharacters) {
+        tip.resize(kTipCharacters);
+    }
+    return tip;
+}
+
+std::string BuildPreviewText(const std::string& abbreviation, const DateTime& zoneNow) {
+    return abbreviation + "    " + FormatClockTime(zoneNow);
+}
+
+int MillisecondsToNextTick(std::int64_t nowUnixMilliseconds) {
+    const std::int64_t intoSecond = ((nowUnixMilliseconds % 1000) + 1000) % 1000;
+    return static_cast<int>(1000 - intoSecond) + kTickLeadMs;
 }
 
 std::string BuildDisplayText(const ClockTimes& times, const std::string& statusBlock) {

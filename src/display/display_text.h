@@ -4,6 +4,7 @@
 // Lines are joined by CR LF.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -56,6 +57,21 @@ struct ClockTimes {
 // Reads the three clocks for one tick, in the window's order: local now, GMT now (which
 // refreshes the local zone's name), the other zone's time (which refreshes its label).
 ClockTimes ReadClockTimes(CLocalTimeInfo& local, CZoneClock& other);
+
+// The notification icon's tip: the program's name, two blanks and the local time, cut to the
+// 63 characters a tip holds.
+inline constexpr std::size_t kTipCharacters = 63;
+std::string BuildTipText(const DateTime& localNow);
+// The zone editor's preview line: the abbreviation in force, four blanks, the zone's time.
+std::string BuildPreviewText(const std::string& abbreviation, const DateTime& zoneNow);
+
+// The clock ticks just after each whole second of the wall clock, so every second is shown
+// and none lags its start by more than the tick's latency. The delay from nowUnixMilliseconds
+// to kTickLeadMs past the next whole second; a tick that fires a little early (timers and the
+// wall clock can disagree by a few milliseconds) is thereby followed by one a few
+// milliseconds later, in the second it missed.
+inline constexpr int kTickLeadMs = 5;
+int MillisecondsToNextTick(std::int64_t nowUnixMilliseconds);
 
 std::string BuildDisplayText(const ClockTimes& times, const std::string& statusBlock);
 

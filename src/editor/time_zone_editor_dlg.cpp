@@ -496,7 +496,7 @@ void CTimeZoneEditorDlg::UpdatePreview() {
     // The time first: it decides whether standard or daylight time is in force, and with it
     // the abbreviation that belongs to this second.
     const DateTime now = m_zoneClock.GetZoneTime();
-    m_preview->setText(Q(m_zoneClock.GetAbbreviation() + "    " + FormatClockTime(now)));
+    m_preview->setText(Q(BuildPreviewText(m_zoneClock.GetAbbreviation(), now)));
 }
 
 void CTimeZoneEditorDlg::OnPreviewTimer() {

@@ -40,4 +40,24 @@ private:
     std::atomic<std::int64_t> m_nowMs;
 };
 
+// Holds one reading of another clock until the next Latch(), so that everything derived from
+// "now" in one step (the three clocks of a tick, the status, the tip) shares one instant.
+// Latch() from one thread; reads from any.
+class LatchedClock final : public IClock {
+public:
+    explicit LatchedClock(const IClock& source)
+        : m_source(source), m_nowMs(source.NowUnixMilliseconds()) {}
+    std::int64_t NowUnixMilliseconds() const override { return m_nowMs.load(); }
+    // Reads the source once and holds that instant; returns it.
+    std::int64_t Latch() {
+        const std::int64_t now = m_source.NowUnixMilliseconds();
+        m_nowMs = now;
+        return now;
+    }
+
+private:
+    const IClock& m_source;
+    std::atomic<std::int64_t> m_nowMs;
+};
+
 } // namespace tarnwick

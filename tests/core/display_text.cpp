@@ -149,5 +149,34 @@ TEST(DisplayText, EmptyLinesAfterGmtDependOnStatus) {
     EXPECT_EQ(emptyLinesAfterGmt(3), 1);
 }
 
+TEST(Tick, ArmsForJustAfterTheNextWholeSecond) {
+    const std::int64_t second = 1796530254LL * 1000;
+    struct Case {
+        std::int64_t now;
+        int delay;
+    };
+    for (const Case& c :
+         {Case{second, 1000 + kTickLeadMs}, Case{second + 1, 999 + kTickLeadMs},
+          Case{second + 250, 750 + kTickLeadMs}, Case{second + 999, 1 + kTickLeadMs},
+          // before 1970 the second still starts at a multiple of 1000
+          Case{-1, 1 + kTickLeadMs}, Case{-1000, 1000 + kTickLeadMs}}) {
+        const int delay = MillisecondsToNextTick(c.now);
+        EXPECT_EQ(delay, c.delay) << c.now;
+        // The tick lands in the next second, kTickLeadMs after its start, never skipping one.
+        const std::int64_t next = c.now + delay;
+        EXPECT_EQ(((next % 1000) + 1000) % 1000, kTickLeadMs) << c.now;
+    }
+}
+
+TEST(Tip, NamesTheProgramAndIsCutTo63Characters) {
+    const DateTime friday(2026, 12, 4, 21, 5, 9);
+    EXPECT_EQ(BuildTipText(friday), "Tarnwick  Friday, December 04, 2026  09:05:09 PM");
+    // The longest day and month names still fit; the cut only guards the tip's limit.
+    const DateTime longest(2026, 9, 30, 12, 0, 0); // Wednesday, September
+    EXPECT_EQ(BuildTipText(longest), "Tarnwick  Wednesday, September 30, 2026  12:00:00 PM");
+    EXPECT_LE(BuildTipText(longest).size(), kTipCharacters);
+    EXPECT_EQ(BuildPreviewText("PST", friday), "PST    Friday, December 04, 2026  09:05:09 PM");
+}
+
 } // namespace
 } // namespace tarnwick
