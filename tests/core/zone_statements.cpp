@@ -70,38 +70,6 @@ ZoneFormValues EasternForm() {
     return f;
 }
 
-TEST(EditorStatements, InsertListsTheColumnsInOrder) {
-    EXPECT_EQ(BuildZoneInsert(EasternForm()),
-              "INSERT INTO presetTimeZones  (m_TimeZoneName,m_Country,m_Province,m_Cities,"
-              "m_GMTBiasHour,m_GMTBiasMinute,m_DSTUse,m_DSTAbbr,m_DSTAMPM,m_DSTBiasHour,"
-              "m_DSTBiasMinute,m_DSTDOW,m_DSTHour,m_DSTMinute,m_DSTMonth,m_DSTStartCountDOW,"
-              "m_STDAbbr,m_STDAMPM,m_STDBiasHour,m_STDBiasMinute,m_STDDOW,m_STDHour,m_STDMinute,"
-              "m_STDMonth,m_STDStartCountDOW) VALUES (\"Eastern Time, New York\",\"USA\",\"\","
-              "\"New York\",\"-5\",\"00\",\"1\",\"EDT\",\"1\",\"1\",\"00\",\"0\",\"2\",\"00\","
-              "\"3\",\"2\",\"EST\",\"1\",0,0,\"0\",\"2\",\"00\",\"11\",\"1\") ");
-}
-
-TEST(EditorStatements, UpdateSetsEveryColumnAndPutsABlankBeforeWhere) {
-    ZoneFormValues f = EasternForm();
-    f.stdStartCountDow = {"Last", std::string("5")};
-    EXPECT_EQ(BuildZoneUpdate(f, 7),
-              "UPDATE presetTimeZones SET m_TimeZoneName=\"Eastern Time, New York\","
-              "m_Country=\"USA\",m_Province=\"\",m_Cities=\"New York\","
-              "m_GMTBiasHour=\"-5\",m_GMTBiasMinute=\"00\","
-              "m_DSTUse=\"1\", "
-              "m_DSTAbbr=\"EDT\", m_DSTAMPM=\"1\", m_DSTBiasHour=\"1\", m_DSTBiasMinute=\"00\", "
-              "m_DSTDOW=\"0\", m_DSTHour=\"2\", m_DSTMinute=\"00\", m_DSTMonth=\"3\", "
-              "m_DSTStartCountDOW=\"2\","
-              "m_STDAbbr=\"EST\", m_STDAMPM=\"1\", m_STDBiasHour=0, m_STDBiasMinute=0, "
-              "m_STDDOW=\"0\", m_STDHour=\"2\", m_STDMinute=\"00\", m_STDMonth=\"11\", "
-              "m_STDStartCountDOW=\"5\" WHERE timeZoneID=7");
-
-    f.stdStartCountDow = {"", std::nullopt};
-    const std::string update = BuildZoneUpdate(f, 12);
-    EXPECT_EQ(update.substr(update.rfind("m_STDStartCountDOW")),
-              "m_STDStartCountDOW=0 WHERE timeZoneID=12");
-}
-
 class EditorStatementsDatabase : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -118,6 +86,56 @@ protected:
     RecordingMessageBox m_messages;
     CZoneDatabase m_db{m_messages};
 };
+
+// Every box of the form lands in its own column, and an update changes only its own row.
+TEST_F(EditorStatementsDatabase, InsertAndUpdateRoundTripEveryColumn) {
+    ZoneFormValues eastern = EasternForm();
+    ZoneFormValues other = EasternForm();
+    other.name = "Other";
+    ASSERT_TRUE(m_db.Query(BuildZoneInsert(eastern)));
+    ASSERT_TRUE(m_db.Query(BuildZoneInsert(other)));
+    const std::pair<const char*, const char*> expected[] = {
+        {"m_TimeZoneName", "Eastern Time, New York"},
+        {"m_Country", "USA"},
+        {"m_Province", ""},
+        {"m_Cities", "New York"},
+        {"m_GMTBiasHour", "-5"},
+        {"m_GMTBiasMinute", "0"}, // minutes are numbers: "00" is 0,
+        {"m_DSTUse", "1"},
+        {"m_DSTAbbr", "EDT"},
+        {"m_DSTAMPM", "1"},
+        {"m_DSTBiasHour", "1"},
+        {"m_DSTBiasMinute", "0"},
+        {"m_DSTDOW", "0"},
+        {"m_DSTHour", "2"},
+        {"m_DSTMinute", "0"},
+        {"m_DSTMonth", "3"},
+        {"m_DSTStartCountDOW", "2"},
+        {"m_STDAbbr", "EST"},
+        {"m_STDAMPM", "1"},
+        {"m_STDBiasHour", "0"}, // an empty bias box is stored as 0
+        {"m_STDBiasMinute", "0"},
+        {"m_STDDOW", "0"},
+        {"m_STDHour", "2"},
+        {"m_STDMinute", "0"},
+        {"m_STDMonth", "11"},
+        {"m_STDStartCountDOW", "1"},
+    };
+    for (const auto& [column, value] : expected) {
+        EXPECT_EQ(Read(column, 1), value) << column;
+    }
+
+    eastern.stdStartCountDow = {"Last", std::string("5")};
+    eastern.stdAbbr = "XST";
+    ASSERT_TRUE(m_db.Query(BuildZoneUpdate(eastern, 1)));
+    EXPECT_EQ(Read("m_STDStartCountDOW", 1), "5");
+    EXPECT_EQ(Read("m_STDAbbr", 1), "XST");
+    EXPECT_EQ(Read("m_TimeZoneName", 1), "Eastern Time, New York");
+    EXPECT_EQ(Read("m_STDStartCountDOW", 2), "1");
+    EXPECT_EQ(Read("m_STDAbbr", 2), "EST");
+    EXPECT_EQ(Read("m_TimeZoneName", 2), "Other");
+    EXPECT_TRUE(m_messages.shown.empty());
+}
 
 // The database reads a doubled quote inside a double-quoted value back as one quote, and a
 // value that looks like a column name stays a value.
