@@ -1,10 +1,10 @@
 #include "platform/network_routes.h"
 
-#include <cstdlib>
 #include <gtest/gtest.h>
 
 #include "platform/network_link.h"
 #include "support/temp_dir.h"
+#include "support/test_data.h"
 
 namespace tarnwick {
 namespace {
@@ -12,8 +12,7 @@ namespace {
 using Names = std::vector<std::string>;
 
 std::string Fixture(const std::string& name) {
-    const char* data = std::getenv("TARNWICK_TEST_DATA");
-    return std::string(data ? data : "tests/data") + "/routes/" + name;
+    return test::TestDataPath("routes/" + name);
 }
 
 struct RouteCase {

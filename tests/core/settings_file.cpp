@@ -9,6 +9,7 @@
 #include "settings/clock_settings.h"
 #include "settings/profile_file.h"
 #include "support/temp_dir.h"
+#include "support/test_data.h"
 
 namespace tarnwick {
 namespace {
@@ -134,30 +135,8 @@ TEST(LoadSettings, NewFileGetsEveryDefaultInThreeSections) {
     EXPECT_EQ(path, dir / "ClockInfo.dat");
     EXPECT_EQ(writeError, "");
 
-    EXPECT_EQ(ReadFileBytes(path), "[OTHERCOUNTRY]\n"
-                                   "COUNTRYNAME=Make your selection.\n"
-                                   "COUNTRYOFFSET=8\n"
-                                   "TIMEZONEID=-1\n"
-                                   "DAYLIGHTSAVINGSFLAG=0\n"
-                                   "\n"
-                                   "[YOURCOUNTRY]\n"
-                                   "COUNTRYNAME=\n"
-                                   "\n"
-                                   "[OPTIONS]\n"
-                                   "RUNOPTION=1056\n"
-                                   "CHECKTIMEOPTION=1052\n"
-                                   "CHECKTIMEUPDATEOPTION=1069\n"
-                                   "CHECKTIMEINTERVAL=1064\n"
-                                   "LOGINSTARTUP=1\n"
-                                   "CHECKTIMEHOURINTERVAL=180\n"
-                                   "CHECKTIMESTARTUP=0\n"
-                                   "USTIMESERVERS=" +
-                                       std::string(kDefaultUsTimeServers) +
-                                       "\n"
-                                       "CHECKTIMECUSTOMSERVERS=\n"
-                                       "CHECKTIMEMARGINOFERROR=1\n"
-                                       "CLOCKBLUELCD=1\n"
-                                       "TRANSPARENTSURROUNDINGSTODESKTOP=1\n");
+    // The file a first start writes, as the program has always written it.
+    EXPECT_EQ(ReadFileBytes(path), ReadFileBytes(test::TestDataPath("settings/new_file.dat")));
     ASSERT_EQ(runAtLogin.calls.size(), 1u);
     EXPECT_EQ(runAtLogin.calls[0].name, "Tarnwick");
     EXPECT_TRUE(runAtLogin.calls[0].enabled);
