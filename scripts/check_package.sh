@@ -68,6 +68,14 @@ while read -r command; do
 done < <("$root/usr/bin/tarnwick-cli" --help | sed -n 's/^  \([a-z][a-z-]*\( [a-z][a-z-]*\)\?\).*/\1/p' |
          awk '{ if ($2 ~ /^[a-z]/ && $1 ~ /^(settings|zones|presets)$/) print $1" "$2; else print $1 }' | sort -u)
 echo "package: tarnwick-cli.1 names every command of --help"
+# The clock answers --help and --version without a display; its man page names every option.
+DISPLAY= WAYLAND_DISPLAY= "$root/usr/bin/tarnwick" --version | grep -q '^tarnwick [0-9]' || fail "tarnwick --version"
+zcat "$root/usr/share/man/man1/tarnwick.1.gz" | sed 's/\\-/-/g' >"$work/clock.man"
+while read -r option; do
+    grep -qF -- "$option" "$work/clock.man" || fail "tarnwick.1 lacks the option '$option'"
+done < <(DISPLAY= WAYLAND_DISPLAY= "$root/usr/bin/tarnwick" --help | grep -oE '(^|[ ,])(--?[a-z][a-z-]*|/[a-z]+)' |
+         tr -d ' ,' | sort -u)
+echo "package: tarnwick.1 names every option of tarnwick --help"
 
 # First start of the installed copy under a fresh HOME: presets copied to the user's data
 # directory, nothing written under the install root.

@@ -29,15 +29,40 @@ CommandLineSwitches ParseCommandLine(const std::vector<std::string>& arguments) 
             result.editZones = true;
             continue;
         }
-        // The switches have always been found as case-sensitive substrings.
-        if (argument == "--hide" || argument.find("/hide") != std::string::npos) {
-            result.hide = true;
+        if (argument == "--help" || argument == "-h") {
+            result.help = true;
+            continue;
         }
-        if (argument == "--min" || argument.find("/min") != std::string::npos) {
-            result.minimize = true;
+        if (argument == "--version") {
+            result.version = true;
+            continue;
+        }
+        // The switches have always been found as case-sensitive substrings.
+        const bool hide = argument == "--hide" || argument.find("/hide") != std::string::npos;
+        const bool minimize = argument == "--min" || argument.find("/min") != std::string::npos;
+        result.hide = result.hide || hide;
+        result.minimize = result.minimize || minimize;
+        if (!hide && !minimize && !argument.empty() && argument.front() == '-') {
+            result.errors.push_back("unknown option " + argument + " (see tarnwick --help)");
         }
     }
     return result;
+}
+
+const char* ClockUsageText() {
+    return "Usage: tarnwick [--hide | --min] [--dir DIR]\n"
+           "       tarnwick --edit-zones [--dir DIR]\n"
+           "A desktop clock with three zones that keeps the computer's clock right.\n"
+           "\n"
+           "  --hide, /hide           start hidden behind the notification-area icon\n"
+           "  --min, /min             start minimised\n"
+           "  --edit-zones            open the preset-zone editor on its own\n"
+           "  --dir DIR, --data-dir DIR\n"
+           "                          keep the settings and the zone database in DIR\n"
+           "  -h, --help              print this help and end\n"
+           "  --version               print the version and end\n"
+           "\n"
+           "tarnwick-cli does the same from scripts; see tarnwick(1) and tarnwick-cli(1).\n";
 }
 
 } // namespace tarnwick

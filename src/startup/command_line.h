@@ -12,10 +12,16 @@ struct CommandLineSwitches {
     bool minimize = false;           // "/min" (anywhere in an argument) or "--min"
     bool editZones = false;          // "--edit-zones": open the preset-zone editor alone
     std::string dataDirectory;       // "--data-dir DIR": settings and data in DIR; empty: default
+    bool help = false;               // "--help" or "-h": print the usage and end
+    bool version = false;            // "--version": print the version and end
     std::vector<std::string> errors; // one line per argument that could not be used
 };
 
-// arguments: what follows the program path.
+// arguments: what follows the program path. An argument that starts with '-' and is none of
+// the switches below is an error; other arguments are searched for "/hide" and "/min" only.
 CommandLineSwitches ParseCommandLine(const std::vector<std::string>& arguments);
+
+// What "tarnwick --help" prints: every option, one per line.
+const char* ClockUsageText();
 
 } // namespace tarnwick

@@ -40,7 +40,11 @@ INSTANTIATE_TEST_SUITE_P(
         // Found as substrings, as they always were.
         Row{"substring", {"x/hidey"}, true, false, "", 0},
         Row{"caseSensitive", {"/HIDE", "/Min"}, false, false, "", 0},
-        Row{"dashSubstringIsNotASwitch", {"--hidden"}, false, false, "", 0},
+        // An option the clock does not know is refused rather than ignored.
+        Row{"dashSubstringIsNotASwitch", {"--hidden"}, false, false, "", 1},
+        Row{"unknownOptions", {"--verbose", "-x", "--min"}, false, true, "", 2},
+        // Other words stay as harmless as they always were.
+        Row{"plainWordIgnored", {"clock"}, false, false, "", 0},
         // A data directory is a path: "/home/ann/hideout/minutes" holds no switch.
         Row{"dataDirIsNotSearched",
             {"--data-dir", "/home/ann/hideout/minutes"},
@@ -57,6 +61,22 @@ INSTANTIATE_TEST_SUITE_P(
     [](const testing::TestParamInfo<Row>& info) { return std::string(info.param.name); });
 
 } // namespace
+
+TEST(CommandLine, HelpAndVersionAreSwitchesAndTheUsageNamesEveryOption) {
+    EXPECT_TRUE(ParseCommandLine({"--help"}).help);
+    EXPECT_TRUE(ParseCommandLine({"-h"}).help);
+    EXPECT_TRUE(ParseCommandLine({"--version"}).version);
+    EXPECT_TRUE(ParseCommandLine({"--version"}).errors.empty());
+    EXPECT_FALSE(ParseCommandLine({"/hide"}).help);
+    const std::string usage = tarnwick::ClockUsageText();
+    for (const char* option : {"--hide", "/hide", "--min", "/min", "--edit-zones", "--dir",
+                               "--data-dir", "--help", "--version"}) {
+        EXPECT_NE(usage.find(option), std::string::npos) << option;
+    }
+    const CommandLineSwitches unknown = ParseCommandLine({"--frobnicate"});
+    ASSERT_EQ(unknown.errors.size(), 1u);
+    EXPECT_EQ(unknown.errors[0], "unknown option --frobnicate (see tarnwick --help)");
+}
 
 TEST(CommandLine, EditZonesOpensTheEditorAloneAndIsNoHideOrMinSwitch) {
     EXPECT_TRUE(ParseCommandLine({"--edit-zones"}).editZones);
