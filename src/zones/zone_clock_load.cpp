@@ -69,6 +69,7 @@ bool CZoneClock::LoadZone(std::int32_t timeZoneID) {
         m_record.name = "TimeZoneID not Found";
         m_record.tzi = m_localTime.GetTimeZoneInformation();
         m_record.dstUse = m_record.tzi.DaylightDate.wMonth != 0;
+        m_record.computerZone = true;
         return true;
     }
 

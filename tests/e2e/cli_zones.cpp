@@ -138,6 +138,10 @@ TEST_F(CliZonesTest, UnknownZoneShowsTheComputersZone) {
     EXPECT_EQ(r.exit, 0) << r.err;
     EXPECT_EQ(r.out.substr(r.out.find('\t')),
               "\t660\t1\tThursday, January 15, 2026  11:00:00 AM\n");
+    // Ireland's winter time is GMT, +0 (its rule counts winter as the negative saving).
+    r = Run("zone-time -1 --at 2026-01-15T12:00:00Z", "Europe/Dublin");
+    EXPECT_EQ(r.exit, 0) << r.err;
+    EXPECT_EQ(r.out, "GMT\t0\t1\tThursday, January 15, 2026  12:00:00 PM\n");
 }
 
 TEST_F(CliZonesTest, FirstStartCopiesTheShippedPresets) {
