@@ -79,6 +79,12 @@ int RunDisplay(Context& context) {
     const ClockTimes times = ReadClockTimes(local, other);
     const std::string text = BuildDisplayText(times, block.Next(sync, false, std::string()));
     std::fwrite(text.data(), 1, text.size(), stdout);
+    // The computer's zone stands in, as in the window, but a script learns of the fault.
+    const std::string problem = other.DatabaseProblem();
+    if (!problem.empty()) {
+        std::fprintf(stderr, "tarnwick-cli display: %s\n", problem.c_str());
+        return kFailure;
+    }
     return kOk;
 }
 

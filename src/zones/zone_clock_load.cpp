@@ -54,6 +54,20 @@ bool CZoneClock::ConnectDatabase(const std::string& dataDirectory, IMessageBox& 
     return ConnectZoneDatabase(*m_database, dataDirectory, messages);
 }
 
+std::string ZoneTableProblem(const CZoneDatabase& database) {
+    if (!database.IsOpen()) {
+        return "the zone database " + database.FilePath() + " could not be opened";
+    }
+    if (!database.HasZoneTable()) {
+        return "the zone database " + database.FilePath() + " has no table presetTimeZones";
+    }
+    return {};
+}
+
+std::string CZoneClock::DatabaseProblem() const {
+    return m_database ? ZoneTableProblem(*m_database) : "no zone database is connected";
+}
+
 bool CZoneClock::LoadZone(std::int32_t timeZoneID) {
     ResetRecord();
     CZoneDatabase* db = m_database.get();

@@ -1,5 +1,8 @@
 // tarnwick-cli zones list, zones show and zone-time against real database files.
 #include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include <filesystem>
 
 #include <fstream>
 #include <sstream>
@@ -170,13 +173,59 @@ TEST_F(CliZonesTest, AFileThatIsNoDatabaseIsReportedAndKept) {
     const std::string path = dir + "/timezones.mdb";
     std::ofstream(path) << "Standard Jet DB, or so it says";
     CliResult r = Run("zone-time 3 --at 2026-07-01T00:00:00Z", "Asia/Kolkata");
-    EXPECT_EQ(r.exit, 0);
+    EXPECT_EQ(r.exit, 1);
     EXPECT_EQ(r.out.substr(r.out.find('\t')), "\t330\t0\tWednesday, July 01, 2026  05:30:00 AM\n");
     EXPECT_NE(r.err.find("CDaoException on Connect:" + path), std::string::npos) << r.err;
     r = Run("zones list");
     EXPECT_EQ(r.exit, 1);
     EXPECT_NE(r.err.find("file is not a database"), std::string::npos) << r.err;
     EXPECT_EQ(test::ReadFileBytes(path), "Standard Jet DB, or so it says");
+}
+
+// An empty file opens as a database without the zone table; a recursive view under the
+// table's name is refused. Every command that needs the zones says so and fails.
+TEST_F(CliZonesTest, DatabaseWithoutAZoneTableFailsEveryZoneCommand) {
+    const std::string path = dir + "/timezones.mdb";
+    struct Case {
+        const char* what;
+        const char* command;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"empty", "zones list", "zones list: the zone database {} has no table presetTimeZones"},
+        {"empty", "zone-time 3 --at 2026-07-01T00:00:00Z",
+         "zone-time: the zone database {} has no table presetTimeZones"},
+        {"empty", "display", "display: the zone database {} has no table presetTimeZones"},
+        {"view", "zones list", "zones list: the zone database {} could not be opened"},
+        {"view", "zones show 1", "presetTimeZones is a view, not a table"},
+        {"view", "zone-time 3 --at 2026-07-01T00:00:00Z",
+         "zone-time: the zone database {} could not be opened"},
+        {"view", "display", "display: the zone database {} could not be opened"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.what) + ": " + c.command);
+        std::filesystem::remove(path);
+        std::ofstream{path};
+        if (std::string(c.what) == "view") {
+            sqlite3* raw = nullptr;
+            ASSERT_EQ(sqlite3_open(path.c_str(), &raw), SQLITE_OK);
+            ASSERT_EQ(sqlite3_exec(raw,
+                                   "CREATE VIEW presetTimeZones AS WITH RECURSIVE r(n) AS (SELECT "
+                                   "1 UNION ALL SELECT n + 1 FROM r) SELECT n AS timeZoneID FROM r",
+                                   nullptr, nullptr, nullptr),
+                      SQLITE_OK);
+            sqlite3_close(raw);
+        }
+        const std::string before = test::ReadFileBytes(path);
+        const CliResult r = Run(c.command);
+        EXPECT_EQ(r.exit, 1) << r.err;
+        std::string message = c.message;
+        if (const std::size_t at = message.find("{}"); at != std::string::npos) {
+            message.replace(at, 2, path);
+        }
+        EXPECT_NE(r.err.find(message), std::string::npos) << r.err;
+        EXPECT_EQ(test::ReadFileBytes(path), before);
+    }
 }
 
 } // namespace
