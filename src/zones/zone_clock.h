@@ -41,12 +41,15 @@ public:
     CLocalTimeInfo& LocalTime() { return m_localTime; }
 
 private:
+    void LoadComputerZone();
+
     std::string m_abbreviation;
     std::int32_t m_offsetMinutes = 0; // local = UTC + offset
     bool m_dstNow = false;
     CZoneRecord m_record;
     CLocalTimeInfo m_localTime;
     std::shared_ptr<CZoneDatabase> m_database;
+    IMessageBox* m_messages = nullptr; // set by ConnectDatabase; outlives the clock
 };
 
 } // namespace tarnwick
