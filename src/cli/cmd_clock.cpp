@@ -43,7 +43,7 @@ int RunDisplay(Context& context) {
     std::string error;
     SyncSnapshot sync;
     if (auto text = TakeOption(context.args, "--status", error)) {
-        const std::optional<long long> value = ParseInteger(*text, -1000, 1000);
+        const std::optional<long long> value = ParseInteger(*text, 0, 3);
         if (!value) {
             return UsageError("display", "--status wants a number (0 to 3), not '" + *text + "'");
         }

@@ -128,6 +128,13 @@ TEST_F(CliZonesTest, ZoneTimeFollowsTheRowsRules) {
     EXPECT_EQ(Run("zone-time 1 --at 2026-13-01T00:00:00Z").exit, 2);
     EXPECT_EQ(Run("zone-time --at 2026-01-01T00:00:00Z").exit, 2);
     EXPECT_EQ(Run("zone-time 99999999999").exit, 2);
+    // Blanks on either side, a '+' or trailing junk: no zone id (args split at blanks above).
+    for (const char* id : {" 10", "10 ", "+10", "10x", "1e3", "-"}) {
+        const CliResult r = test::RunCli({"--dir", dir, "zone-time", id});
+        EXPECT_EQ(r.exit, 2) << "'" << id << "'";
+        EXPECT_NE(r.err.find(std::string("'") + id + "' is not a zone id"), std::string::npos)
+            << r.err;
+    }
 }
 
 TEST_F(CliZonesTest, UnknownZoneShowsTheComputersZone) {
