@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdlib>
 #include <filesystem>
+#include <thread>
 
 #include "support/scoped_env.h"
 #include "support/temp_dir.h"
@@ -122,6 +124,30 @@ TEST_F(SystemLocalZoneTest, RefreshFollowsAChangedTzAtOnceAndOnlyThen) {
     m_tz.Set("<-03>3");
     EXPECT_TRUE(zone->Refresh());
     EXPECT_EQ(zone->DisplayName(0), "-03");
+}
+
+// The update check reads the zone on its own thread while the window refreshes it.
+TEST_F(SystemLocalZoneTest, RefreshIsSafeWhileAnotherThreadReadsTheZone) {
+    const std::unique_ptr<ILocalZone> zone = ZoneFor("Europe/Berlin");
+    std::atomic<bool> stop{false};
+    std::atomic<int> odd{0};
+    std::thread reader([&] {
+        while (!stop.load()) {
+            const int offset = zone->At(Utc(2026, 1, 15, 12, 0)).offsetMinutes;
+            if (offset != 60 && offset != 540) {
+                ++odd;
+            }
+            zone->DisplayName(0);
+            zone->GetTimeZoneInformation();
+        }
+    });
+    for (int i = 0; i < 200; ++i) {
+        m_tz.Set(i % 2 == 0 ? "Asia/Tokyo" : "Europe/Berlin");
+        EXPECT_TRUE(zone->Refresh());
+    }
+    stop = true;
+    reader.join();
+    EXPECT_EQ(odd.load(), 0);
 }
 
 // The file that stands for /etc/localtime is relinked to another zone, as timedatectl
