@@ -43,7 +43,7 @@ int RunDisplay(Context& context) {
     std::string error;
     SyncSnapshot sync;
     if (auto text = TakeOption(context.args, "--status", error)) {
-        const std::optional<long long> value = ParseInteger(*text, -1000, 1000);
+        const std::optional<long long> value = ParseInteger(*text, 0, 3);
         if (!value) {
             return UsageError("display", "--status wants a number (0 to 3), not '" + *text + "'");
         }
@@ -79,6 +79,12 @@ int RunDisplay(Context& context) {
     const ClockTimes times = ReadClockTimes(local, other);
     const std::string text = BuildDisplayText(times, block.Next(sync, false, std::string()));
     std::fwrite(text.data(), 1, text.size(), stdout);
+    // The computer's zone stands in, as in the window, but a script learns of the fault.
+    const std::string problem = other.DatabaseProblem();
+    if (!problem.empty()) {
+        std::fprintf(stderr, "tarnwick-cli display: %s\n", problem.c_str());
+        return kFailure;
+    }
     return kOk;
 }
 

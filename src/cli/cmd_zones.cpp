@@ -27,15 +27,21 @@ bool ParseZoneId(const std::string& text, std::int32_t& id) {
 
 // Opens the database as the clock does: the shipped presets are copied, or an empty database
 // created, when the data directory has none.
-bool OpenDatabase(Context& context, IMessageBox& messages, std::unique_ptr<CZoneDatabase>& db) {
+// False (with the reason on stderr) when the database cannot be opened or has no zone table.
+bool OpenDatabase(Context& context, const char* command, IMessageBox& messages,
+                  std::unique_ptr<CZoneDatabase>& db) {
     db = std::make_unique<CZoneDatabase>(messages);
-    return ConnectZoneDatabase(*db, context.paths.dataDirectory, messages);
+    if (!ConnectZoneDatabase(*db, context.paths.dataDirectory, messages) || !db->HasZoneTable()) {
+        std::fprintf(stderr, "tarnwick-cli %s: %s\n", command, ZoneTableProblem(*db).c_str());
+        return false;
+    }
+    return true;
 }
 
 int RunList(Context& context) {
     StderrMessageBox messages;
     std::unique_ptr<CZoneDatabase> db;
-    if (!OpenDatabase(context, messages, db)) {
+    if (!OpenDatabase(context, "zones list", messages, db)) {
         return kFailure;
     }
     std::string out;
@@ -58,7 +64,7 @@ int RunShow(Context& context) {
     }
     StderrMessageBox messages;
     std::unique_ptr<CZoneDatabase> db;
-    if (!OpenDatabase(context, messages, db)) {
+    if (!OpenDatabase(context, "zones show", messages, db)) {
         return kFailure;
     }
     if (!db->Query(SelectZoneStatement(id))) {
@@ -114,6 +120,12 @@ int RunZoneTime(Context& context) {
     const DateTime time = other.GetZoneTime();
     std::printf("%s\t%d\t%d\t%s\n", other.GetAbbreviation().c_str(), other.GetOffsetMinutes(),
                 other.IsDstNow() ? 1 : 0, FormatClockTime(time).c_str());
+    // The computer's zone stands in, as in the window, but a script learns of the fault.
+    const std::string problem = other.DatabaseProblem();
+    if (!problem.empty()) {
+        std::fprintf(stderr, "tarnwick-cli zone-time: %s\n", problem.c_str());
+        return kFailure;
+    }
     return kOk;
 }
 

@@ -87,6 +87,14 @@ bool TakeFlag(std::vector<std::string>& args, const std::string& name) {
 std::optional<std::int64_t> ParseUtcInstant(const std::string& text) {
     int y, mo, d, h, mi, s;
     char tail = 0;
+    // Digits in every place but the separators: sscanf alone would take "+7" or " 1".
+    static constexpr const char* kShape = "dddd-dd-ddTdd:dd:ddZ";
+    for (std::size_t i = 0; i < text.size() && i < 20; ++i) {
+        const bool digit = text[i] >= '0' && text[i] <= '9';
+        if ((kShape[i] == 'd') != digit) {
+            return std::nullopt;
+        }
+    }
     if (text.size() != 20 ||
         std::sscanf(text.c_str(), "%4d-%2d-%2dT%2d:%2d:%2dZ%c", &y, &mo, &d, &h, &mi, &s, &tail) !=
             6 ||
@@ -121,7 +129,10 @@ std::unique_ptr<IClock> TakeClock(const std::string& command, std::vector<std::s
 }
 
 std::optional<long long> ParseInteger(const std::string& text, long long min, long long max) {
-    if (text.empty()) {
+    // Only "-"? digits: strtoll alone would take leading blanks and a '+'.
+    const std::size_t digits = !text.empty() && text[0] == '-' ? 1 : 0;
+    if (text.size() == digits ||
+        text.find_first_not_of("0123456789", digits) != std::string::npos) {
         return std::nullopt;
     }
     char* end = nullptr;

@@ -91,6 +91,8 @@ std::string StatusBlock::Next(const SyncSnapshot& sync, bool showUpdateMessage,
 
 ClockTimes ReadClockTimes(CLocalTimeInfo& local, CZoneClock& other) {
     ClockTimes times;
+    // A change of the computer's zone shows in the very tick that follows it.
+    local.FollowZoneChange();
     times.localNow = local.GetNowLocal();
     times.gmtNow = local.GetNowUtc();
     times.otherNow = other.GetZoneTime();

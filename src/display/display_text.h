@@ -54,8 +54,9 @@ struct ClockTimes {
     DateTime gmtNow;
 };
 
-// Reads the three clocks for one tick, in the window's order: local now, GMT now (which
-// refreshes the local zone's name), the other zone's time (which refreshes its label).
+// Reads the three clocks for one tick, in the window's order, after catching up with a change
+// of the computer's zone: local now, GMT now (which refreshes the local zone's name), the
+// other zone's time (which refreshes its label).
 ClockTimes ReadClockTimes(CLocalTimeInfo& local, CZoneClock& other);
 
 // The notification icon's tip: the program's name, two blanks and the local time, cut to the

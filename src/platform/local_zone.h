@@ -58,11 +58,18 @@ public:
     // The name shown on the clock for the zone in force at that instant: the long name where
     // one is known, else the abbreviation.
     virtual std::string DisplayName(std::int64_t unixSeconds) const = 0;
+    // Catches up with a change of the computer's zone (TZ, or what /etc/localtime is or links
+    // to): cheap when nothing changed, so the clock calls it every tick. True when the zone
+    // was read afresh. Safe while other threads use the object.
+    virtual bool Refresh() const { return false; }
 };
 
 // The process's zone: TZ when set (a POSIX rule or a name under /usr/share/zoneinfo), else
 // /etc/localtime. A TZ that names no zone or holds a malformed rule falls back to UTC.
 std::unique_ptr<ILocalZone> MakeSystemLocalZone();
+// For tests: systemZoneFile stands for /etc/localtime when TZ is unset, for the record, the
+// zone name and Refresh (the C library itself still reads /etc/localtime).
+std::unique_ptr<ILocalZone> MakeSystemLocalZone(const std::string& systemZoneFile);
 
 // A zone with a fixed offset and no daylight saving, for tests.
 class FixedLocalZone final : public ILocalZone {

@@ -25,6 +25,8 @@ public:
     DateTime GetNowUtc();   // the current local time less GetLocalOffsetMinutes
     std::string GetLocalZoneName() const { return m_zoneName; }
     TimeZoneInformation GetTimeZoneInformation() const { return m_zone.GetTimeZoneInformation(); }
+    // Reads the computer's zone afresh when it changed (TZ, /etc/localtime); true then.
+    bool FollowZoneChange() { return m_zone.Refresh(); }
 
     // Always true; out gets one date for occurrence 1-5 and month 1-12, none otherwise.
     bool FindWeekdayInMonth(int occurrence, int dayOfWeek, int month, int hour, int minute,

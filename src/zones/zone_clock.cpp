@@ -14,6 +14,15 @@ void CZoneClock::ResetRecord() {
 }
 
 DateTime CZoneClock::GetZoneTime() {
+    if (m_record.computerZone) {
+        // One reading of the clock: the offset belongs to the instant it is added to.
+        const std::int64_t now = m_localTime.Clock().NowUnixSeconds();
+        const LocalInstant instant = m_localTime.Zone().At(now);
+        m_dstNow = instant.isDst;
+        m_abbreviation = instant.abbreviation;
+        m_offsetMinutes = instant.offsetMinutes;
+        return DateTime::FromUnixSeconds(now) + DateTimeSpan(0, 0, instant.offsetMinutes, 0);
+    }
     const TimeZoneInformation& tzi = m_record.tzi;
     bool dstNow = false;
     std::int32_t offset = SaturatedMinutes(-(std::int64_t{tzi.Bias} + tzi.StandardBias));

@@ -26,6 +26,8 @@ public:
     // Loads a row by id; an id without a row (or no database) loads the computer's zone
     // named "TimeZoneID not Found". Always true. Defined with the database access.
     bool LoadZone(std::int32_t timeZoneID);
+    // Why the zone database cannot give zones; empty when it is open and holds the table.
+    std::string DatabaseProblem() const;
 
     void SetRecord(const CZoneRecord& record) { m_record = record; }
     const CZoneRecord& GetRecord() const { return m_record; }
@@ -39,12 +41,15 @@ public:
     CLocalTimeInfo& LocalTime() { return m_localTime; }
 
 private:
+    void LoadComputerZone();
+
     std::string m_abbreviation;
     std::int32_t m_offsetMinutes = 0; // local = UTC + offset
     bool m_dstNow = false;
     CZoneRecord m_record;
     CLocalTimeInfo m_localTime;
     std::shared_ptr<CZoneDatabase> m_database;
+    IMessageBox* m_messages = nullptr; // set by ConnectDatabase; outlives the clock
 };
 
 } // namespace tarnwick

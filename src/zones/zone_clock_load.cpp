@@ -49,9 +49,32 @@ std::string SelectZoneStatement(std::int32_t timeZoneID) {
     return "SELECT * from presetTimeZones WHERE timeZoneID=" + std::to_string(timeZoneID);
 }
 
+void CZoneClock::LoadComputerZone() {
+    ResetRecord(); // the id -1 and the texts empty
+    m_record.name = "TimeZoneID not Found";
+    m_record.tzi = m_localTime.GetTimeZoneInformation();
+    m_record.dstUse = m_record.tzi.DaylightDate.wMonth != 0;
+    m_record.computerZone = true;
+}
+
 bool CZoneClock::ConnectDatabase(const std::string& dataDirectory, IMessageBox& messages) {
+    m_messages = &messages;
     m_database = std::make_shared<CZoneDatabase>(messages);
     return ConnectZoneDatabase(*m_database, dataDirectory, messages);
+}
+
+std::string ZoneTableProblem(const CZoneDatabase& database) {
+    if (!database.IsOpen()) {
+        return "the zone database " + database.FilePath() + " could not be opened";
+    }
+    if (!database.HasZoneTable()) {
+        return "the zone database " + database.FilePath() + " has no table presetTimeZones";
+    }
+    return {};
+}
+
+std::string CZoneClock::DatabaseProblem() const {
+    return m_database ? ZoneTableProblem(*m_database) : "no zone database is connected";
 }
 
 bool CZoneClock::LoadZone(std::int32_t timeZoneID) {
@@ -65,16 +88,26 @@ bool CZoneClock::LoadZone(std::int32_t timeZoneID) {
         if (db) {
             db->CloseRecordset();
         }
-        // ResetRecord left the id at -1 and the texts empty.
-        m_record.name = "TimeZoneID not Found";
-        m_record.tzi = m_localTime.GetTimeZoneInformation();
-        m_record.dstUse = m_record.tzi.DaylightDate.wMonth != 0;
+        LoadComputerZone();
         return true;
     }
 
     ZoneColumns row;
     for (const ZoneColumn& column : ZoneColumnTable()) {
         SetZoneColumn(column, row, db->GetField(column.name));
+    }
+    std::string why;
+    if (!ValidateZoneColumns(row, why)) {
+        // A wrong time is worse than none: the zone is refused and the computer's shown.
+        db->CloseRecordset();
+        if (m_messages) {
+            m_messages->Show("The time zone " + std::to_string(timeZoneID) + " in " +
+                                 db->FilePath() + " is invalid: " + why +
+                                 ". The clock shows the computer's zone instead.",
+                             kProductName, MessageButtons::Ok, MessageIcon::Exclamation);
+        }
+        LoadComputerZone();
+        return true;
     }
     // Biases of up to a few days keep every sum below int overflow, whatever a row holds.
     auto clampBias = [](int& hour, int& minute) {

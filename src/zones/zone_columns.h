@@ -34,6 +34,12 @@ const std::string& ZoneCreateStatement();
 // quote inside doubled), a number in decimal.
 std::string ZoneColumnValueText(const ZoneColumn& column, const ZoneColumns& row);
 
+// True when every column the clock reads holds a value a real zone can have: offsets within
+// 24 hours, minutes within an hour, and, for a zone with daylight saving, months 1-12,
+// occurrences 1-5, weekdays 0-6, times of day 0:00-23:59. Otherwise false, with why naming
+// the column and its value ("m_GMTBiasHour is 100000; it must be -24 to 24").
+bool ValidateZoneColumns(const ZoneColumns& row, std::string& why);
+
 // Sets the member of column in row from a field: a text column takes its text, a number
 // column its ToInt.
 void SetZoneColumn(const ZoneColumn& column, ZoneColumns& row, const CFieldValue& field);

@@ -213,6 +213,47 @@ void CZoneDatabase::CloseDatabase() {
         m_db = nullptr;
     }
     m_readOnly = false;
+    m_hasZoneTable = false;
+}
+
+void CZoneDatabase::StartTimeLimit() {
+    m_deadline = std::chrono::steady_clock::now() + m_timeLimit;
+}
+
+// Called by SQLite every few thousand steps of a statement; non-zero stops it.
+int CZoneDatabase::OnProgress(void* self) {
+    return std::chrono::steady_clock::now() > static_cast<CZoneDatabase*>(self)->m_deadline ? 1 : 0;
+}
+
+std::string CZoneDatabase::InterruptedText() const {
+    return "the statement was stopped after " + std::to_string(m_timeLimit.count()) +
+           " ms (the file holds too much, or a view that never ends)";
+}
+
+// presetTimeZones must be a real table: a view can run without end. A file without it is
+// kept open as it is (the clock then shows the computer's zone).
+bool CZoneDatabase::CheckZoneTable(sqlite3* db, const std::string& path) {
+    sqlite3_stmt* statement = nullptr;
+    std::string type;
+    int rc = sqlite3_prepare_v2(
+        db, "SELECT type FROM sqlite_master WHERE name = 'presetTimeZones' COLLATE NOCASE", -1,
+        &statement, nullptr);
+    if (rc == SQLITE_OK && (rc = sqlite3_step(statement)) == SQLITE_ROW) {
+        const unsigned char* text = sqlite3_column_text(statement, 0);
+        type = text ? reinterpret_cast<const char*>(text) : "";
+    }
+    sqlite3_finalize(statement);
+    if (rc != SQLITE_ROW && rc != SQLITE_DONE) {
+        ConnectError(path, rc == SQLITE_INTERRUPT ? InterruptedText() : EngineText(db));
+        return false;
+    }
+    if (!type.empty() && type != "table") {
+        ConnectError(path,
+                     "presetTimeZones is a " + type + ", not a table (the file is left as it is)");
+        return false;
+    }
+    m_hasZoneTable = type == "table";
+    return true;
 }
 
 void CZoneDatabase::ConnectError(const std::string& path, const std::string& engineText) {
@@ -252,16 +293,22 @@ bool CZoneDatabase::OpenExisting(const std::string& path) {
     int rc = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
     if (rc == SQLITE_OK) {
         sqlite3_busy_timeout(db, kBusyTimeoutMs);
+        sqlite3_progress_handler(db, 1000, &CZoneDatabase::OnProgress, this);
+        StartTimeLimit();
         rc = sqlite3_exec(db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr);
     }
     if (rc != SQLITE_OK) {
-        std::string text = EngineText(db);
+        std::string text = rc == SQLITE_INTERRUPT ? InterruptedText() : EngineText(db);
         if (rc == SQLITE_NOTADB) {
             text += " (the file is left as it is; move it away to start with a new one)";
         } else if (rc == SQLITE_BUSY) {
             text += " (another program holds it; the clock shows the computer's zone)";
         }
         ConnectError(path, text);
+        sqlite3_close_v2(db);
+        return false;
+    }
+    if (!CheckZoneTable(db, path)) {
         sqlite3_close_v2(db);
         return false;
     }
@@ -295,6 +342,7 @@ bool CZoneDatabase::CreateNew(const std::string& path, const std::string& create
         return false;
     }
     sqlite3_busy_timeout(db, kBusyTimeoutMs);
+    sqlite3_progress_handler(db, 1000, &CZoneDatabase::OnProgress, this);
     m_db = db;
     const bool created = Query(createStatement);
     CloseDatabase();
@@ -321,12 +369,13 @@ bool CZoneDatabase::Query(const std::string& statement) {
         return false;
     }
     const std::string sql = TranslateStatement(statement);
+    StartTimeLimit();
     sqlite3_stmt* prepared = nullptr;
     const char* tail = nullptr;
     int rc =
         sqlite3_prepare_v2(m_db, sql.c_str(), static_cast<int>(sql.size() + 1), &prepared, &tail);
     if (rc != SQLITE_OK) {
-        QueryError(statement, EngineText(m_db));
+        QueryError(statement, rc == SQLITE_INTERRUPT ? InterruptedText() : EngineText(m_db));
         return false;
     }
     std::string error;
@@ -352,7 +401,7 @@ bool CZoneDatabase::Query(const std::string& statement) {
                 sqlite3_finalize(prepared);
                 return true;
             }
-            error = EngineText(m_db);
+            error = rc == SQLITE_INTERRUPT ? InterruptedText() : EngineText(m_db);
         }
     }
     sqlite3_finalize(prepared);
@@ -376,6 +425,10 @@ bool CZoneDatabase::OpenRecordset(sqlite3_stmt* statement, std::string& error) {
     }
     int rc;
     while ((rc = sqlite3_step(statement)) == SQLITE_ROW) {
+        if (recordset->rows.size() == kMaxRows) {
+            error = "the result has more than " + std::to_string(kMaxRows) + " rows";
+            return false;
+        }
         std::vector<FieldVariant> row;
         row.reserve(static_cast<std::size_t>(columns));
         for (int c = 0; c < columns; ++c) {
@@ -384,7 +437,7 @@ bool CZoneDatabase::OpenRecordset(sqlite3_stmt* statement, std::string& error) {
         recordset->rows.push_back(std::move(row));
     }
     if (rc != SQLITE_DONE) {
-        error = EngineText(m_db);
+        error = rc == SQLITE_INTERRUPT ? InterruptedText() : EngineText(m_db);
         return false;
     }
     m_recordset = std::move(recordset);

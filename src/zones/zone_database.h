@@ -4,6 +4,7 @@
 // through the message-box interface and turned into results.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -101,6 +102,14 @@ public:
     bool IsOpen() const { return m_db != nullptr; }
     // True when the open file could only be opened for reading.
     bool IsReadOnly() const { return m_readOnly; }
+    // True when the open file holds the table presetTimeZones. A file without it is opened
+    // unchanged; one whose presetTimeZones is a view or anything else is refused by Connect.
+    bool HasZoneTable() const { return m_hasZoneTable; }
+
+    // Every statement is stopped after this long (and a result after kMaxRows rows), so no
+    // file can stall the clock: a recursive view, a huge table.
+    static constexpr std::size_t kMaxRows = 100000;
+    void SetQueryTimeLimit(std::chrono::milliseconds limit) { m_timeLimit = limit; }
 
     // The dialect translation, exposed for tests.
     static std::string TranslateStatement(const std::string& statement);
@@ -120,12 +129,19 @@ private:
     void QueryError(const std::string& statement, const std::string& engineText);
     bool OpenRecordset(sqlite3_stmt* statement, std::string& error);
     void CloseDatabase();
+    bool CheckZoneTable(sqlite3* db, const std::string& path);
+    void StartTimeLimit();
+    std::string InterruptedText() const;
+    static int OnProgress(void* self);
 
     IMessageBox& m_messages;
     std::string m_directory;
     std::string m_baseName;
     sqlite3* m_db = nullptr;
     bool m_readOnly = false;
+    bool m_hasZoneTable = false;
+    std::chrono::milliseconds m_timeLimit{2000};
+    std::chrono::steady_clock::time_point m_deadline;
     std::unique_ptr<Recordset> m_recordset;
     long m_stepCount = 0;
     long m_affected = 0;
@@ -149,6 +165,10 @@ void InstallShippedPresets(const std::string& dataDirectory, IMessageBox& messag
 // the shipped presets put in place first, then Connect with the create statement.
 bool ConnectZoneDatabase(CZoneDatabase& database, const std::string& dataDirectory,
                          IMessageBox& messages);
+
+// Why the database cannot give zones ("the zone database PATH has no table presetTimeZones");
+// empty when it is open and holds the table.
+std::string ZoneTableProblem(const CZoneDatabase& database);
 
 // "SELECT * from presetTimeZones WHERE timeZoneID=<id>": one zone's row.
 std::string SelectZoneStatement(std::int32_t timeZoneID);

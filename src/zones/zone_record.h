@@ -17,6 +17,10 @@ struct CZoneRecord {
     std::string province;
     bool dstUse = false;
     TimeZoneInformation tzi;
+    // The computer's own zone (no row loaded): its time, offset and abbreviation are the C
+    // library's for each instant; tzi only describes it, since the Windows-style rules cannot
+    // hold every zone (negative daylight saving, transitions at hour 24 or -1).
+    bool computerZone = false;
 };
 
 // The numeric and text columns of a presetTimeZones row, as stored (hours on a 12-hour clock,

@@ -93,6 +93,43 @@ TEST(StatusBlock, AlternationPausesWhileNoMessageIsShown) {
     EXPECT_EQ(pattern, "MMSSM");
 }
 
+// The computer's zone changes between two ticks; the clock only learns of it through Refresh.
+class SwitchingLocalZone final : public ILocalZone {
+public:
+    TimeZoneInformation GetTimeZoneInformation() const override { return {}; }
+    LocalInstant At(std::int64_t) const override {
+        return m_switched ? LocalInstant{540, false, "JST"} : LocalInstant{60, false, "CET"};
+    }
+    std::string DisplayName(std::int64_t t) const override { return At(t).abbreviation; }
+    bool Refresh() const override {
+        const bool changed = m_switchPending && !m_switched;
+        m_switched = m_switched || m_switchPending;
+        return changed;
+    }
+    void SwitchAtNextRefresh() { m_switchPending = true; }
+
+private:
+    bool m_switchPending = false;
+    mutable bool m_switched = false;
+};
+
+TEST(DisplayText, ChangeOfTheComputersZoneShowsInTheNextTick) {
+    FixedClock clock(DateTime(2026, 7, 1, 12, 0, 0).ToUnixSeconds());
+    SwitchingLocalZone zone;
+    CLocalTimeInfo local(clock, zone);
+    CZoneClock other(clock, zone);
+    other.LoadZone(-1); // the other clock shows the computer's zone too
+    ClockTimes times = ReadClockTimes(local, other);
+    EXPECT_EQ(times.localLabel, "CET");
+    zone.SwitchAtNextRefresh();
+    times = ReadClockTimes(local, other);
+    EXPECT_EQ(times.localLabel, "JST");
+    EXPECT_EQ(times.localOffsetMinutes, 540);
+    EXPECT_EQ(times.localNow, DateTime(2026, 7, 1, 21, 0, 0));
+    EXPECT_EQ(times.otherLabel, "JST");
+    EXPECT_EQ(times.otherNow, DateTime(2026, 7, 1, 21, 0, 0));
+}
+
 // Composes the whole text for 2026-12-05 04:10:54 UTC with the computer at +5:30 and the other
 // zone at -3:30 without daylight saving.
 TEST(DisplayText, ComposesTheThreeClocksInOrder) {

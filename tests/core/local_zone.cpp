@@ -2,9 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdlib>
+#include <filesystem>
+#include <thread>
 
 #include "support/scoped_env.h"
+#include "support/temp_dir.h"
 #include "zones/date_time.h"
 
 namespace tarnwick {
@@ -31,7 +35,6 @@ protected:
         return MakeSystemLocalZone();
     }
 
-private:
     test::ScopedEnv m_tz{"TZ"};
 };
 
@@ -106,6 +109,69 @@ TEST_F(SystemLocalZoneTest, RuleTheRecordCannotHoldKeepsStandardTimeInTheRecordO
     EXPECT_EQ(tzi.DaylightDate.wMonth, 0);
     EXPECT_EQ(zone->At(Utc(2026, 7, 1, 12, 0)).offsetMinutes, -60);
     EXPECT_EQ(zone->At(Utc(2026, 1, 1, 12, 0)).offsetMinutes, -120);
+}
+
+TEST_F(SystemLocalZoneTest, RefreshFollowsAChangedTzAtOnceAndOnlyThen) {
+    const std::unique_ptr<ILocalZone> zone = ZoneFor("Europe/Berlin");
+    EXPECT_FALSE(zone->Refresh()); // nothing changed
+    m_tz.Set("Asia/Tokyo");
+    EXPECT_TRUE(zone->Refresh());
+    EXPECT_EQ(zone->GetTimeZoneInformation().Bias, -540);
+    EXPECT_EQ(zone->At(Utc(2026, 7, 1, 12, 0)).offsetMinutes, 540);
+    EXPECT_EQ(zone->DisplayName(Utc(2026, 7, 1, 12, 0)), "JST");
+    EXPECT_FALSE(zone->Refresh());
+    // A rule carries no zone name over from the zone before it.
+    m_tz.Set("<-03>3");
+    EXPECT_TRUE(zone->Refresh());
+    EXPECT_EQ(zone->DisplayName(0), "-03");
+}
+
+// The update check reads the zone on its own thread while the window refreshes it.
+TEST_F(SystemLocalZoneTest, RefreshIsSafeWhileAnotherThreadReadsTheZone) {
+    const std::unique_ptr<ILocalZone> zone = ZoneFor("Europe/Berlin");
+    std::atomic<bool> stop{false};
+    std::atomic<int> odd{0};
+    std::thread reader([&] {
+        while (!stop.load()) {
+            const int offset = zone->At(Utc(2026, 1, 15, 12, 0)).offsetMinutes;
+            if (offset != 60 && offset != 540) {
+                ++odd;
+            }
+            zone->DisplayName(0);
+            zone->GetTimeZoneInformation();
+        }
+    });
+    for (int i = 0; i < 200; ++i) {
+        m_tz.Set(i % 2 == 0 ? "Asia/Tokyo" : "Europe/Berlin");
+        EXPECT_TRUE(zone->Refresh());
+    }
+    stop = true;
+    reader.join();
+    EXPECT_EQ(odd.load(), 0);
+}
+
+// The file that stands for /etc/localtime is relinked to another zone, as timedatectl
+// set-timezone does, and then replaced by a copy of a third.
+TEST_F(SystemLocalZoneTest, RefreshFollowsARelinkedOrReplacedSystemZoneFile) {
+    m_tz.Set(std::nullopt);
+    const test::TempDir tmp;
+    const std::string link = tmp / "localtime";
+    std::filesystem::create_symlink("/usr/share/zoneinfo/Europe/Berlin", link);
+    const std::unique_ptr<ILocalZone> zone = MakeSystemLocalZone(link);
+    EXPECT_EQ(zone->GetTimeZoneInformation().Bias, -60);
+    EXPECT_FALSE(zone->Refresh());
+
+    std::filesystem::create_symlink("/usr/share/zoneinfo/Asia/Kolkata", tmp / "next");
+    std::filesystem::rename(tmp / "next", link);
+    EXPECT_TRUE(zone->Refresh());
+    EXPECT_EQ(zone->GetTimeZoneInformation().Bias, -330);
+    EXPECT_EQ(zone->GetTimeZoneInformation().StandardName, "IST");
+    EXPECT_FALSE(zone->Refresh());
+
+    std::filesystem::remove(link);
+    std::filesystem::copy_file("/usr/share/zoneinfo/America/Sao_Paulo", link);
+    EXPECT_TRUE(zone->Refresh());
+    EXPECT_EQ(zone->GetTimeZoneInformation().Bias, 180);
 }
 
 } // namespace

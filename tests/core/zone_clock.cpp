@@ -6,6 +6,9 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
 
 namespace tarnwick {
 namespace {
@@ -210,6 +213,67 @@ TEST(ZoneClock, RecordFromTheSystemZoneAgreesWithTheCLibrary) {
             }
         }
     }
+}
+
+bool IsTzifFile(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    char magic[4] = {};
+    return in.read(magic, sizeof magic) && std::string(magic, sizeof magic) == "TZif";
+}
+
+// The second clock set to the computer's own zone (no row) shows what the C library says, in
+// every zone of the system's database, also those the Windows-style rules cannot hold:
+// Europe/Dublin (negative daylight saving), Asia/Jerusalem and America/Santiago (transitions
+// at hour 26 or 24), America/Nuuk (at -1), Asia/Gaza.
+TEST(ZoneClock, ComputersOwnZoneFollowsTheCLibraryInEveryZone) {
+    const std::filesystem::path root = "/usr/share/zoneinfo";
+    const std::int64_t instants[] = {
+        Utc(2026, 1, 15, 12, 0),  Utc(2026, 3, 27, 12, 0), Utc(2026, 3, 29, 1, 30),
+        Utc(2026, 4, 5, 12, 0),   Utc(2026, 7, 15, 12, 0), Utc(2026, 9, 6, 12, 0),
+        Utc(2026, 10, 25, 0, 30), Utc(2026, 11, 1, 12, 0), Utc(1995, 6, 1, 0, 0),
+        Utc(2037, 12, 31, 23, 0), Utc(2040, 7, 1, 12, 0),
+    };
+    test::ScopedEnv tz("TZ");
+    int zones = 0;
+    int mismatches = 0;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(root)) {
+        const std::filesystem::path relative = entry.path().lexically_relative(root);
+        const std::string first = relative.begin()->string();
+        if (first == "posix" || first == "right" || !entry.is_regular_file() ||
+            !IsTzifFile(entry.path())) {
+            continue;
+        }
+        const std::string name = relative.string();
+        tz.Set(name);
+        const std::unique_ptr<ILocalZone> system = MakeSystemLocalZone();
+        FixedClock clock(0);
+        CZoneClock zone(clock, *system);
+        ASSERT_TRUE(zone.LoadZone(-1));
+        ++zones;
+        for (const std::int64_t t : instants) {
+            clock.Set(t);
+            const DateTime shown = zone.GetZoneTime();
+            const std::time_t time = static_cast<std::time_t>(t);
+            std::tm parts{};
+            ASSERT_NE(localtime_r(&time, &parts), nullptr);
+            const int offset = static_cast<int>(parts.tm_gmtoff / 60);
+            const DateTime expected(parts.tm_year + 1900, parts.tm_mon + 1, parts.tm_mday,
+                                    parts.tm_hour, parts.tm_min, parts.tm_sec);
+            if (zone.GetOffsetMinutes() != offset || zone.IsDstNow() != (parts.tm_isdst > 0) ||
+                zone.GetAbbreviation() != parts.tm_zone || shown != expected) {
+                ADD_FAILURE() << name << " at "
+                              << DateTime::FromUnixSeconds(t).Format("%Y-%m-%d %H:%M UTC")
+                              << ": clock " << zone.GetAbbreviation() << " "
+                              << zone.GetOffsetMinutes() << " " << shown.Format("%H:%M")
+                              << ", C library " << parts.tm_zone << " " << offset << " "
+                              << expected.Format("%H:%M");
+                if (++mismatches > 20) {
+                    return;
+                }
+            }
+        }
+    }
+    EXPECT_GT(zones, 300); // the whole database was walked
 }
 
 } // namespace

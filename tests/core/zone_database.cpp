@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
 
 #include "platform/message_box.h"
@@ -314,6 +315,48 @@ TEST(ZoneDatabaseFiles, AnExistingFileWithoutTheTableIsOpenedUnchanged) {
     EXPECT_FALSE(db.Query("SELECT * from presetTimeZones WHERE timeZoneID=1"));
     EXPECT_EQ(db.GetCount(), 0);
     EXPECT_NE(messages.shown.back().text.find("no such table: presetTimeZones"), std::string::npos);
+    EXPECT_FALSE(db.HasZoneTable());
+    EXPECT_EQ(ZoneTableProblem(db), "the zone database " + path + " has no table presetTimeZones");
+}
+
+// A view that never ends, under the table's name, is refused at once; any statement that runs
+// too long is stopped with a message that says so.
+TEST(ZoneDatabaseFiles, ARecursiveViewOrARunawayStatementCannotStallTheClock) {
+    TempDir dir;
+    const std::string path = dir / "timezones.mdb";
+    sqlite3* raw = nullptr;
+    ASSERT_EQ(sqlite3_open(path.c_str(), &raw), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(raw,
+                           "CREATE VIEW presetTimeZones AS WITH RECURSIVE r(timeZoneID) AS "
+                           "(SELECT 1 UNION ALL SELECT timeZoneID + 1 FROM r) SELECT * FROM r",
+                           nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    sqlite3_close(raw);
+    RecordingMessageBox messages;
+    CZoneDatabase db(messages);
+    EXPECT_FALSE(ConnectIn(db, dir));
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].text, "CDaoException on Connect:" + path +
+                                          "\n\npresetTimeZones is a view, not a table (the "
+                                          "file is left as it is)");
+
+    TempDir fresh;
+    CZoneDatabase good(messages);
+    ASSERT_TRUE(ConnectIn(good, fresh));
+    EXPECT_TRUE(good.HasZoneTable());
+    good.SetQueryTimeLimit(std::chrono::milliseconds(200));
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(good.Query("SELECT count(*) AS n FROM (WITH RECURSIVE r(n) AS (SELECT 1 UNION "
+                            "ALL SELECT n + 1 FROM r) SELECT n FROM r)"));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20));
+    EXPECT_NE(messages.shown.back().text.find("the statement was stopped after 200 ms"),
+              std::string::npos)
+        << messages.shown.back().text;
+    // A result too large to hold is refused rather than read into memory.
+    EXPECT_FALSE(good.Query("WITH RECURSIVE r(n) AS (SELECT 1 UNION ALL SELECT n + 1 FROM r) "
+                            "SELECT n FROM r"));
+    EXPECT_NE(messages.shown.back().text.find("more than 100000 rows"), std::string::npos)
+        << messages.shown.back().text;
 }
 
 TEST(ZoneDatabaseFiles, AFileLockedByAnotherProgramIsReported) {

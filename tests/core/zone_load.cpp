@@ -123,15 +123,18 @@ TEST_F(ZoneLoadTest, UnknownIdLoadsTheComputersZone) {
     EXPECT_TRUE(messages.shown.empty());
 }
 
-TEST_F(ZoneLoadTest, RowOutsideTheColumnsRangesNeverBreaksTheClock) {
+TEST_F(ZoneLoadTest, RowOutsideTheColumnsRangesIsRefusedWithAMessage) {
     EXPECT_TRUE(zone.LoadZone(10));
-    EXPECT_EQ(zone.GetRecord().tzi.StandardDate.wMonth, 13);
-    for (int minute = 0; minute < 3; ++minute) {
-        zone.GetZoneTime();
-        clock.Advance(60);
-    }
-    EXPECT_FALSE(zone.IsDstNow()); // rules that name no date give standard time
-    EXPECT_EQ(zone.GetAbbreviation(), "B1");
+    EXPECT_EQ(zone.GetRecord().name, "TimeZoneID not Found");
+    EXPECT_EQ(zone.GetRecord().timeZoneID, -1);
+    zone.GetZoneTime();
+    EXPECT_EQ(zone.GetOffsetMinutes(), 0); // the computer's zone, UTC here
+    EXPECT_EQ(zone.GetAbbreviation(), "UTC");
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].text,
+              "The time zone 10 in " + dir +
+                  "/timezones.mdb is invalid: m_GMTBiasHour is 99999; it must be -24 to 24. The "
+                  "clock shows the computer's zone instead.");
 }
 
 TEST(ZoneLoadFiles, UnusableDatabaseIsReportedOnceAndTheComputersZoneShown) {

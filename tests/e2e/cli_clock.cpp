@@ -60,8 +60,10 @@ TEST(CliLocal, ReportsDaylightTimeOnBothSidesOfTheEquator) {
 }
 
 TEST(CliLocal, RefusesAMalformedInstant) {
-    for (const char* at : {"2026-13-01T00:00:00Z", "2026-01-15 00:00:00", "yesterday",
-                           "2026-02-30T00:00:00Z", "2026-01-15T00:00:00"}) {
+    for (const char* at :
+         {"2026-13-01T00:00:00Z", "2026-01-15 00:00:00", "yesterday", "2026-02-30T00:00:00Z",
+          "2026-01-15T00:00:00", "2026-+7-15T12:00:00Z", "2026-07-15T 1:00:00Z",
+          " 2026-07-15T12:00:00Z", "2026-07-15T12:00:-1Z", "2026-07-15T12:00:00Zx"}) {
         const CliResult r = Local("UTC", at);
         EXPECT_EQ(r.exit, 2) << at;
         EXPECT_EQ(r.out, "") << at;
@@ -103,8 +105,19 @@ TEST_F(CliDisplay, PrintsTheWindowTextWithCrLf) {
 }
 
 TEST_F(CliDisplay, RefusesBadOptions) {
-    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
-             {"--status", "two"}, {"--difference", "1.5"}, {"--status"}, {"extra"}}) {
+    for (const std::vector<std::string>& args :
+         std::vector<std::vector<std::string>>{{"--status", "two"},
+                                               {"--difference", "1.5"},
+                                               {"--status"},
+                                               {"extra"},
+                                               {"--status", "1000"},
+                                               {"--status", "4"},
+                                               {"--status", "-1"},
+                                               {"--status", " 1"},
+                                               {"--status", "+1"},
+                                               {"--status", "1x"},
+                                               {"--difference", " 10"},
+                                               {"--difference", "10 "}}) {
         const CliResult r = Display(args);
         EXPECT_EQ(r.exit, 2) << args.front();
         EXPECT_EQ(r.out, "");

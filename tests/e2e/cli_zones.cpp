@@ -1,5 +1,8 @@
 // tarnwick-cli zones list, zones show and zone-time against real database files.
 #include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include <filesystem>
 
 #include <fstream>
 #include <sstream>
@@ -125,6 +128,13 @@ TEST_F(CliZonesTest, ZoneTimeFollowsTheRowsRules) {
     EXPECT_EQ(Run("zone-time 1 --at 2026-13-01T00:00:00Z").exit, 2);
     EXPECT_EQ(Run("zone-time --at 2026-01-01T00:00:00Z").exit, 2);
     EXPECT_EQ(Run("zone-time 99999999999").exit, 2);
+    // Blanks on either side, a '+' or trailing junk: no zone id (args split at blanks above).
+    for (const char* id : {" 10", "10 ", "+10", "10x", "1e3", "-"}) {
+        const CliResult r = test::RunCli({"--dir", dir, "zone-time", id});
+        EXPECT_EQ(r.exit, 2) << "'" << id << "'";
+        EXPECT_NE(r.err.find(std::string("'") + id + "' is not a zone id"), std::string::npos)
+            << r.err;
+    }
 }
 
 TEST_F(CliZonesTest, UnknownZoneShowsTheComputersZone) {
@@ -138,6 +148,10 @@ TEST_F(CliZonesTest, UnknownZoneShowsTheComputersZone) {
     EXPECT_EQ(r.exit, 0) << r.err;
     EXPECT_EQ(r.out.substr(r.out.find('\t')),
               "\t660\t1\tThursday, January 15, 2026  11:00:00 AM\n");
+    // Ireland's winter time is GMT, +0 (its rule counts winter as the negative saving).
+    r = Run("zone-time -1 --at 2026-01-15T12:00:00Z", "Europe/Dublin");
+    EXPECT_EQ(r.exit, 0) << r.err;
+    EXPECT_EQ(r.out, "GMT\t0\t1\tThursday, January 15, 2026  12:00:00 PM\n");
 }
 
 TEST_F(CliZonesTest, FirstStartCopiesTheShippedPresets) {
@@ -166,13 +180,59 @@ TEST_F(CliZonesTest, AFileThatIsNoDatabaseIsReportedAndKept) {
     const std::string path = dir + "/timezones.mdb";
     std::ofstream(path) << "Standard Jet DB, or so it says";
     CliResult r = Run("zone-time 3 --at 2026-07-01T00:00:00Z", "Asia/Kolkata");
-    EXPECT_EQ(r.exit, 0);
+    EXPECT_EQ(r.exit, 1);
     EXPECT_EQ(r.out.substr(r.out.find('\t')), "\t330\t0\tWednesday, July 01, 2026  05:30:00 AM\n");
     EXPECT_NE(r.err.find("CDaoException on Connect:" + path), std::string::npos) << r.err;
     r = Run("zones list");
     EXPECT_EQ(r.exit, 1);
     EXPECT_NE(r.err.find("file is not a database"), std::string::npos) << r.err;
     EXPECT_EQ(test::ReadFileBytes(path), "Standard Jet DB, or so it says");
+}
+
+// An empty file opens as a database without the zone table; a recursive view under the
+// table's name is refused. Every command that needs the zones says so and fails.
+TEST_F(CliZonesTest, DatabaseWithoutAZoneTableFailsEveryZoneCommand) {
+    const std::string path = dir + "/timezones.mdb";
+    struct Case {
+        const char* what;
+        const char* command;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"empty", "zones list", "zones list: the zone database {} has no table presetTimeZones"},
+        {"empty", "zone-time 3 --at 2026-07-01T00:00:00Z",
+         "zone-time: the zone database {} has no table presetTimeZones"},
+        {"empty", "display", "display: the zone database {} has no table presetTimeZones"},
+        {"view", "zones list", "zones list: the zone database {} could not be opened"},
+        {"view", "zones show 1", "presetTimeZones is a view, not a table"},
+        {"view", "zone-time 3 --at 2026-07-01T00:00:00Z",
+         "zone-time: the zone database {} could not be opened"},
+        {"view", "display", "display: the zone database {} could not be opened"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.what) + ": " + c.command);
+        std::filesystem::remove(path);
+        std::ofstream{path};
+        if (std::string(c.what) == "view") {
+            sqlite3* raw = nullptr;
+            ASSERT_EQ(sqlite3_open(path.c_str(), &raw), SQLITE_OK);
+            ASSERT_EQ(sqlite3_exec(raw,
+                                   "CREATE VIEW presetTimeZones AS WITH RECURSIVE r(n) AS (SELECT "
+                                   "1 UNION ALL SELECT n + 1 FROM r) SELECT n AS timeZoneID FROM r",
+                                   nullptr, nullptr, nullptr),
+                      SQLITE_OK);
+            sqlite3_close(raw);
+        }
+        const std::string before = test::ReadFileBytes(path);
+        const CliResult r = Run(c.command);
+        EXPECT_EQ(r.exit, 1) << r.err;
+        std::string message = c.message;
+        if (const std::size_t at = message.find("{}"); at != std::string::npos) {
+            message.replace(at, 2, path);
+        }
+        EXPECT_NE(r.err.find(message), std::string::npos) << r.err;
+        EXPECT_EQ(test::ReadFileBytes(path), before);
+    }
 }
 
 } // namespace
