@@ -79,7 +79,8 @@ int WaitFor(int fd, short events, int wakeFd, std::chrono::steady_clock::time_po
 
 TimeQueryResult QueryTimeServer(const ServerAddress& server, const IClock& clock,
                                 std::chrono::milliseconds timeout, int wakeFd,
-                                std::int64_t floorUnixSeconds) {
+                                std::int64_t floorUnixSeconds,
+                                const std::function<void()>& onConnectDone) {
     TimeQueryResult result;
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     const std::string noReply = "no reply within " + Seconds(timeout) + " s";
@@ -136,6 +137,9 @@ TimeQueryResult QueryTimeServer(const ServerAddress& server, const IClock& clock
             continue; // the next address
         }
         const std::int64_t connectedMs = clock.NowUnixMilliseconds();
+        if (onConnectDone) {
+            onConnectDone();
+        }
 
         std::uint8_t bytes[1024];
         std::size_t count = 0;

@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "sync/check_policy.h"
@@ -20,9 +21,11 @@ struct TimeQueryResult {
     std::string reason; // why not, e.g. "connection refused", "reply of 2 bytes"
 };
 
-// wakeFd: -1, or a descriptor whose readability ends the attempt at once.
+// wakeFd: -1, or a descriptor whose readability ends the attempt at once. onConnectDone, when
+// given, is called once the connect has succeeded or every address has failed, before the read.
 TimeQueryResult QueryTimeServer(const ServerAddress& server, const IClock& clock,
                                 std::chrono::milliseconds timeout, int wakeFd = -1,
-                                std::int64_t floorUnixSeconds = BuildDateUnixSeconds());
+                                std::int64_t floorUnixSeconds = BuildDateUnixSeconds(),
+                                const std::function<void()>& onConnectDone = {});
 
 } // namespace tarnwick

@@ -1,0 +1,180 @@
+// A Time Protocol (RFC 868) server on 127.0.0.1 for one test, with fault modes. It serves
+// every connection by its mode on a thread of its own, counts them, and stops with the test
+// (a hanging or slow connection is cut off at once).
+#pragma once
+
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/clock.h"
+#include "sync/time_protocol.h"
+
+namespace tarnwick::test {
+
+enum class TimeServerMode {
+    Normal,     // the time now
+    Offset,     // now + offsetSeconds
+    Fixed,      // the 32-bit value fixedValue
+    TwoBytes,   // the first two bytes of now + offsetSeconds, then close
+    EmptyClose, // accept and close without sending
+    Split,      // one byte, a pause of `pause`, the other three
+    EightBytes, // the four bytes of now + offsetSeconds and four more
+    Hang,       // accept and never send until the server stops
+    Slow,       // wait `pause`, then answer as Offset
+    Refused,    // nothing listens on the port
+};
+
+class LoopbackTimeServer {
+public:
+    struct Options {
+        TimeServerMode mode = TimeServerMode::Normal;
+        std::int64_t offsetSeconds = 0;
+        std::uint32_t fixedValue = 0;
+        std::chrono::milliseconds pause{30};
+        const IClock* clock = &SystemClock::Instance(); // the server's "now"
+    };
+
+    explicit LoopbackTimeServer(Options options) : m_options(options) {
+        m_listen = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof address;
+        if (m_listen < 0 || ::bind(m_listen, reinterpret_cast<sockaddr*>(&address), length) != 0 ||
+            ::getsockname(m_listen, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+            throw std::runtime_error("cannot bind on 127.0.0.1");
+        }
+        m_port = ntohs(address.sin_port);
+        if (m_options.mode == TimeServerMode::Refused) {
+            // Bound but not listening: a connect is refused, and the port stays ours.
+            return;
+        }
+        if (::listen(m_listen, 16) != 0) {
+            throw std::runtime_error("cannot listen on 127.0.0.1");
+        }
+        m_thread = std::thread([this] { Loop(); });
+    }
+    explicit LoopbackTimeServer(TimeServerMode mode, std::int64_t offsetSeconds = 0)
+        : LoopbackTimeServer(Options{mode, offsetSeconds}) {}
+    ~LoopbackTimeServer() {
+        m_stop = true;
+        if (m_thread.joinable()) {
+            m_thread.join();
+        }
+        for (std::thread& t : m_clients) {
+            t.join();
+        }
+        ::close(m_listen);
+    }
+    LoopbackTimeServer(const LoopbackTimeServer&) = delete;
+    LoopbackTimeServer& operator=(const LoopbackTimeServer&) = delete;
+
+    std::uint16_t Port() const { return m_port; }
+    std::string Entry() const { return "127.0.0.1:" + std::to_string(m_port); }
+    int Connections() const { return m_connections.load(); }
+
+    static std::vector<std::uint8_t> Bytes(std::uint32_t v) {
+        return {std::uint8_t(v >> 24), std::uint8_t(v >> 16), std::uint8_t(v >> 8),
+                std::uint8_t(v)};
+    }
+
+private:
+    void Loop() {
+        while (!m_stop) {
+            pollfd p{m_listen, POLLIN, 0};
+            if (::poll(&p, 1, 20) <= 0) {
+                continue;
+            }
+            const int client = ::accept4(m_listen, nullptr, nullptr, SOCK_CLOEXEC);
+            if (client < 0) {
+                continue;
+            }
+            ++m_connections;
+            m_clients.emplace_back([this, client] {
+                Answer(client);
+                ::close(client);
+            });
+        }
+    }
+
+    // Sleeps up to duration; false when the server stops meanwhile.
+    bool Pause(std::chrono::milliseconds duration) const {
+        const auto end = std::chrono::steady_clock::now() + duration;
+        while (std::chrono::steady_clock::now() < end) {
+            if (m_stop) {
+                return false;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        return !m_stop;
+    }
+
+    void Send(int client, const std::vector<std::uint8_t>& bytes) const {
+        ::send(client, bytes.data(), bytes.size(), MSG_NOSIGNAL);
+    }
+
+    void Answer(int client) const {
+        const auto now = [this] {
+            return Bytes(EncodeTimeProtocolValue(m_options.clock->NowUnixSeconds() +
+                                                 m_options.offsetSeconds));
+        };
+        switch (m_options.mode) {
+        case TimeServerMode::Normal:
+        case TimeServerMode::Offset:
+            Send(client, now());
+            break;
+        case TimeServerMode::Fixed:
+            Send(client, Bytes(m_options.fixedValue));
+            break;
+        case TimeServerMode::TwoBytes:
+            Send(client, {now()[0], now()[1]});
+            break;
+        case TimeServerMode::EmptyClose:
+        case TimeServerMode::Refused:
+            break;
+        case TimeServerMode::Split: {
+            const auto bytes = now();
+            Send(client, {bytes[0]});
+            if (Pause(m_options.pause)) {
+                Send(client, {bytes[1], bytes[2], bytes[3]});
+            }
+            break;
+        }
+        case TimeServerMode::EightBytes: {
+            auto bytes = now();
+            bytes.insert(bytes.end(), {1, 2, 3, 4});
+            Send(client, bytes);
+            break;
+        }
+        case TimeServerMode::Hang:
+            while (Pause(std::chrono::milliseconds(1000))) {
+            }
+            break;
+        case TimeServerMode::Slow:
+            if (Pause(m_options.pause)) {
+                Send(client, now());
+            }
+            break;
+        }
+    }
+
+    Options m_options;
+    int m_listen = -1;
+    std::uint16_t m_port = 0;
+    std::atomic<bool> m_stop{false};
+    std::atomic<int> m_connections{0};
+    std::thread m_thread;
+    std::vector<std::thread> m_clients; // the accept thread's, joined after it
+};
+
+} // namespace tarnwick::test
