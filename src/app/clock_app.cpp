@@ -10,6 +10,8 @@
 #include "app/single_instance.h"
 #include "editor/time_zone_editor_dlg.h"
 #include "platform/clock.h"
+#include "platform/clock_setter.h"
+#include "platform/network_link.h"
 #include "platform/local_zone.h"
 #include "platform/paths.h"
 #include "platform/xdg_run_at_login.h"
@@ -106,6 +108,10 @@ int CClockApp::Run() {
     environment.messages = &messages;
     environment.runAtLogin = &runAtLogin;
     environment.switches = m_switches;
+    const std::unique_ptr<IClockSetter> clockSetter = MakeSystemClockSetter();
+    const std::unique_ptr<INetworkLink> networkLink = MakeSystemNetworkLink();
+    environment.clockSetter = clockSetter.get();
+    environment.networkLink = networkLink.get();
 
     CClockDlg window(environment);
     messages.SetParent(&window);

@@ -22,11 +22,15 @@
 
 #include "app/about_dlg.h"
 #include "app/update_runner.h"
+#include "platform/clock_setter.h"
 #include "platform/message_box.h"
+#include "platform/network_link.h"
 #include "platform/process_info.h"
 #include "platform/x11_selection.h"
+#include "sync/clock_sync_client.h"
 #include "widgets/app_icon.h"
 #include "widgets/dialog_units.h"
+#include "widgets/worker_messages.h"
 
 namespace tarnwick {
 
@@ -34,6 +38,14 @@ namespace {
 
 // Set by the first OpenMainWindow of the process.
 bool g_firstOpen = true;
+
+// Where the environment gives no setter: every step is refused, with the reason shown.
+class NoClockSetter final : public IClockSetter {
+public:
+    ClockStepResult StepBy(std::int64_t) override {
+        return {false, "this copy of the program cannot set the clock"};
+    }
+};
 
 const QColor kLcdText(0, 0, 50);
 const QColor kLcdCell(0, 255, 255);
@@ -83,6 +95,26 @@ CClockDlg::CClockDlg(const ClockDlgEnvironment& environment, QWidget* parent)
     connect(m_updateRunner.get(), &CUpdateRunner::CloseMainWindow, this,
             [this] { QDialog::reject(); });
 
+    // The time client: its prompt and messages are shown on this (the UI) thread while the
+    // connection thread waits; every change of its status redraws the display at once.
+    if (m_environment.clockSetter == nullptr) {
+        m_noSetter = std::make_unique<NoClockSetter>();
+    }
+    IClockSetter& setter =
+        m_environment.clockSetter != nullptr ? *m_environment.clockSetter : *m_noSetter;
+    m_syncMessages =
+        std::make_unique<UiThreadMessages>(*m_environment.messages, this, m_syncStop.get_token());
+    m_sync = std::make_unique<CClockSyncClient>(
+        *m_environment.clock, *m_syncMessages, setter, m_environment.syncTimings, [this] {
+            QMetaObject::invokeMethod(
+                this, [this] { OnSyncChanged(); }, Qt::QueuedConnection);
+        });
+    m_checkPollTimer.setInterval(kCheckPollMs);
+    connect(&m_checkPollTimer, &QTimer::timeout, this, &CClockDlg::OnCheckPoll);
+    if (m_environment.networkLink != nullptr) {
+        m_dialUp = std::make_unique<CDialUpMonitor>(*m_environment.networkLink);
+    }
+
     // Dialog initialisation, in its order.
     m_otherZone.ConnectDatabase(m_environment.paths.dataDirectory, *m_environment.messages);
     LoadAllSettings();
@@ -105,7 +137,12 @@ CClockDlg::CClockDlg(const ClockDlgEnvironment& environment, QWidget* parent)
     }
 }
 
-CClockDlg::~CClockDlg() = default;
+CClockDlg::~CClockDlg() {
+    // First: ends a running check (and a prompt it waits for) and joins its threads, while
+    // the window they report to is still whole.
+    m_syncStop.request_stop(); // a prompt still waited for is given up, unanswered
+    m_sync.reset();
+}
 
 void CClockDlg::CreateControls() {
     const DialogUnits units = DialogUnits::FromFont(font());
@@ -153,7 +190,9 @@ void CClockDlg::CreateControls() {
 void CClockDlg::LoadAllSettings() {
     LoadSettings(m_environment.paths.settingsDirectory, m_settings, m_environment.runAtLogin);
     m_otherZone.LoadZone(m_settings.timeZoneId);
-    // The server list (US or custom servers by CHECKTIMEOPTION) arrives with the time check.
+    m_sync->ClearServers();
+    m_sync->ParseServerList(SelectedServerList(m_settings));
+    m_sync->SetCheckOptions({m_settings.checkTimeMarginOfError, m_settings.checkTimeUpdateOption});
 }
 
 void CClockDlg::ApplyAppearance() {
@@ -263,10 +302,42 @@ void CClockDlg::SetTip(const QString& text) {
     m_tipText = text.left(63);
 }
 
-void CClockDlg::StartCheck(bool) {
+void CClockDlg::StartCheck(bool tellIfRunning) {
+    if (!m_sync->StartSync()) {
+        if (tellIfRunning) {
+            m_environment.messages->Show("You already checked your time.  Check again later.",
+                                         kProductName, MessageButtons::Ok,
+                                         MessageIcon::Information);
+        }
+        return;
+    }
     // Each check also runs the daily update check on a thread of its own; it does nothing in a
     // build without an update site, and nothing more than once a day.
     m_updateRunner->Start();
+}
+
+TimeSyncSnapshot CClockDlg::SyncState() const {
+    return m_sync->Snapshot();
+}
+
+void CClockDlg::OnSyncChanged() {
+    const TimeSyncSnapshot snapshot = m_sync->Snapshot();
+    SetSyncResult(snapshot.currentServer, snapshot.differenceSeconds);
+    if (SyncStatus.exchange(snapshot.status) != snapshot.status && m_firstTickDone) {
+        OnClockTick(); // the new status shows now, not at the next second
+    }
+}
+
+void CClockDlg::OnCheckPoll() {
+    const std::int64_t now = m_environment.clock->NowUnixMilliseconds();
+    if (m_schedule.IsDue(now)) {
+        // Armed again from now: a machine that slept through the due time checks once.
+        m_schedule.Arm(now, m_settings.checkTimeHourInterval);
+        StartCheck(false);
+    }
+    if (m_dialUp != nullptr && m_settings.checkTimeInterval == kCheckOnDialUp && m_dialUp->Poll()) {
+        StartCheck(false);
+    }
 }
 
 void CClockDlg::Configure() {
@@ -276,7 +347,19 @@ void CClockDlg::Configure() {
 
 void CClockDlg::Converter() {}
 
-void CClockDlg::ArmCheckTimers() {}
+void CClockDlg::ArmCheckTimers() {
+    m_schedule.Disarm();
+    if (m_settings.checkTimeInterval == kCheckEveryHours) {
+        m_schedule.Arm(m_environment.clock->NowUnixMilliseconds(),
+                       m_settings.checkTimeHourInterval);
+    }
+    const bool dialUp = m_settings.checkTimeInterval == kCheckOnDialUp && m_dialUp != nullptr;
+    if (m_schedule.IsArmed() || dialUp) {
+        m_checkPollTimer.start();
+    } else {
+        m_checkPollTimer.stop();
+    }
+}
 
 void CClockDlg::ApplyRunModeAtStart() {
     // Normal mode: the window shows, centred by QDialog on its first show.

@@ -21,6 +21,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <stop_token>
 #include <string>
 
 #include "display/display_text.h"
@@ -28,6 +29,8 @@
 #include "platform/paths.h"
 #include "settings/clock_settings.h"
 #include "startup/command_line.h"
+#include "sync/check_policy.h"
+#include "sync/time_sync_client.h"
 #include "zones/local_time_info.h"
 #include "zones/zone_clock.h"
 
@@ -36,8 +39,12 @@ class QTextEdit;
 
 namespace tarnwick {
 
+class CClockSyncClient;
 class CUpdateRunner;
 class IClock;
+class IClockSetter;
+class INetworkLink;
+class UiThreadMessages;
 class ILocalZone;
 class IMessageBox;
 class IRunAtLogin;
@@ -48,7 +55,10 @@ struct ClockDlgEnvironment {
     const ILocalZone* localZone = nullptr;
     DataPaths paths;
     IMessageBox* messages = nullptr;
-    IRunAtLogin* runAtLogin = nullptr; // may be null: the start-at-login entry is left alone
+    IRunAtLogin* runAtLogin = nullptr;   // may be null: the start-at-login entry is left alone
+    IClockSetter* clockSetter = nullptr; // may be null: the clock is never set
+    const INetworkLink* networkLink = nullptr; // may be null: no check when a network comes up
+    SyncTimings syncTimings;                   // the time client's waits (tests shorten them)
     CommandLineSwitches switches;
 };
 
@@ -73,6 +83,7 @@ public:
         kTrayCommandLast = 9999,
     };
     static constexpr int kFirstTickMs = 100;
+    static constexpr int kCheckPollMs = CDialUpMonitor::kPollMilliseconds;
     static constexpr int kTemplateWidth = 171; // dialog units
     static constexpr int kTemplateHeight = 161;
 
@@ -106,6 +117,9 @@ public:
     int ClockTimerInterval() const { return m_clockTimer.interval(); }
     QRect CloseGlyphRect() const; // as last painted
     bool HasCompositor() const { return m_compositor; }
+    bool IsIntervalCheckArmed() const { return m_schedule.IsArmed(); }
+    TimeSyncSnapshot SyncState() const;
+    bool IsCheckPollActive() const { return m_checkPollTimer.isActive(); }
 
 public slots:
     void reject() override; // Escape and the window manager's close: the close action
@@ -144,6 +158,10 @@ private:
     void GrabDesktop();
     void CentreOnScreen();
     SyncSnapshot ReadSyncSnapshot();
+    // UI thread: takes the time client's status and result, and redraws at once.
+    void OnSyncChanged();
+    // Every kCheckPollMs: the interval's due time and the network-up trigger.
+    void OnCheckPoll();
 
     ClockDlgEnvironment m_environment;
     // "now" as the current tick read it; the clocks below read this, never the wall clock.
@@ -161,6 +179,9 @@ private:
     std::unique_ptr<CUpdateRunner> m_updateRunner;
 
     QTimer m_clockTimer;
+    QTimer m_checkPollTimer;
+    CheckSchedule m_schedule;
+    std::unique_ptr<CDialUpMonitor> m_dialUp;
     QTextEdit* m_display = nullptr;
     QPushButton* m_converterButton = nullptr;
     QPushButton* m_checkButton = nullptr;
@@ -184,6 +205,13 @@ private:
     bool m_manualMove = false;  // no system move available: the window follows the mouse
     QPoint m_pressGlobal;
     QPoint m_pressWindowPos;
+
+    // The time check: its prompt goes through m_syncMessages to the UI thread. Last, so its
+    // threads are joined (by the destructor, first thing) while everything above still exists.
+    std::unique_ptr<IClockSetter> m_noSetter; // refuses, when the environment has no setter
+    std::stop_source m_syncStop;              // requested when the window goes
+    std::unique_ptr<UiThreadMessages> m_syncMessages;
+    std::unique_ptr<CClockSyncClient> m_sync;
 
     bool m_firstTickDone = false;
     bool m_benchPending = false; // TARNWICK_BENCH: report the first painted clock text

@@ -9,54 +9,9 @@
 #include "platform/message_box.h"
 #include "update/check_for_update.h"
 #include "widgets/qt_url_opener.h"
+#include "widgets/worker_messages.h"
 
 namespace tarnwick {
-
-namespace {
-
-// Shows each message on the context's (UI) thread and waits for the answer, or for the stop:
-// a program that ends while a check waits for its prompt neither hangs nor answers it.
-class UiThreadMessages final : public IMessageBox {
-public:
-    UiThreadMessages(IMessageBox& target, QObject* context, std::stop_token stop)
-        : m_target(target), m_context(context), m_stop(std::move(stop)) {}
-
-    MessageAnswer Show(const std::string& text, const std::string& caption, MessageButtons buttons,
-                       MessageIcon icon) override {
-        struct Pending {
-            std::mutex mutex;
-            std::condition_variable_any answered;
-            bool done = false;
-            MessageAnswer answer = MessageAnswer::No;
-        };
-        auto pending = std::make_shared<Pending>();
-        IMessageBox* target = &m_target;
-        // Dropped by Qt when the context goes first.
-        QMetaObject::invokeMethod(
-            m_context,
-            [=] {
-                const MessageAnswer answer = target->Show(text, caption, buttons, icon);
-                std::lock_guard<std::mutex> lock(pending->mutex);
-                pending->answer = answer;
-                pending->done = true;
-                pending->answered.notify_all();
-            },
-            Qt::QueuedConnection);
-        std::unique_lock<std::mutex> lock(pending->mutex);
-        pending->answered.wait(lock, m_stop, [&] { return pending->done; });
-        if (!pending->done) {
-            return buttons == MessageButtons::Ok ? MessageAnswer::Ok : MessageAnswer::No;
-        }
-        return pending->answer;
-    }
-
-private:
-    IMessageBox& m_target;
-    QObject* m_context;
-    std::stop_token m_stop;
-};
-
-} // namespace
 
 CUpdateRunner::CUpdateRunner(const UpdateRunnerEnvironment& environment,
                              std::atomic<bool>& showUpdateMessage,

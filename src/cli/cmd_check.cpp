@@ -83,10 +83,7 @@ int RunCheck(Context& context) {
     LoadSettings(context.paths.settingsDirectory, settings, nullptr);
     std::vector<std::string> hosts = args;
     if (hosts.empty()) {
-        AppendServerList(settings.checkTimeOption == kCheckUsServers
-                             ? settings.usTimeServers
-                             : settings.checkTimeCustomServers,
-                         hosts);
+        AppendServerList(SelectedServerList(settings), hosts);
     }
     for (const std::string& host : hosts) {
         const auto address = ParseServerEntry(host, port, error);

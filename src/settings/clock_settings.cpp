@@ -19,6 +19,11 @@ const char* const kDefaultUsTimeServers =
     "time-a-g.nist.gov,time-b-g.nist.gov,time-c-g.nist.gov,time-d-g.nist.gov,"
     "time-a-wwv.nist.gov,time-b-wwv.nist.gov,time-c-wwv.nist.gov";
 
+const std::string& SelectedServerList(const ClockSettings& settings) {
+    return settings.checkTimeOption == kCheckUsServers ? settings.usTimeServers
+                                                       : settings.checkTimeCustomServers;
+}
+
 std::string SettingsFilePath(const std::string& settingsDirectory) {
     if (settingsDirectory.empty()) {
         return kSettingsFileName;

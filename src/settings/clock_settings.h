@@ -57,6 +57,9 @@ struct ClockSettings {
 std::string LoadSettings(const std::string& settingsDirectory, ClockSettings& settings,
                          IRunAtLogin* runAtLogin, std::string* writeError = nullptr);
 
+// The server list CHECKTIMEOPTION selects: the US servers, or the user's own.
+const std::string& SelectedServerList(const ClockSettings& settings);
+
 // directory + "/" + kSettingsFileName.
 std::string SettingsFilePath(const std::string& settingsDirectory);
 
