@@ -19,6 +19,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -27,6 +28,7 @@
 #include "platform/paths.h"
 #include "settings/clock_settings.h"
 #include "startup/command_line.h"
+#include "startup/run_mode.h"
 #include "zones/local_time_info.h"
 #include "zones/zone_clock.h"
 
@@ -35,6 +37,7 @@ class QTextEdit;
 
 namespace tarnwick {
 
+class CTrayIcon;
 class CUpdateRunner;
 class IClock;
 class ILocalZone;
@@ -49,6 +52,8 @@ struct ClockDlgEnvironment {
     IMessageBox* messages = nullptr;
     IRunAtLogin* runAtLogin = nullptr; // may be null: the start-at-login entry is left alone
     CommandLineSwitches switches;
+    // Whether a notification area exists; null asks QSystemTrayIcon.
+    std::function<bool()> trayAvailable;
 };
 
 class CClockDlg : public QDialog {
@@ -105,9 +110,17 @@ public:
     int ClockTimerInterval() const { return m_clockTimer.interval(); }
     QRect CloseGlyphRect() const; // as last painted
     bool HasCompositor() const { return m_compositor; }
+    CTrayIcon& Tray() { return *m_tray; }
+    // Normal mode at start: the start-up pictures come before the window.
+    bool ShowsStartUpPicture() const {
+        return m_startDecision.action == WindowAction::ShowNormally;
+    }
+    static const char* const kNoTrayMessage;
 
 public slots:
     void reject() override; // Escape and the window manager's close: the close action
+    // A window that starts hidden stays so when the modal run first shows it.
+    void setVisible(bool visible) override;
 
 protected:
     // Hooks that later parts of the program fill in; until then they do nothing.
@@ -143,6 +156,8 @@ private:
     void GrabDesktop();
     void CentreOnScreen();
     SyncSnapshot ReadSyncSnapshot();
+    void HideToTray();
+    void TellTrayMissing();
 
     ClockDlgEnvironment m_environment;
     ClockSettings m_settings;
@@ -165,7 +180,11 @@ private:
     QPushButton* m_configureButton = nullptr;
     QMenu m_popupMenu;
     QString m_tipText;
-    QColor m_cellColour; // background of the display's characters
+    std::unique_ptr<CTrayIcon> m_tray; // after the menu, which it shows
+    RunModeDecision m_startDecision;
+    bool m_startHidden = false;     // the modal run's first show is to be skipped
+    bool m_trayMissingTold = false; // the no-notification-area message was shown
+    QColor m_cellColour;            // background of the display's characters
 
     int m_closeGlyphLeft = 0;   // x of the painted "X"
     int m_closeGlyphHeight = 0; // height of the painted "X"
