@@ -8,6 +8,7 @@
 
 #include "app/clock_dlg.h"
 #include "app/single_instance.h"
+#include "app/splash_dlg.h"
 #include "editor/time_zone_editor_dlg.h"
 #include "platform/clock.h"
 #include "platform/local_zone.h"
@@ -111,6 +112,17 @@ int CClockApp::Run() {
     messages.SetParent(&window);
     QObject::connect(&instance, &SingleInstance::openRequested, &window,
                      &CClockDlg::OpenMainWindow);
+    if (window.ShowsStartUpPicture()) {
+        // TARNWICK_SPLASH_MS shortens the pictures for benchmarks and tests (0: none).
+        bool set = false;
+        const int stepMs = qEnvironmentVariableIntValue("TARNWICK_SPLASH_MS", &set);
+        if (!set || stepMs > 0) {
+            CSplashDlg splash(QString::fromLatin1(CSplashDlg::kFirstPicture),
+                              QString::fromLatin1(CSplashDlg::kSecondPicture),
+                              set ? stepMs : CSplashDlg::kStepMs);
+            splash.exec();
+        }
+    }
     window.exec();
     messages.SetParent(nullptr);
     return kExitNormal;
