@@ -1,5 +1,6 @@
 #include "app/clock_app.h"
 
+#include <QEventLoop>
 #include <QStringList>
 
 #include <cstdio>
@@ -123,7 +124,13 @@ int CClockApp::Run() {
             splash.exec();
         }
     }
-    window.exec();
+    // The run lasts until the window finishes (the close action in normal mode, "E&xit"). Not
+    // QDialog::exec: its loop ends only when a visible dialog hides, and "E&xit" may come while
+    // the window is hidden behind the icon.
+    QEventLoop run;
+    QObject::connect(&window, &QDialog::finished, &run, &QEventLoop::quit);
+    window.show(); // a window that starts hidden stays hidden
+    run.exec();
     messages.SetParent(nullptr);
     return kExitNormal;
 }
