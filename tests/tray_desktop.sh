@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The clock on a real X desktop (Xvfb, openbox, trayer), driven with xdotool: hidden mode docks
 # an icon and maps no window; a click opens the window centred; closing hides it again; "Exit"
-# ends the program; without a notification area hidden mode ends minimised.
+# ends the program. (Hidden mode without a notification area is covered offscreen by
+# tests/ui/tray_icon.cpp.)
 #   tests/tray_desktop.sh BUILD_DIR SOURCE_DIR     (exit 77: a tool is missing)
 set -uo pipefail
 build=$1
@@ -75,6 +76,7 @@ xdotool mousemove "$icon_x" "$icon_y" click 1
 until_true 5 main_visible || fail "a click on the icon did not open the window"
 window=$(xdotool search --onlyvisible --name '^Tarnwick$' | head -n 1)
 eval "$(xdotool getwindowgeometry --shell "$window")"
+main_width=$WIDTH
 dx=$((X - (1024 - WIDTH) / 2))
 dy=$((Y - (768 - HEIGHT) / 2))
 ((dx * dx <= 4 && dy * dy <= 4)) || fail "window at $X,$Y (${WIDTH}x$HEIGHT) is not centred"
@@ -102,23 +104,3 @@ xdotool mousemove "$exit_x" "$exit_y" click 1 # "E&xit", the last item
 until_true 5 bash -c "! kill -0 $clock 2>/dev/null" || fail "\"Exit\" did not end the program"
 wait "$clock"
 echo "ok: hidden mode with a notification area"
-
-# Without one: trayer gone, hidden mode minimises after saying why.
-kill "${pids[2]}"
-wait "${pids[2]}" 2>/dev/null
-sleep 0.5
-start_clock plain
-until_true 10 main_visible || fail "no message about the missing notification area"
-message=$(xdotool search --onlyvisible --name '^Tarnwick$' | head -n 1)
-xdotool windowactivate --sync "$message" >/dev/null 2>&1
-xdotool key --window "$message" Return
-iconic() {
-    local w
-    for w in $(xdotool search --name '^Tarnwick$' 2>/dev/null); do
-        xprop -id "$w" WM_STATE 2>/dev/null | grep -q 'window state: Iconic' && return 0
-    done
-    return 1
-}
-until_true 5 iconic || fail "without a notification area the window is not minimised"
-kill -0 "$clock" || fail "the program ended"
-echo "ok: hidden mode without a notification area ends minimised"
