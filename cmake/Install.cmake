@@ -59,7 +59,7 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "systemd, polkitd")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "systemd, polkitd, libqt6svg6")
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "A captionless window shows three clocks: a second zone picked from an
 editable database of preset zones with their daylight-saving rules, the
 computer's own zone, and Greenwich Mean Time, each with its zone label and

@@ -1,5 +1,6 @@
 #include "app/clock_app.h"
 
+#include <QEventLoop>
 #include <QStringList>
 
 #include <cstdio>
@@ -8,6 +9,7 @@
 
 #include "app/clock_dlg.h"
 #include "app/single_instance.h"
+#include "app/splash_dlg.h"
 #include "editor/time_zone_editor_dlg.h"
 #include "platform/clock.h"
 #include "platform/clock_setter.h"
@@ -117,7 +119,24 @@ int CClockApp::Run() {
     messages.SetParent(&window);
     QObject::connect(&instance, &SingleInstance::openRequested, &window,
                      &CClockDlg::OpenMainWindow);
-    window.exec();
+    if (window.ShowsStartUpPicture()) {
+        // TARNWICK_SPLASH_MS shortens the pictures for benchmarks and tests (0: none).
+        bool set = false;
+        const int stepMs = qEnvironmentVariableIntValue("TARNWICK_SPLASH_MS", &set);
+        if (!set || stepMs > 0) {
+            CSplashDlg splash(QString::fromLatin1(CSplashDlg::kFirstPicture),
+                              QString::fromLatin1(CSplashDlg::kSecondPicture),
+                              set ? stepMs : CSplashDlg::kStepMs);
+            splash.exec();
+        }
+    }
+    // The run lasts until the window finishes (the close action in normal mode, "E&xit"). Not
+    // QDialog::exec: its loop ends only when a visible dialog hides, and "E&xit" may come while
+    // the window is hidden behind the icon.
+    QEventLoop run;
+    QObject::connect(&window, &QDialog::finished, &run, &QEventLoop::quit);
+    window.show(); // a window that starts hidden stays hidden
+    run.exec();
     messages.SetParent(nullptr);
     return kExitNormal;
 }

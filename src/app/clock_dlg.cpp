@@ -21,6 +21,7 @@
 #include <cstdlib>
 
 #include "app/about_dlg.h"
+#include "app/tray_icon.h"
 #include "app/update_runner.h"
 #include "platform/clock_setter.h"
 #include "platform/message_box.h"
@@ -79,6 +80,8 @@ CClockDlg::CClockDlg(const ClockDlgEnvironment& environment, QWidget* parent)
         setAttribute(Qt::WA_TranslucentBackground);
     }
     CreateControls();
+    m_tray = std::make_unique<CTrayIcon>(m_popupMenu, m_environment.trayAvailable);
+    connect(m_tray.get(), &CTrayIcon::openRequested, this, &CClockDlg::OpenMainWindow);
 
     m_clockTimer.setSingleShot(true);
     m_clockTimer.setTimerType(Qt::PreciseTimer);
@@ -298,8 +301,8 @@ void CClockDlg::SetDisplayText(const std::string& text) {
 }
 
 void CClockDlg::SetTip(const QString& text) {
-    // The notification icon shows at most 63 characters; it arrives with the tray.
-    m_tipText = text.left(63);
+    m_tray->SetTip(text);
+    m_tipText = m_tray->Tip();
 }
 
 void CClockDlg::StartCheck(bool tellIfRunning) {
@@ -361,8 +364,51 @@ void CClockDlg::ArmCheckTimers() {
     }
 }
 
+const char* const CClockDlg::kNoTrayMessage =
+    "This desktop has no notification area, so Tarnwick cannot hide behind an icon: it is "
+    "minimized instead. Start Tarnwick again to bring its window back.";
+
 void CClockDlg::ApplyRunModeAtStart() {
-    // Normal mode: the window shows, centred by QDialog on its first show.
+    m_startDecision =
+        RunModeAtStart(m_settings.runOption, m_environment.switches, m_tray->IsAvailable());
+    switch (m_startDecision.action) {
+    case WindowAction::HideToTray:
+        SetTip(QString::fromLatin1(kProductName)); // until the first tick
+        m_tray->AddIcon();
+        m_startHidden = true;
+        break;
+    case WindowAction::Minimize:
+        setWindowState(Qt::WindowMinimized); // the modal run shows it so; not centred
+        break;
+    default:
+        break; // normal: the window shows after the pictures, centred by QDialog
+    }
+    if (m_startDecision.trayMissing) {
+        TellTrayMissing();
+    }
+}
+
+void CClockDlg::TellTrayMissing() {
+    if (m_trayMissingTold) {
+        return;
+    }
+    m_trayMissingTold = true;
+    m_environment.messages->Show(kNoTrayMessage, kProductName, MessageButtons::Ok,
+                                 MessageIcon::Information);
+}
+
+void CClockDlg::HideToTray() {
+    m_tray->AddIcon();
+    // QWidget's own hide: QDialog's would also end the modal run.
+    QWidget::setVisible(false);
+}
+
+void CClockDlg::setVisible(bool visible) {
+    if (visible && m_startHidden) {
+        m_startHidden = false;
+        return;
+    }
+    QDialog::setVisible(visible);
 }
 
 void CClockDlg::About() {
@@ -371,8 +417,22 @@ void CClockDlg::About() {
 }
 
 void CClockDlg::CloseAction() {
-    // Minimised and hidden run modes keep the program running; they arrive with the tray.
-    QDialog::reject();
+    const RunModeDecision decision =
+        RunModeAtClose(m_settings.runOption, m_environment.switches, m_tray->IsAvailable());
+    if (decision.trayMissing) {
+        TellTrayMissing();
+    }
+    switch (decision.action) {
+    case WindowAction::HideToTray:
+        HideToTray();
+        break;
+    case WindowAction::Minimize:
+        showMinimized();
+        break;
+    default:
+        QDialog::reject(); // the modal run ends, and the program with it
+        break;
+    }
 }
 
 void CClockDlg::reject() {
@@ -380,6 +440,7 @@ void CClockDlg::reject() {
 }
 
 void CClockDlg::OpenMainWindow() {
+    m_startHidden = false;
     showNormal();
     if (g_firstOpen) {
         g_firstOpen = false;

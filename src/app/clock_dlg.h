@@ -19,6 +19,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <stop_token>
@@ -29,6 +30,7 @@
 #include "platform/paths.h"
 #include "settings/clock_settings.h"
 #include "startup/command_line.h"
+#include "startup/run_mode.h"
 #include "sync/check_policy.h"
 #include "sync/time_sync_client.h"
 #include "zones/local_time_info.h"
@@ -40,14 +42,16 @@ class QTextEdit;
 namespace tarnwick {
 
 class CClockSyncClient;
+class CTrayIcon;
 class CUpdateRunner;
 class IClock;
 class IClockSetter;
 class INetworkLink;
-class UiThreadMessages;
+
 class ILocalZone;
 class IMessageBox;
 class IRunAtLogin;
+class UiThreadMessages;
 
 // What the window needs from the outside world; all of it outlives the window.
 struct ClockDlgEnvironment {
@@ -60,6 +64,8 @@ struct ClockDlgEnvironment {
     const INetworkLink* networkLink = nullptr; // may be null: no check when a network comes up
     SyncTimings syncTimings;                   // the time client's waits (tests shorten them)
     CommandLineSwitches switches;
+    // Whether a notification area exists; null asks QSystemTrayIcon.
+    std::function<bool()> trayAvailable;
 };
 
 class CClockDlg : public QDialog {
@@ -120,9 +126,17 @@ public:
     bool IsIntervalCheckArmed() const { return m_schedule.IsArmed(); }
     TimeSyncSnapshot SyncState() const;
     bool IsCheckPollActive() const { return m_checkPollTimer.isActive(); }
+    CTrayIcon& Tray() { return *m_tray; }
+    // Normal mode at start: the start-up pictures come before the window.
+    bool ShowsStartUpPicture() const {
+        return m_startDecision.action == WindowAction::ShowNormally;
+    }
+    static const char* const kNoTrayMessage;
 
 public slots:
     void reject() override; // Escape and the window manager's close: the close action
+    // A window that starts hidden stays so when the modal run first shows it.
+    void setVisible(bool visible) override;
 
 protected:
     // Hooks that later parts of the program fill in; until then they do nothing.
@@ -162,6 +176,8 @@ private:
     void OnSyncChanged();
     // Every kCheckPollMs: the interval's due time and the network-up trigger.
     void OnCheckPoll();
+    void HideToTray();
+    void TellTrayMissing();
 
     ClockDlgEnvironment m_environment;
     // "now" as the current tick read it; the clocks below read this, never the wall clock.
@@ -189,7 +205,11 @@ private:
     QPushButton* m_configureButton = nullptr;
     QMenu m_popupMenu;
     QString m_tipText;
-    QColor m_cellColour; // background of the display's characters
+    std::unique_ptr<CTrayIcon> m_tray; // after the menu, which it shows
+    RunModeDecision m_startDecision;
+    bool m_startHidden = false;     // the modal run's first show is to be skipped
+    bool m_trayMissingTold = false; // the no-notification-area message was shown
+    QColor m_cellColour;            // background of the display's characters
 
     int m_closeGlyphLeft = 0;   // x of the painted "X"
     int m_closeGlyphHeight = 0; // height of the painted "X"

@@ -1,0 +1,106 @@
+#!/usr/bin/env bash
+# The clock on a real X desktop (Xvfb, openbox, trayer), driven with xdotool: hidden mode docks
+# an icon and maps no window; a click opens the window centred; closing hides it again; "Exit"
+# ends the program. (Hidden mode without a notification area is covered offscreen by
+# tests/ui/tray_icon.cpp.)
+#   tests/tray_desktop.sh BUILD_DIR SOURCE_DIR     (exit 77: a tool is missing)
+set -uo pipefail
+build=$1
+source=$2
+for tool in Xvfb openbox trayer xdotool xprop; do
+    command -v "$tool" >/dev/null || { echo "SKIP: $tool is missing"; exit 77; }
+done
+source "$source/scripts/free_display.sh"
+number=$(free_display 200 260)
+[[ -n "$number" ]] || { echo "no free X display"; exit 1; }
+
+work=$(mktemp -d)
+pids=()
+cleanup() {
+    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; done
+    for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null; done
+    rm -rf "$work"
+}
+trap cleanup EXIT
+fail() { echo "FAIL: $*"; cat "$work"/clock*.log 2>/dev/null; exit 1; }
+
+# until SECONDS COMMAND...: true once COMMAND succeeds, polled every 0.1 s.
+until_true() {
+    local tries=$(($1 * 10))
+    shift
+    for _ in $(seq 1 "$tries"); do
+        "$@" && return 0
+        sleep 0.1
+    done
+    return 1
+}
+
+Xvfb ":$number" -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+pids+=($!)
+export DISPLAY=":$number"
+until_true 5 test -e "/tmp/.X11-unix/X$number" || fail "Xvfb did not start"
+openbox >"$work/openbox.log" 2>&1 &
+pids+=($!)
+
+start_clock() { # start_clock TAG: the clock in hidden mode, its pid in $clock
+    local home="$work/$1"
+    mkdir -p "$home/data" "$home/runtime"
+    chmod 700 "$home/runtime"
+    printf '[OPTIONS]\r\nRUNOPTION=1058\r\n' >"$home/data/ClockInfo.dat"
+    HOME="$home" XDG_CONFIG_HOME="$home/.config" XDG_DATA_HOME="$home/.local/share" \
+        XDG_RUNTIME_DIR="$home/runtime" TARNWICK_INSTANCE="tray-$1-$$" QT_QPA_PLATFORM=xcb \
+        "$build/tarnwick" --dir "$home/data" >"$work/clock-$1.log" 2>&1 &
+    clock=$!
+    pids+=($clock)
+}
+main_visible() { xdotool search --onlyvisible --name '^Tarnwick$' >/dev/null 2>&1; }
+icon_docked() { # the icon window, small, inside trayer's strip at the top
+    local w
+    for w in $(xdotool search --onlyvisible --class tarnwick 2>/dev/null); do
+        eval "$(xdotool getwindowgeometry --shell "$w")"
+        ((HEIGHT <= 64 && Y < 40)) && { icon=$w; icon_x=$((X + WIDTH / 2)); icon_y=$((Y + HEIGHT / 2)); return 0; }
+    done
+    return 1
+}
+
+# With a notification area.
+trayer --edge top --align right --widthtype pixel --width 100 --height 32 >"$work/trayer.log" 2>&1 &
+pids+=($!)
+sleep 1
+start_clock tray
+until_true 10 icon_docked || fail "no icon docked"
+sleep 1
+main_visible && fail "the window was mapped in hidden mode"
+
+xdotool mousemove "$icon_x" "$icon_y" click 1
+until_true 5 main_visible || fail "a click on the icon did not open the window"
+window=$(xdotool search --onlyvisible --name '^Tarnwick$' | head -n 1)
+eval "$(xdotool getwindowgeometry --shell "$window")"
+main_width=$WIDTH
+dx=$((X - (1024 - WIDTH) / 2))
+dy=$((Y - (768 - HEIGHT) / 2))
+((dx * dx <= 4 && dy * dy <= 4)) || fail "window at $X,$Y (${WIDTH}x$HEIGHT) is not centred"
+
+xdotool windowactivate --sync "$window" >/dev/null 2>&1
+xdotool key --window "$window" Escape
+until_true 5 bash -c "! xdotool search --onlyvisible --name '^Tarnwick$' >/dev/null 2>&1" ||
+    fail "closing did not hide the window"
+kill -0 "$clock" || fail "closing in hidden mode ended the program"
+
+menu_open() { # the popup menu: a visible window of ours that is neither icon nor main window
+    local w
+    for w in $(xdotool search --onlyvisible --class tarnwick 2>/dev/null); do
+        [[ $w == "$icon" ]] && continue
+        eval "$(xdotool getwindowgeometry --shell "$w")"
+        ((HEIGHT < 200)) && { exit_x=$((X + WIDTH / 2)); exit_y=$((Y + HEIGHT - 12)); return 0; }
+    done
+    return 1
+}
+xdotool mousemove "$icon_x" "$icon_y" mousedown 3
+sleep 0.5
+xdotool mouseup 3
+until_true 5 menu_open || fail "the right button opened no menu"
+xdotool mousemove "$exit_x" "$exit_y" click 1 # "E&xit", the last item
+until_true 5 bash -c "! kill -0 $clock 2>/dev/null" || fail "\"Exit\" did not end the program"
+wait "$clock"
+echo "ok: hidden mode with a notification area"

@@ -1,0 +1,173 @@
+// The notification icon and the run modes of the main window, offscreen, with the
+// notification area's presence chosen by the test.
+#include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+#include "app/clock_dlg.h"
+#include "app/tray_icon.h"
+#include "platform/clock.h"
+#include "platform/local_zone.h"
+#include "platform/message_box.h"
+#include "zones/date_time.h"
+
+using namespace tarnwick;
+
+class TestTrayIcon : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<FixedClock> m_clock;
+    std::unique_ptr<FixedLocalZone> m_zone;
+    std::unique_ptr<RecordingMessageBox> m_messages;
+
+    std::unique_ptr<CClockDlg> MakeDialog(int runOption, bool hide, bool minimize, bool tray) {
+        QFile file(m_dir->filePath(QStringLiteral("ClockInfo.dat")));
+        if (!file.open(QIODevice::WriteOnly)) {
+            return nullptr;
+        }
+        file.write(QByteArray("[OPTIONS]\r\nRUNOPTION=") + QByteArray::number(runOption) + "\r\n");
+        file.close();
+        ClockDlgEnvironment environment;
+        environment.clock = m_clock.get();
+        environment.localZone = m_zone.get();
+        environment.paths.settingsDirectory = m_dir->path().toStdString();
+        environment.paths.dataDirectory = m_dir->path().toStdString();
+        environment.messages = m_messages.get();
+        environment.switches.hide = hide;
+        environment.switches.minimize = minimize;
+        environment.trayAvailable = [tray] { return tray; };
+        return std::make_unique<CClockDlg>(environment);
+    }
+
+private slots:
+    void init() {
+        m_dir = std::make_unique<QTemporaryDir>();
+        QVERIFY(m_dir->isValid());
+        m_clock = std::make_unique<FixedClock>(DateTime(2026, 12, 5, 4, 10, 54).ToUnixSeconds());
+        m_zone = std::make_unique<FixedLocalZone>(330, "India Standard Time");
+        m_messages = std::make_unique<RecordingMessageBox>();
+    }
+
+    void tipIsCutTo63Characters_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("tip");
+        const QString exact(63, QLatin1Char('a'));
+        QTest::newRow("short") << QStringLiteral("Tarnwick") << QStringLiteral("Tarnwick");
+        QTest::newRow("63") << exact << exact;
+        QTest::newRow("64") << exact + QLatin1Char('b') << exact;
+        // A character outside the basic plane is not split in half.
+        const QString pair = QString(62, QLatin1Char('a')) + QString::fromUtf8("\xF0\x9F\x95\x90");
+        QTest::newRow("surrogatePair") << pair << QString(62, QLatin1Char('a'));
+    }
+
+    void tipIsCutTo63Characters() {
+        QFETCH(QString, text);
+        QFETCH(QString, tip);
+        QCOMPARE(CutTip(text), tip);
+    }
+
+    void tickSetsTheTip() {
+        auto dialog = MakeDialog(kRunHidden, false, false, true);
+        QCOMPARE(dialog->Tray().Tip(), QStringLiteral("Tarnwick")); // until the first tick
+        dialog->OnClockTick();
+        QCOMPARE(dialog->Tray().Tip(),
+                 QStringLiteral("Tarnwick  Saturday, December 05, 2026  09:40:54 AM"));
+    }
+
+    void runModeAtStart_data() {
+        QTest::addColumn<int>("runOption");
+        QTest::addColumn<bool>("hide");
+        QTest::addColumn<bool>("minimize");
+        QTest::addColumn<bool>("visible");
+        QTest::addColumn<bool>("minimized");
+        QTest::addColumn<bool>("icon");
+        QTest::addColumn<bool>("pictures");
+        QTest::newRow("normal") << int(kRunNormal) << false << false << true << false << false
+                                << true;
+        QTest::newRow("minimized")
+            << int(kRunMinimized) << false << false << true << true << false << false;
+        QTest::newRow("hidden") << int(kRunHidden) << false << false << false << false << true
+                                << false;
+        QTest::newRow("hideSwitch")
+            << int(kRunNormal) << true << false << false << false << true << false;
+        QTest::newRow("minSwitch")
+            << int(kRunNormal) << false << true << true << true << false << false;
+        QTest::newRow("bothSwitches")
+            << int(kRunNormal) << true << true << false << false << true << false;
+    }
+
+    void runModeAtStart() {
+        QFETCH(int, runOption);
+        QFETCH(bool, hide);
+        QFETCH(bool, minimize);
+        QFETCH(bool, visible);
+        QFETCH(bool, minimized);
+        QFETCH(bool, icon);
+        QFETCH(bool, pictures);
+        auto dialog = MakeDialog(runOption, hide, minimize, true);
+        QCOMPARE(dialog->ShowsStartUpPicture(), pictures);
+        dialog->show(); // as the modal run does
+        QCOMPARE(dialog->isVisible(), visible);
+        QCOMPARE(dialog->isMinimized(), minimized);
+        QCOMPARE(dialog->Tray().HasIcon(), icon);
+        QVERIFY(m_messages->shown.empty());
+    }
+
+    void closeInHiddenModeHidesAndExitEnds() {
+        auto dialog = MakeDialog(kRunHidden, false, false, true);
+        dialog->show();
+        QVERIFY(!dialog->isVisible());
+        QSignalSpy finished(dialog.get(), &QDialog::finished);
+        dialog->OpenMainWindow();
+        QVERIFY(dialog->isVisible());
+        QTest::keyClick(dialog.get(), Qt::Key_Escape);
+        QVERIFY(!dialog->isVisible());
+        QCOMPARE(finished.count(), 0); // the program goes on behind the icon
+        QVERIFY(dialog->Tray().HasIcon());
+        dialog->OnTrayCommand(CClockDlg::ID_TRAY_EXIT);
+        QCOMPARE(finished.count(), 1);
+    }
+
+    void closeInMinimizedModeMinimizes() {
+        auto dialog = MakeDialog(kRunMinimized, false, false, true);
+        dialog->show();
+        dialog->OpenMainWindow();
+        QSignalSpy finished(dialog.get(), &QDialog::finished);
+        dialog->CloseAction();
+        QVERIFY(dialog->isMinimized());
+        QCOMPARE(finished.count(), 0);
+        QVERIFY(!dialog->Tray().HasIcon());
+    }
+
+    void withoutTrayHidingMinimizesAndSaysWhyOnce() {
+        auto dialog = MakeDialog(kRunHidden, false, false, false);
+        QCOMPARE(m_messages->shown.size(), std::size_t(1));
+        QCOMPARE(QString::fromStdString(m_messages->shown[0].text),
+                 QString::fromLatin1(CClockDlg::kNoTrayMessage));
+        QCOMPARE(m_messages->shown[0].caption, std::string("Tarnwick"));
+        dialog->show();
+        QVERIFY(dialog->isVisible());
+        QVERIFY(dialog->isMinimized());
+        QVERIFY(!dialog->Tray().HasIcon());
+        dialog->OpenMainWindow();
+        dialog->CloseAction();
+        QVERIFY(dialog->isMinimized());
+        QCOMPARE(m_messages->shown.size(), std::size_t(1)); // said once
+    }
+
+    void leftClickOpensTheWindow() {
+        auto dialog = MakeDialog(kRunHidden, false, false, true);
+        dialog->show();
+        emit dialog->Tray().openRequested();
+        QVERIFY(dialog->isVisible());
+        QVERIFY(!dialog->isMinimized());
+    }
+};
+
+QTEST_MAIN(TestTrayIcon)
+#include "tray_icon.moc"
