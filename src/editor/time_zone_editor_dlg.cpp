@@ -472,9 +472,8 @@ void CTimeZoneEditorDlg::SaveZone() {
     }
     const ZoneFormValues form = ReadForm();
     if (m_currentRecordId == 0 || m_currentRecordId == -1) {
-        const std::string insert = BuildZoneInsert(form);
-        ShowMessage(insert);
-        m_database.Query(insert);
+        // The statement is shown only when it fails, with the database's reason.
+        m_database.Query(BuildZoneInsert(form));
     } else {
         m_database.Query(BuildZoneUpdate(form, m_currentRecordId));
     }

@@ -1,6 +1,8 @@
 #include "zones/zone_statements.h"
 
+#include <charconv>
 #include <initializer_list>
+#include <system_error>
 #include <utility>
 
 #include "zones/zone_database.h"
@@ -154,6 +156,17 @@ std::string BuildZoneDelete(std::int32_t timeZoneId) {
     return "DELETE FROM presetTimeZones WHERE timeZoneID=" + std::to_string(timeZoneId);
 }
 
+namespace {
+
+bool WholeNumberIn(const std::string& text, int low, int high) {
+    int value = 0;
+    const char* end = text.data() + text.size();
+    const auto [ptr, ec] = std::from_chars(text.data(), end, value);
+    return ec == std::errc() && ptr == end && value >= low && value <= high;
+}
+
+} // namespace
+
 std::string ValidateZoneForm(const std::string& name, const std::string& gmtHourText,
                              const std::string& gmtMinuteText) {
     if (Trim(name).empty()) {
@@ -164,6 +177,13 @@ std::string ValidateZoneForm(const std::string& name, const std::string& gmtHour
     }
     if (Trim(gmtMinuteText).empty()) {
         return "You must set your GMT minute offset.";
+    }
+    // Typed text would be stored as 0 in the numeric columns: say so instead.
+    if (!WholeNumberIn(Trim(gmtHourText), -24, 24)) {
+        return "The GMT hour offset must be a whole number from -24 to 24.";
+    }
+    if (!WholeNumberIn(Trim(gmtMinuteText), -59, 59)) {
+        return "The GMT minute offset must be a whole number from -59 to 59.";
     }
     return "";
 }

@@ -169,6 +169,14 @@ TEST(EditorValidation, ChecksNameThenHourThenMinute) {
         {"Eastern", " ", "00", "You must set your GMT hour offset."},
         {"Eastern", "-5", "", "You must set your GMT minute offset."},
         {"Eastern", "-5", "00", ""},
+        {"Eastern", " -5 ", "30", ""},
+        {"Eastern", "24", "-59", ""},
+        // Text that the numeric columns would store as 0 is refused before anything is saved.
+        {"Eastern", "abc", "00", "The GMT hour offset must be a whole number from -24 to 24."},
+        {"Eastern", "25", "00", "The GMT hour offset must be a whole number from -24 to 24."},
+        {"Eastern", "5x", "00", "The GMT hour offset must be a whole number from -24 to 24."},
+        {"Eastern", "-5", "3O", "The GMT minute offset must be a whole number from -59 to 59."},
+        {"Eastern", "-5", "60", "The GMT minute offset must be a whole number from -59 to 59."},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(ValidateZoneForm(c.name, c.hour, c.minute), c.expected) << c.name;

@@ -92,7 +92,7 @@ private slots:
     void storedZeroCodesShowAsEmptyExceptSunday();
     void initialZoneShowsItsWholeName();
     void separatorClearsTheFormAndWarnsOnlyAfterALoad();
-    void savingANewRowShowsAndRunsTheInsert();
+    void savingANewRowRunsTheInsertQuietly();
     void savingALoadedRowUpdatesSilently();
     void leavingTheListKeepsWhatWasTyped();
     void removingDeletesTheLoadedRow();
@@ -342,7 +342,7 @@ void TimeZoneEditorTest::separatorClearsTheFormAndWarnsOnlyAfterALoad() {
     QTRY_VERIFY(Label(id::kPreview).isEmpty());
 }
 
-void TimeZoneEditorTest::savingANewRowShowsAndRunsTheInsert() {
+void TimeZoneEditorTest::savingANewRowRunsTheInsertQuietly() {
     m_dlg = Open();
     Find<QLineEdit>(id::kName)->setText("Mountain \"High\", Denver");
     Combo(id::kGmtBiasHour)->setEditText("-7");
@@ -350,12 +350,8 @@ void TimeZoneEditorTest::savingANewRowShowsAndRunsTheInsert() {
     Combo(id::kStdMonth)->setCurrentIndex(10); // November
     Click(id::kSave);
 
-    QCOMPARE(m_messages.shown.size(), std::size_t{1});
-    const std::string& shown = m_messages.shown[0].text;
-    QVERIFY2(shown.rfind("INSERT INTO presetTimeZones  (m_TimeZoneName,", 0) == 0, shown.c_str());
-    QVERIFY2(shown.find("VALUES (\"Mountain \"\"High\"\", Denver\",\"\",\"\",\"\",\"-7\",\"00\","
-                        "\"0\",") != std::string::npos,
-             shown.c_str());
+    // A save that works says nothing; the statement is shown only with a failure.
+    QVERIFY(m_messages.shown.empty());
     QCOMPARE(ReadColumn(6, "m_TimeZoneName"), std::string("Mountain \"High\", Denver"));
     QCOMPARE(ReadColumn(6, "m_STDMonth"), std::string("11"));
     QCOMPARE(ReadColumn(6, "m_DSTMonth"), std::string("0"));
@@ -366,7 +362,7 @@ void TimeZoneEditorTest::savingANewRowShowsAndRunsTheInsert() {
     QCOMPARE(Label(id::kRecordLabel), QString("# New"));
     QCOMPARE(Edit(id::kName), QString("Mountain \"High\", Denver"));
     Click(id::kSave);
-    QCOMPARE(m_messages.shown.size(), std::size_t{2});
+    QVERIFY(m_messages.shown.empty());
     QCOMPARE(ReadColumn(7, "m_GMTBiasHour"), std::string("-7"));
 }
 
@@ -577,11 +573,12 @@ void TimeZoneEditorTest::aFileThatIsNoDatabaseIsReportedAndKept() {
     Find<QLineEdit>(id::kName)->setText("Zone");
     Combo(id::kGmtBiasHour)->setEditText("1");
     Combo(id::kGmtBiasMinute)->setEditText("00");
-    Click(id::kSave); // the insert is shown, then its failure
-    QCOMPARE(m_messages.shown.size(), std::size_t{2});
-    QVERIFY(m_messages.shown[0].text.rfind("INSERT INTO", 0) == 0);
+    Click(id::kSave); // the failure, with the statement that failed
+    QCOMPARE(m_messages.shown.size(), std::size_t{1});
+    QVERIFY(m_messages.shown[0].text.find("CDaoException on Query SQL:INSERT INTO") !=
+            std::string::npos);
     Click(id::kRemove);
-    QCOMPARE(m_messages.shown.size(), std::size_t{3});
+    QCOMPARE(m_messages.shown.size(), std::size_t{2});
 
     QFile file(path);
     QVERIFY(file.open(QIODevice::ReadOnly));
