@@ -625,9 +625,14 @@ bool CClockDlg::eventFilter(QObject* watched, QEvent* event) {
         // The second this paint shows, and when (the wall clock) it is put on the screen.
         m_tickPaintPending = false;
         const long long shown = m_tickClock.NowUnixSeconds();
-        QTimer::singleShot(0, this, [this, shown] {
-            std::fprintf(stderr, "tarnwick-bench: tick shown_s=%lld painted_ms=%lld\n", shown,
-                         static_cast<long long>(m_environment.clock->NowUnixMilliseconds()));
+        const int status = SyncStatus.load();
+        const long long difference = ReadSyncSnapshot().differenceSeconds;
+        QTimer::singleShot(0, this, [this, shown, status, difference] {
+            std::fprintf(stderr,
+                         "tarnwick-bench: tick shown_s=%lld painted_ms=%lld status=%d "
+                         "difference_s=%lld\n",
+                         shown, static_cast<long long>(m_environment.clock->NowUnixMilliseconds()),
+                         status, difference);
         });
     }
     if (m_benchPending && watched == m_display->viewport() && event->type() == QEvent::Paint &&

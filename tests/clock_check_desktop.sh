@@ -1,0 +1,77 @@
+#!/usr/bin/env bash
+# The real clock on an X server checks its time at start-up against a loopback time server
+# that runs an hour ahead, and shows the difference. The update option is "never", and the
+# test runs without CAP_SYS_TIME, so the computer's clock cannot be touched.
+#   tests/clock_check_desktop.sh BUILD_DIR SOURCE_DIR     (exit 77: a tool is missing)
+set -uo pipefail
+build=$1
+source=$2
+for tool in Xvfb python3; do
+    command -v "$tool" >/dev/null || { echo "SKIP: $tool is missing"; exit 77; }
+done
+source "$source/scripts/free_display.sh"
+number=$(free_display 261 300)
+[[ -n "$number" ]] || { echo "no free X display"; exit 1; }
+
+work=$(mktemp -d)
+pids=()
+cleanup() {
+    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; done
+    for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null; done
+    rm -rf "$work"
+}
+trap cleanup EXIT
+fail() { echo "FAIL: $*"; cat "$work"/*.log 2>/dev/null; exit 1; }
+
+# A Time Protocol server on a free loopback port, an hour ahead; it writes its port, then one
+# line per connection.
+python3 -u - >"$work/server.out" 2>"$work/server.log" <<'PY' &
+import socket, struct, time
+s = socket.socket()
+s.bind(("127.0.0.1", 0))
+s.listen(4)
+s.settimeout(60)
+print(s.getsockname()[1])
+while True:
+    try:
+        c, _ = s.accept()
+    except socket.timeout:
+        break
+    c.sendall(struct.pack("!I", (int(time.time()) + 3600 + 2208988800) & 0xFFFFFFFF))
+    c.close()
+    print("answered")
+PY
+pids+=($!)
+for _ in $(seq 1 50); do [[ -s "$work/server.out" ]] && break; sleep 0.1; done
+port=$(head -1 "$work/server.out")
+[[ -n "$port" ]] || fail "the loopback server did not start"
+
+Xvfb ":$number" -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+pids+=($!)
+for _ in $(seq 1 50); do [[ -e "/tmp/.X11-unix/X$number" ]] && break; sleep 0.1; done
+[[ -e "/tmp/.X11-unix/X$number" ]] || fail "Xvfb did not start"
+
+home="$work/home"
+mkdir -p "$home/data" "$home/runtime"
+chmod 700 "$home/runtime"
+printf '[OPTIONS]\nCHECKTIMEOPTION=1053\nCHECKTIMECUSTOMSERVERS=127.0.0.1:%s\nCHECKTIMEUPDATEOPTION=1068\nCHECKTIMESTARTUP=1\nLOGINSTARTUP=0\n' \
+    "$port" >"$home/data/ClockInfo.dat"
+setpriv_cmd=()
+command -v setpriv >/dev/null && setpriv_cmd=(setpriv --bounding-set=-sys_time --inh-caps=-sys_time)
+DISPLAY=":$number" HOME="$home" XDG_CONFIG_HOME="$home/.config" XDG_DATA_HOME="$home/.local/share" \
+    XDG_RUNTIME_DIR="$home/runtime" TARNWICK_INSTANCE="check-$$" QT_QPA_PLATFORM=xcb \
+    TARNWICK_SPLASH_MS=0 TARNWICK_BENCH=ticks \
+    "${setpriv_cmd[@]}" "$build/tarnwick" --dir "$home/data" >"$work/clock.out" 2>"$work/clock.log" &
+pids+=($!)
+
+# Within 10 s a painted tick shows status 2 (the difference, clock left alone) of about 3600 s.
+for _ in $(seq 1 100); do
+    line=$(grep -m1 'status=2 ' "$work/clock.log")
+    [[ -n "$line" ]] && break
+    sleep 0.1
+done
+[[ -n "${line:-}" ]] || fail "no tick showed the difference within 10 s"
+difference=$(sed -n 's/.*difference_s=\(-\?[0-9]*\).*/\1/p' <<<"$line")
+(( difference >= 3599 && difference <= 3601 )) || fail "difference $difference, not about 3600 s"
+grep -q answered "$work/server.out" || fail "the server was never asked"
+echo "PASS: the clock checked at start-up and shows a difference of $difference s"
