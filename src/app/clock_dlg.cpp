@@ -23,6 +23,7 @@
 #include "app/about_dlg.h"
 #include "app/tray_icon.h"
 #include "app/update_runner.h"
+#include "config/converter_dlg.h"
 #include "platform/clock_setter.h"
 #include "platform/message_box.h"
 #include "platform/network_link.h"
@@ -348,7 +349,14 @@ void CClockDlg::Configure() {
     // ArmCheckTimers() and ApplyAppearance().
 }
 
-void CClockDlg::Converter() {}
+void CClockDlg::Converter() {
+    // The zones' offsets and the user's day and hour as the last tick read them.
+    const ClockTimes times = ReadClockTimes(m_localTime, m_otherZone);
+    CConverterDlg converter(this);
+    converter.SetOffset(ConverterOffsetFrom(times.localOffsetMinutes, times.otherOffsetMinutes));
+    converter.SetNow({times.localNow.GetDayOfWeek(), times.localNow.GetHour()});
+    converter.exec();
+}
 
 void CClockDlg::ArmCheckTimers() {
     m_schedule.Disarm();

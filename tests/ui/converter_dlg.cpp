@@ -1,0 +1,106 @@
+// The converter dialog: its lists, both directions, typing, and the half-hour note.
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+
+#include "config/converter_dlg.h"
+
+using namespace tarnwick;
+
+class TestConverterDlg : public QObject {
+    Q_OBJECT
+
+    static QComboBox* List(CConverterDlg& dialog, int id) {
+        return dialog.findChild<QComboBox*>(QString::number(id));
+    }
+    static QString Shown(CConverterDlg& dialog, int dayId, int hourId) {
+        return List(dialog, dayId)->currentText() + ' ' + List(dialog, hourId)->currentText();
+    }
+
+private slots:
+    void listsHoldTheDaysAndTwentyFourHours() {
+        CConverterDlg dialog;
+        QCOMPARE(dialog.objectName(), QStringLiteral("104"));
+        QCOMPARE(dialog.windowTitle(), QStringLiteral("Tarnwick Time Converter"));
+        for (int id : {CConverterDlg::kIdYourDay, CConverterDlg::kIdOtherDay}) {
+            QCOMPARE(List(dialog, id)->count(), 7);
+            QCOMPARE(List(dialog, id)->itemText(6), QStringLiteral("Sat"));
+        }
+        for (int id : {CConverterDlg::kIdYourHour, CConverterDlg::kIdOtherHour}) {
+            QComboBox* hours = List(dialog, id);
+            QCOMPARE(hours->count(), 24);
+            QCOMPARE(hours->itemText(0), QStringLiteral("12am"));
+            QCOMPARE(hours->itemText(12), QStringLiteral("12pm"));
+            QCOMPARE(hours->itemText(23), QStringLiteral("11pm"));
+        }
+        QVERIFY(dialog.findChild<QPushButton*>(QStringLiteral("1018")) != nullptr);
+        QVERIFY(dialog.findChild<QPushButton*>(QStringLiteral("1019")) != nullptr);
+    }
+
+    void convertsBothWaysAsTheUserPicks_data() {
+        QTest::addColumn<int>("yours");
+        QTest::addColumn<int>("other");
+        QTest::addColumn<int>("day");
+        QTest::addColumn<int>("hour");
+        QTest::addColumn<bool>("fromYours");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("+9 Wed 8pm") << 0 << 540 << 3 << 20 << true << "Thu 5am";
+        QTest::newRow("-5 Sun 2am") << 0 << -300 << 0 << 2 << true << "Sat 9pm";
+        QTest::newRow("+9 other Mon 3am") << 0 << 540 << 1 << 3 << false << "Sun 6pm";
+        QTest::newRow("+3 Wed 11pm") << 0 << 180 << 3 << 23 << true << "Thu 2am";
+        QTest::newRow("+0 Sat 11pm") << 60 << 60 << 6 << 23 << true << "Sat 11pm";
+        // India against Newfoundland: nine hours and no more.
+        QTest::newRow("+5:30 vs -3:30") << 330 << -210 << 5 << 4 << true << "Thu 7pm";
+    }
+
+    void convertsBothWaysAsTheUserPicks() {
+        QFETCH(int, yours);
+        QFETCH(int, other);
+        QFETCH(int, day);
+        QFETCH(int, hour);
+        QFETCH(bool, fromYours);
+        QFETCH(QString, expected);
+        CConverterDlg dialog;
+        dialog.SetOffset(ConverterOffsetFrom(yours, other));
+        dialog.SetNow({2, 10}); // Tuesday, 10 am
+        const int dayId = fromYours ? CConverterDlg::kIdYourDay : CConverterDlg::kIdOtherDay;
+        const int hourId = fromYours ? CConverterDlg::kIdYourHour : CConverterDlg::kIdOtherHour;
+        List(dialog, dayId)->setCurrentIndex(day);
+        List(dialog, hourId)->setCurrentIndex(hour);
+        const QString shown =
+            fromYours ? Shown(dialog, CConverterDlg::kIdOtherDay, CConverterDlg::kIdOtherHour)
+                      : Shown(dialog, CConverterDlg::kIdYourDay, CConverterDlg::kIdYourHour);
+        QCOMPARE(shown, expected);
+    }
+
+    void opensOnNowAndFollowsTyping() {
+        CConverterDlg dialog;
+        dialog.SetOffset(ConverterOffsetFrom(0, 540));
+        dialog.SetNow({6, 20}); // Saturday 8 pm
+        QCOMPARE(Shown(dialog, CConverterDlg::kIdYourDay, CConverterDlg::kIdYourHour),
+                 QStringLiteral("Sat 8pm"));
+        QCOMPARE(Shown(dialog, CConverterDlg::kIdOtherDay, CConverterDlg::kIdOtherHour),
+                 QStringLiteral("Sun 5am"));
+        QComboBox* hour = List(dialog, CConverterDlg::kIdYourHour);
+        hour->setEditText(QStringLiteral("x")); // names no hour: the other side stays
+        QCOMPARE(Shown(dialog, CConverterDlg::kIdOtherDay, CConverterDlg::kIdOtherHour),
+                 QStringLiteral("Sun 5am"));
+        hour->setEditText(QStringLiteral("9pm"));
+        QCOMPARE(Shown(dialog, CConverterDlg::kIdOtherDay, CConverterDlg::kIdOtherHour),
+                 QStringLiteral("Sun 6am"));
+    }
+
+    void halfHourApartSaysSoUnderTheLists() {
+        CConverterDlg whole;
+        whole.SetOffset(ConverterOffsetFrom(60, 180));
+        QVERIFY(whole.NoteText().isEmpty());
+        CConverterDlg half;
+        half.SetOffset(ConverterOffsetFrom(0, 330));
+        QCOMPARE(half.NoteText(), QStringLiteral("Other Time is 30 minutes further ahead"));
+        QVERIFY(half.height() > whole.height());
+    }
+};
+
+QTEST_MAIN(TestConverterDlg)
+#include "converter_dlg.moc"
