@@ -23,6 +23,7 @@
 #include "app/about_dlg.h"
 #include "app/tray_icon.h"
 #include "app/update_runner.h"
+#include "config/config_dlg.h"
 #include "config/converter_dlg.h"
 #include "platform/clock_setter.h"
 #include "platform/message_box.h"
@@ -345,8 +346,21 @@ void CClockDlg::OnCheckPoll() {
 }
 
 void CClockDlg::Configure() {
-    // The configuration dialog, when it ends with OK, is followed by LoadAllSettings(),
-    // ArmCheckTimers() and ApplyAppearance().
+    CConfigDlg::Environment environment;
+    environment.settingsDirectory = m_environment.paths.settingsDirectory;
+    environment.dataDirectory = m_environment.paths.dataDirectory;
+    environment.messages = m_environment.messages;
+    environment.runAtLogin = m_environment.runAtLogin;
+    environment.localTime = &m_localTime;
+    CConfigDlg dialog(environment, this);
+    const bool saved = dialog.exec() == QDialog::Accepted;
+    // Even after Cancel: a zone picked in the editor has been written already.
+    LoadAllSettings();
+    if (saved) {
+        ArmCheckTimers();
+        ApplyAppearance();
+    }
+    OnClockTick(); // the new zone and style show at once
 }
 
 void CClockDlg::Converter() {
