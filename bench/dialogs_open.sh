@@ -1,17 +1,20 @@
 #!/bin/sh
-# Times opening the converter dialog, each run a fresh process; prints each run and the median.
-#   bench/converter_open.sh [build-dir] [runs]   (default: build, 7 runs; target 100 ms)
+# Times opening the converter dialog, or with --config the configuration dialog (its settings
+# file written first, as on a first start), each run a fresh process; prints each run and the
+# median.
+#   bench/dialogs_open.sh [build-dir] [runs] [--config]   (default: build, 7 runs; target 100 ms)
 set -eu
 here=$(cd "$(dirname "$0")" && pwd)
 build=$(cd "${1:-$here/../build}" && pwd)
 runs=${2:-7}
+mode=${3:-}
 cmake --build "$build" --target tarnwick_ui >/dev/null
 cmake -S "$here" -B "$build/bench" -DTARNWICK_BUILD_DIR="$build" >/dev/null
-cmake --build "$build/bench" --target converter_open >/dev/null
+cmake --build "$build/bench" --target dialogs_open >/dev/null
 times=""
 i=0
 while [ "$i" -lt "$runs" ]; do
-    line=$(QT_QPA_PLATFORM=offscreen "$build/bench/converter_open" 2>/dev/null)
+    line=$(QT_QPA_PLATFORM=offscreen "$build/bench/dialogs_open" $mode 2>/dev/null)
     echo "run $((i + 1)): $line"
     times="$times $(echo "$line" | cut -d' ' -f1)"
     i=$((i + 1))
