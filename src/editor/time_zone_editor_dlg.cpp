@@ -429,10 +429,11 @@ void CTimeZoneEditorDlg::LoadCurrentInformation() {
 bool CTimeZoneEditorDlg::ValidateForm() {
     const std::string message = ValidateZoneForm(S(m_name->text()), S(m_gmtBiasHour->currentText()),
                                                  S(m_gmtBiasMinute->currentText()));
-    if (message.empty()) {
+    const std::string problem = message.empty() ? ValidateZoneRuleBoxes(ReadForm()) : message;
+    if (problem.empty()) {
         return true;
     }
-    ShowMessage(message);
+    ShowMessage(problem);
     return false;
 }
 

@@ -188,6 +188,33 @@ std::string ValidateZoneForm(const std::string& name, const std::string& gmtHour
     return "";
 }
 
+std::string ValidateZoneRuleBoxes(const ZoneFormValues& form) {
+    struct Box {
+        const ComboText& combo;
+        const char* name;
+        int low, high;
+    };
+    const Box boxes[] = {
+        {form.dstHour, "daylight time hour", 0, 23},
+        {form.dstMinute, "daylight time minute", 0, 59},
+        {form.dstBiasHour, "daylight time bias hour", -24, 24},
+        {form.dstBiasMinute, "daylight time bias minute", -59, 59},
+        {form.stdHour, "standard time hour", 0, 23},
+        {form.stdMinute, "standard time minute", 0, 59},
+        {form.stdBiasHour, "standard time bias hour", -24, 24},
+        {form.stdBiasMinute, "standard time bias minute", -59, 59},
+    };
+    for (const Box& box : boxes) {
+        const std::string text = Trim(box.combo.text);
+        if (box.combo.selectedKey || text.empty() || WholeNumberIn(text, box.low, box.high)) {
+            continue;
+        }
+        return std::string("The ") + box.name + " must be a whole number from " +
+               std::to_string(box.low) + " to " + std::to_string(box.high) + ".";
+    }
+    return "";
+}
+
 std::string ZoneNotFoundMessage(std::int32_t timeZoneId) {
     return "I could not find the time zone id" + std::to_string(timeZoneId) +
            ".  Please close and open this window and try again.";

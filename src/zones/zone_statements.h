@@ -83,6 +83,10 @@ std::string BuildZoneDelete(std::int32_t timeZoneId);
 // The first failing check's message (texts trimmed), or empty when the form may be saved.
 std::string ValidateZoneForm(const std::string& name, const std::string& gmtHourText,
                              const std::string& gmtMinuteText);
+// The rule boxes (the daylight and standard times' hour, minute and bias) hold a list item, or
+// typed text that must be empty or a whole number in the box's range, since the numeric columns
+// would store any other text as 0. "" when they do; otherwise what to tell the user.
+std::string ValidateZoneRuleBoxes(const ZoneFormValues& form);
 
 // "I could not find the time zone id<id>.  Please close and open this window and try again."
 std::string ZoneNotFoundMessage(std::int32_t timeZoneId);

@@ -183,6 +183,23 @@ TEST(EditorValidation, ChecksNameThenHourThenMinute) {
     }
 }
 
+TEST(EditorValidation, RuleBoxesTakeAListItemNothingOrAWholeNumberInRange) {
+    EXPECT_EQ(ValidateZoneRuleBoxes(EasternForm()), "");
+    ZoneFormValues f = EasternForm();
+    f.stdHour = {" 23 ", std::nullopt};
+    f.dstBiasMinute = {"", std::nullopt};
+    EXPECT_EQ(ValidateZoneRuleBoxes(f), "");
+    f.dstMinute = {"abc", std::nullopt}; // typed: would be stored as 0
+    EXPECT_EQ(ValidateZoneRuleBoxes(f),
+              "The daylight time minute must be a whole number from 0 to 59.");
+    f = EasternForm();
+    f.stdBiasHour = {"25", std::nullopt};
+    EXPECT_EQ(ValidateZoneRuleBoxes(f),
+              "The standard time bias hour must be a whole number from -24 to 24.");
+    f.stdBiasHour = {"Second", std::string("2")}; // a list item is what the list says
+    EXPECT_EQ(ValidateZoneRuleBoxes(f), "");
+}
+
 TEST(EditorTexts, MinutesSplitTowardZero) {
     struct Case {
         int minutes;
