@@ -25,10 +25,7 @@ work=$(mktemp -d)
 Xvfb ":$display_number" -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
 xvfb=$!
 trap 'kill $xvfb 2>/dev/null || true; wait $xvfb 2>/dev/null || true; rm -rf "$work"' EXIT
-for _ in $(seq 1 100); do
-    [[ -e /tmp/.X11-unix/X$display_number ]] && break
-    sleep 0.05
-done
+wait_for_display "$display_number" || { echo "bench: Xvfb did not start" >&2; exit 1; }
 
 DISPLAY=":$display_number" python3 - "$binary" "$runs" "$idle" "$work" <<'PY'
 import os, statistics, subprocess, sys, time

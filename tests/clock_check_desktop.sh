@@ -48,8 +48,7 @@ port=$(head -1 "$work/server.out")
 
 Xvfb ":$number" -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
 pids+=($!)
-for _ in $(seq 1 50); do [[ -e "/tmp/.X11-unix/X$number" ]] && break; sleep 0.1; done
-[[ -e "/tmp/.X11-unix/X$number" ]] || fail "Xvfb did not start"
+wait_for_display "$number" || fail "Xvfb did not start"
 
 home="$work/home"
 mkdir -p "$home/data" "$home/runtime"
