@@ -96,11 +96,14 @@ if command -v Xvfb >/dev/null; then
     [[ -n "$display_number" ]] || fail "no free X display"
     Xvfb ":$display_number" -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
     pids+=($!)
-    for _ in $(seq 1 100); do [[ -e /tmp/.X11-unix/X$display_number ]] && break; sleep 0.05; done
+    wait_for_display "$display_number" || fail "Xvfb did not start"
     mkdir -p "$work/runtime"
     chmod 700 "$work/runtime"
     rm -rf "$home"
-    mkdir -p "$home"
+    # A fresh HOME but for one setting: no check, which by default asks the US servers as soon
+    # as a network is up. The presets and the rest of the settings are still made on this start.
+    mkdir -p "$home/.config/tarnwick"
+    printf '[OPTIONS]\nCHECKTIMEINTERVAL=1063\nCHECKTIMEHOURINTERVAL=0\n' >"$home/.config/tarnwick/ClockInfo.dat"
     DISPLAY=":$display_number" QT_QPA_PLATFORM=xcb HOME=$home XDG_CONFIG_HOME= XDG_DATA_HOME= \
         XDG_RUNTIME_DIR="$work/runtime" TARNWICK_INSTANCE="package-$$" \
         "$root/usr/bin/tarnwick" >"$work/clock.log" 2>&1 &

@@ -33,11 +33,7 @@ trap cleanup EXIT
 Xvfb ":$display_number" -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
 pids+=($!)
 export DISPLAY=":$display_number"
-for _ in $(seq 1 100); do
-    [[ -e /tmp/.X11-unix/X$display_number ]] && break
-    sleep 0.05
-done
-[[ -e /tmp/.X11-unix/X$display_number ]] || { echo "screenshot: Xvfb did not start" >&2; cat "$work/xvfb.log" >&2; exit 1; }
+wait_for_display "$display_number" || { echo "screenshot: Xvfb did not start" >&2; cat "$work/xvfb.log" >&2; exit 1; }
 
 # A desktop picture, so that the window's see-through background has something to show.
 convert -size 1024x768 gradient:'#2f5f8f'-'#9cc3e6' "$work/desktop.png"
@@ -46,7 +42,9 @@ display -window root "$work/desktop.png" || true # sets the root background; rep
 mkdir -p "$work/home" "$work/runtime" "$work/data"
 chmod 700 "$work/runtime"
 # Show a second zone from the shipped presets (70: Japan Standard Time) beside London.
-printf '[OTHERCOUNTRY]\r\nTIMEZONEID=%s\r\n' "${SCREENSHOT_ZONE_ID:-70}" >"$work/data/ClockInfo.dat"
+# No check: the default asks the US servers as soon as a network is up.
+printf '[OTHERCOUNTRY]\r\nTIMEZONEID=%s\r\n[OPTIONS]\r\nCHECKTIMEINTERVAL=1063\r\nCHECKTIMEHOURINTERVAL=0\r\n' \
+    "${SCREENSHOT_ZONE_ID:-70}" >"$work/data/ClockInfo.dat"
 HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" XDG_DATA_HOME="$work/home/.local/share" \
     XDG_RUNTIME_DIR="$work/runtime" TARNWICK_INSTANCE="screenshot-$$" QT_QPA_PLATFORM=xcb \
     TZ="${SCREENSHOT_TZ:-Europe/London}" \

@@ -46,7 +46,9 @@ start_clock() { # start_clock TAG: the clock in hidden mode, its pid in $clock
     local home="$work/$1"
     mkdir -p "$home/data" "$home/runtime"
     chmod 700 "$home/runtime"
-    printf '[OPTIONS]\r\nRUNOPTION=1058\r\n' >"$home/data/ClockInfo.dat"
+    # Hidden mode; no check (the default checks the US servers when a network is up).
+    printf '[OPTIONS]\r\nRUNOPTION=1058\r\nCHECKTIMEINTERVAL=1063\r\nCHECKTIMEHOURINTERVAL=0\r\n' \
+        >"$home/data/ClockInfo.dat"
     HOME="$home" XDG_CONFIG_HOME="$home/.config" XDG_DATA_HOME="$home/.local/share" \
         XDG_RUNTIME_DIR="$home/runtime" TARNWICK_INSTANCE="tray-$1-$$" QT_QPA_PLATFORM=xcb \
         "$build/tarnwick" --dir "$home/data" >"$work/clock-$1.log" 2>&1 &
