@@ -5,12 +5,16 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <fcntl.h>
 #include <filesystem>
 #include <regex>
 #include <system_error>
+#include <unistd.h>
 
 #include "platform/atomic_file.h"
 #include "platform/message_box.h"
+#include "platform/paths.h"
+#include "platform/storage_error.h"
 #include "zones/zone_columns.h"
 
 namespace tarnwick {
@@ -31,6 +35,43 @@ std::string EngineText(sqlite3* db) {
         text.resize(kEngineTextLimit);
     }
     return text;
+}
+
+// Why the file at path cannot be written, or "" when nothing stands in the way.
+std::string UnwritableReason(const std::string& path) {
+    if (::access(path.c_str(), W_OK) != 0) {
+        const int error = errno;
+        if (error == EACCES || error == EPERM) {
+            return "its permissions do not allow writing (" + std::string(std::strerror(error)) +
+                   ")";
+        }
+        return StorageErrorText(error, DirectoryOf(path));
+    }
+    // Saving a change writes a journal file beside the database.
+    if (::access(DirectoryOf(path).c_str(), W_OK) != 0) {
+        return StorageErrorText(errno, DirectoryOf(path));
+    }
+    return {};
+}
+
+// Why a change to the file at path could not be stored. The engine's own words ("unable to
+// open database file", "attempt to write a readonly database") point at the file when the
+// disk is full or the folder may not be written, so the cause is added to them.
+std::string StorageFailureText(sqlite3* db, const std::string& path) {
+    std::string text = EngineText(db);
+    const int code = sqlite3_extended_errcode(db);
+    const int system = sqlite3_system_errno(db);
+    std::string reason;
+    if ((code & 0xff) == SQLITE_FULL || system == ENOSPC || system == EDQUOT) {
+        reason = StorageErrorText(system == EDQUOT ? EDQUOT : ENOSPC, DirectoryOf(path));
+    } else if ((code & 0xff) == SQLITE_READONLY || (code & 0xff) == SQLITE_CANTOPEN ||
+               (code & 0xff) == SQLITE_IOERR) {
+        reason = UnwritableReason(path);
+        if (reason.empty() && system != 0) {
+            reason = StorageErrorText(system, DirectoryOf(path));
+        }
+    }
+    return reason.empty() ? text : text + ": " + reason;
 }
 
 // A statement is a query when one of the three spellings of SELECT stands in it outside a
@@ -264,13 +305,18 @@ void CZoneDatabase::ConnectError(const std::string& path, const std::string& eng
         kProductName, MessageButtons::Ok, MessageIcon::None);
 }
 
-void CZoneDatabase::QueryError(const std::string& statement, const std::string& engineText) {
+void CZoneDatabase::QueryError(const std::string& statement, const std::string& engineText,
+                               bool writing) {
     if (engineText == "out of memory") {
         m_messages.Show("CMemoryException on Query SQL:" + statement, kProductName,
                         MessageButtons::Ok, MessageIcon::None);
         return;
     }
-    m_messages.Show("The data file could not be opened because of this error:\n" + engineText +
+    // A change that failed (a full disk, a read-only folder) was read and understood: only
+    // storing it went wrong, and "could not be opened" would send the user the wrong way.
+    m_messages.Show(std::string(writing ? "The data file could not be written"
+                                        : "The data file could not be opened") +
+                        " because of this error:\n" + engineText +
                         "\n\nCDaoException on Query SQL:" + statement,
                     kProductName, MessageButtons::Ok, MessageIcon::Exclamation);
 }
@@ -314,9 +360,13 @@ bool CZoneDatabase::OpenExisting(const std::string& path) {
     }
     m_db = db;
     m_readOnly = sqlite3_db_readonly(db, "main") == 1;
-    if (m_readOnly) {
-        m_messages.Show("The zone database " + path +
-                            " is read-only: its zones can be shown, but changes cannot be saved.",
+    // A writable file in a folder that may not be written cannot take a change either.
+    const std::string reason = UnwritableReason(path);
+    if (m_readOnly || !reason.empty()) {
+        m_readOnly = true;
+        m_messages.Show("The zone database " + path + " is read-only" +
+                            (reason.empty() ? "" : " because " + reason) +
+                            ": its zones can be shown, but changes cannot be saved.",
                         kProductName, MessageButtons::Ok, MessageIcon::Exclamation);
     }
     return true;
@@ -328,6 +378,15 @@ bool CZoneDatabase::OpenExisting(const std::string& path) {
 bool CZoneDatabase::CreateNew(const std::string& path, const std::string& createStatement) {
     const std::string temporary = path + ".new." + std::to_string(::getpid());
     ::unlink(temporary.c_str());
+    // Made here rather than by the engine, which on a read-only folder reports only the
+    // missing file it then tried to read; an empty file is an empty database to it.
+    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (fd < 0) {
+        ConnectError(path, "a new zone database cannot be made: " +
+                               StorageErrorText(errno, DirectoryOf(path)));
+        return false;
+    }
+    ::close(fd);
     sqlite3* db = nullptr;
     int rc = sqlite3_open_v2(temporary.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
                              nullptr);
@@ -401,7 +460,16 @@ bool CZoneDatabase::Query(const std::string& statement) {
                 sqlite3_finalize(prepared);
                 return true;
             }
-            error = rc == SQLITE_INTERRUPT ? InterruptedText() : EngineText(m_db);
+            if (rc == SQLITE_INTERRUPT) {
+                error = InterruptedText();
+            } else if (sqlite3_stmt_readonly(prepared) == 0) {
+                error = StorageFailureText(m_db, FilePath());
+                sqlite3_finalize(prepared);
+                QueryError(statement, error, true);
+                return false;
+            } else {
+                error = EngineText(m_db);
+            }
         }
     }
     sqlite3_finalize(prepared);

@@ -126,7 +126,8 @@ private:
     bool OpenExisting(const std::string& path);
     bool CreateNew(const std::string& path, const std::string& createStatement);
     void ConnectError(const std::string& path, const std::string& engineText);
-    void QueryError(const std::string& statement, const std::string& engineText);
+    void QueryError(const std::string& statement, const std::string& engineText,
+                    bool writing = false);
     bool OpenRecordset(sqlite3_stmt* statement, std::string& error);
     void CloseDatabase();
     bool CheckZoneTable(sqlite3* db, const std::string& path);

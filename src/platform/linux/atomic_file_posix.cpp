@@ -1,6 +1,7 @@
 // POSIX implementation of the whole-file helpers: temporary file + fsync + rename.
 #include "platform/atomic_file.h"
 #include "platform/paths.h"
+#include "platform/storage_error.h"
 
 #include <atomic>
 #include <cerrno>
@@ -214,44 +215,51 @@ bool WriteFileAtomically(const std::string& requestedPath, std::string_view byte
         }
     }
     if (fd < 0) {
-        SetError(error, "cannot write " + path + ": cannot create a temporary file in " +
-                            directory + ": " + ErrnoText(errno));
+        // Creating a file in the folder is the first thing that meets a read-only folder or
+        // file system, or a full disk: say which, not which temporary name was tried.
+        SetError(error, "cannot write " + path + ": " + StorageErrorText(errno, directory));
         return false;
     }
 
-    auto fail = [&](const std::string& what, int e) {
+    // Writing the new contents fails on a full disk or a used-up quota; the old file is intact.
+    auto failStoring = [&](int e) {
         ::close(fd);
         ::unlink(temporary.c_str());
-        SetError(error, "cannot write " + path + ": " + what + ": " + ErrnoText(e));
+        SetError(error, "cannot write " + path + ": " + StorageErrorText(e, directory));
         return false;
     };
 
     if (existed) {
         // Keep who may read and write the file; the owner only where we are allowed to.
         if (::fchmod(fd, old.st_mode & 07777) != 0) {
-            return fail("cannot set the permissions of " + temporary, errno);
+            const int e = errno;
+            ::close(fd);
+            ::unlink(temporary.c_str());
+            SetError(error, "cannot write " + path + ": cannot set the permissions of " +
+                                temporary + ": " + ErrnoText(e));
+            return false;
         }
         if (old.st_uid != ::geteuid() || old.st_gid != ::getegid()) {
             [[maybe_unused]] const int ignored = ::fchown(fd, old.st_uid, old.st_gid);
         }
     }
     if (!WriteAll(fd, bytes)) {
-        return fail(temporary, errno);
+        return failStoring(errno);
     }
     if (::fsync(fd) != 0) {
-        return fail(temporary, errno);
+        return failStoring(errno);
     }
     if (::close(fd) != 0) {
         const int e = errno;
         ::unlink(temporary.c_str());
-        SetError(error, "cannot write " + path + ": " + temporary + ": " + ErrnoText(e));
+        SetError(error, "cannot write " + path + ": " + StorageErrorText(e, directory));
         return false;
     }
     if (::rename(temporary.c_str(), path.c_str()) != 0) {
         const int e = errno;
         ::unlink(temporary.c_str());
         SetError(error,
-                 "cannot write " + path + ": cannot rename " + temporary + ": " + ErrnoText(e));
+                 "cannot write " + path + ": cannot replace it: " + StorageErrorText(e, directory));
         return false;
     }
     // Make the rename itself durable; a failure here no longer endangers the old contents.
@@ -303,14 +311,19 @@ FileCopyStatus CopyFileIfAbsent(const std::string& from, const std::string& to,
     const std::string temporary = to + ".new." + std::to_string(::getpid());
     fs::remove(temporary, ec);
     if (!fs::copy_file(from, temporary, ec)) {
-        SetError(error, "cannot copy " + from + " to " + temporary + ": " + ec.message());
+        SetError(error, "cannot copy " + from + " to " + to + ": " +
+                            (ec.category() == std::generic_category() ||
+                                     ec.category() == std::system_category()
+                                 ? StorageErrorText(ec.value(), DirectoryOf(to))
+                                 : ec.message()));
         fs::remove(temporary, ec);
         return FileCopyStatus::Failed;
     }
     FileCopyStatus status = FileCopyStatus::Copied;
     const int fd = ::open(temporary.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0 || ::fsync(fd) != 0) {
-        SetError(error, "cannot write " + temporary + ": " + ErrnoText(errno));
+        SetError(error, "cannot copy " + from + " to " + to + ": " +
+                            StorageErrorText(errno, DirectoryOf(to)));
         status = FileCopyStatus::Failed;
     }
     if (fd >= 0) {
@@ -321,7 +334,8 @@ FileCopyStatus CopyFileIfAbsent(const std::string& from, const std::string& to,
         if (errno == EEXIST) {
             status = FileCopyStatus::Present;
         } else {
-            SetError(error, "cannot create " + to + ": " + ErrnoText(errno));
+            SetError(error,
+                     "cannot create " + to + ": " + StorageErrorText(errno, DirectoryOf(to)));
             status = FileCopyStatus::Failed;
         }
     }

@@ -1,11 +1,14 @@
 // flock() locks: held per open file description, so two threads of one process that open the
 // lock file separately exclude each other just as two processes do.
 #include "platform/file_lock.h"
+#include "platform/paths.h"
+#include "platform/storage_error.h"
 
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace tarnwick {
@@ -23,7 +26,15 @@ ScopedFileLock::ScopedFileLock(const std::string& path) {
     // O_NOFOLLOW: a link planted under the lock file's name must not make us create files.
     const int fd = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (fd < 0) {
-        m_error = "cannot lock " + path + ": " + lockPath + ": " + std::strerror(errno);
+        const int error = errno;
+        struct stat st {};
+        if (error == EROFS || (::lstat(lockPath.c_str(), &st) != 0 && errno == ENOENT)) {
+            // The lock file could not be made or opened for writing: the folder, not the lock,
+            // is the trouble, and writing the file itself would fail the same way.
+            m_error = "cannot write " + path + ": " + StorageErrorText(error, DirectoryOf(path));
+        } else {
+            m_error = "cannot lock " + path + ": " + lockPath + ": " + std::strerror(error);
+        }
         return;
     }
     while (::flock(fd, LOCK_EX) != 0) {
