@@ -59,6 +59,8 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# Loaded at run time for the update check, so the library scan cannot see it.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libcurl4 (>= 7.85)")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "systemd, polkitd, libqt6svg6")
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "A captionless window shows three clocks: a second zone picked from an
 editable database of preset zones with their daylight-saving rules, the

@@ -51,7 +51,12 @@ private:
     std::map<std::string, HttpResponse> m_responses;
 };
 
-// libcurl with the given limits.
-std::unique_ptr<IHttpDownloader> MakeHttpDownloader(const HttpLimits& limits = {});
+// The libcurl that downloads load; only tests name another.
+inline constexpr const char* kCurlLibrary = "libcurl.so.4";
+
+// libcurl with the given limits. The library is loaded for each download (or each run of
+// downloads at once) and unloaded after it; a missing library fails the download, saying so.
+std::unique_ptr<IHttpDownloader> MakeHttpDownloader(const HttpLimits& limits = {},
+                                                    const std::string& library = kCurlLibrary);
 
 } // namespace tarnwick

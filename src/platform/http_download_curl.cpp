@@ -1,6 +1,10 @@
 // IHttpDownloader with libcurl (portable: libcurl takes the proxy from http_proxy,
 // https_proxy and no_proxy on every system it runs on).
+//
+// libcurl is loaded when a download starts and unloaded when the last one ends: it brings a TLS
+// stack and a dozen other libraries, some 7 MB of a clock that downloads one small file a day.
 #include <curl/curl.h>
+#include <dlfcn.h>
 
 #include <mutex>
 
@@ -33,18 +37,108 @@ int OnProgress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
     return static_cast<Transfer*>(user)->stop.stop_requested() ? 1 : 0;
 }
 
+// The loaded library: shared by the downloads running at the same time, initialised once while
+// loaded, cleaned up and closed when the last of them lets go.
+class CurlLibrary {
+public:
+    decltype(&curl_global_init) globalInit = nullptr;
+    decltype(&curl_global_cleanup) globalCleanup = nullptr;
+    decltype(&curl_easy_init) easyInit = nullptr;
+    decltype(&curl_easy_setopt) easySetopt = nullptr;
+    decltype(&curl_easy_perform) easyPerform = nullptr;
+    decltype(&curl_easy_getinfo) easyGetinfo = nullptr;
+    decltype(&curl_easy_cleanup) easyCleanup = nullptr;
+    decltype(&curl_easy_strerror) easyStrerror = nullptr;
+    decltype(&curl_slist_append) slistAppend = nullptr;
+    decltype(&curl_slist_free_all) slistFreeAll = nullptr;
+
+    // The library, loaded if no download holds it now; null with error set when it cannot be.
+    static std::shared_ptr<CurlLibrary> Acquire(const std::string& name, std::string& error) {
+        static std::mutex mutex;
+        static std::weak_ptr<CurlLibrary> current;
+        std::lock_guard lock(mutex);
+        if (auto library = current.lock()) {
+            return library;
+        }
+        void* handle = ::dlopen(name.c_str(), RTLD_NOW | RTLD_LOCAL);
+        if (handle == nullptr) {
+            const char* why = ::dlerror();
+            error = "cannot load " + name + " (" + (why ? why : "unknown error") + ")";
+            return nullptr;
+        }
+        std::unique_ptr<CurlLibrary> loaded(new CurlLibrary(handle));
+        if (!loaded->Resolve(error)) {
+            return nullptr;
+        }
+        if (loaded->globalInit(CURL_GLOBAL_DEFAULT) != CURLE_OK) {
+            error = "cannot initialise " + name;
+            return nullptr;
+        }
+        loaded->m_initialised = true;
+        std::shared_ptr<CurlLibrary> library(loaded.release(), [](CurlLibrary* l) {
+            // Under the mutex, so that no download loads it again while it is being unloaded.
+            std::lock_guard unloading(mutex);
+            delete l;
+        });
+        current = library;
+        return library;
+    }
+
+    ~CurlLibrary() {
+        if (m_initialised) {
+            globalCleanup();
+        }
+        ::dlclose(m_handle);
+    }
+    CurlLibrary(const CurlLibrary&) = delete;
+    CurlLibrary& operator=(const CurlLibrary&) = delete;
+
+private:
+    explicit CurlLibrary(void* handle) : m_handle(handle) {}
+
+    template <typename Function>
+    bool Find(Function& function, const char* symbol, std::string& error) {
+        function = reinterpret_cast<Function>(::dlsym(m_handle, symbol));
+        if (function == nullptr && error.empty()) {
+            error = std::string("libcurl has no ") + symbol;
+        }
+        return function != nullptr;
+    }
+
+    bool Resolve(std::string& error) {
+        // Every one is looked up, so that error names the first missing.
+        bool found = Find(globalInit, "curl_global_init", error);
+        found &= Find(globalCleanup, "curl_global_cleanup", error);
+        found &= Find(easyInit, "curl_easy_init", error);
+        found &= Find(easySetopt, "curl_easy_setopt", error);
+        found &= Find(easyPerform, "curl_easy_perform", error);
+        found &= Find(easyGetinfo, "curl_easy_getinfo", error);
+        found &= Find(easyCleanup, "curl_easy_cleanup", error);
+        found &= Find(easyStrerror, "curl_easy_strerror", error);
+        found &= Find(slistAppend, "curl_slist_append", error);
+        found &= Find(slistFreeAll, "curl_slist_free_all", error);
+        return found;
+    }
+
+    void* m_handle;
+    bool m_initialised = false;
+};
+
 class CurlDownloader final : public IHttpDownloader {
 public:
-    explicit CurlDownloader(const HttpLimits& limits) : m_limits(limits) {
-        // Once per process, before any handle exists; not thread-safe in libcurl itself.
-        static std::once_flag once;
-        std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
-    }
+    CurlDownloader(const HttpLimits& limits, std::string library)
+        : m_limits(limits), m_library(std::move(library)) {}
 
     HttpResponse Get(const std::string& url, std::stop_token stop) override {
         HttpResponse response;
         const std::string where = "cannot download " + url + ": ";
-        CURL* curl = curl_easy_init();
+        std::string loadError;
+        const std::shared_ptr<CurlLibrary> lib = CurlLibrary::Acquire(m_library, loadError);
+        if (lib == nullptr) {
+            response.error = where + loadError;
+            return response;
+        }
+        CURL* curl = lib->easyInit();
         if (curl == nullptr) {
             response.error = where + "cannot start libcurl";
             return response;
@@ -55,36 +149,36 @@ public:
         char errorText[CURL_ERROR_SIZE] = {};
 
         curl_slist* headers = nullptr;
-        headers = curl_slist_append(headers, "Cache-Control: no-cache");
-        headers = curl_slist_append(headers, "Pragma: no-cache");
+        headers = lib->slistAppend(headers, "Cache-Control: no-cache");
+        headers = lib->slistAppend(headers, "Pragma: no-cache");
 
         const std::string userAgent = std::string(kProductName) + "/" + kProductVersion;
-        curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
-        curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
-        curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
-        curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
-        curl_easy_setopt(curl, CURLOPT_MAXREDIRS, m_limits.maxRedirects);
-        curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS,
-                         static_cast<long>(m_limits.connectTimeout.count()));
-        curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS,
-                         static_cast<long>(m_limits.transferTimeout.count()));
+        lib->easySetopt(curl, CURLOPT_URL, url.c_str());
+        lib->easySetopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
+        lib->easySetopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+        lib->easySetopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
+        lib->easySetopt(curl, CURLOPT_MAXREDIRS, m_limits.maxRedirects);
+        lib->easySetopt(curl, CURLOPT_CONNECTTIMEOUT_MS,
+                        static_cast<long>(m_limits.connectTimeout.count()));
+        lib->easySetopt(curl, CURLOPT_TIMEOUT_MS,
+                        static_cast<long>(m_limits.transferTimeout.count()));
         // A Content-Length above the limit fails before the body is read.
-        curl_easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE,
-                         static_cast<curl_off_t>(m_limits.maxBytes));
-        curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers);
-        curl_easy_setopt(curl, CURLOPT_USERAGENT, userAgent.c_str());
-        curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L); // safe on a worker thread
-        curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &OnBody);
-        curl_easy_setopt(curl, CURLOPT_WRITEDATA, &transfer);
-        curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, &OnProgress);
-        curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &transfer);
-        curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
-        curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, errorText);
+        lib->easySetopt(curl, CURLOPT_MAXFILESIZE_LARGE,
+                        static_cast<curl_off_t>(m_limits.maxBytes));
+        lib->easySetopt(curl, CURLOPT_HTTPHEADER, headers);
+        lib->easySetopt(curl, CURLOPT_USERAGENT, userAgent.c_str());
+        lib->easySetopt(curl, CURLOPT_NOSIGNAL, 1L); // safe on a worker thread
+        lib->easySetopt(curl, CURLOPT_WRITEFUNCTION, &OnBody);
+        lib->easySetopt(curl, CURLOPT_WRITEDATA, &transfer);
+        lib->easySetopt(curl, CURLOPT_XFERINFOFUNCTION, &OnProgress);
+        lib->easySetopt(curl, CURLOPT_XFERINFODATA, &transfer);
+        lib->easySetopt(curl, CURLOPT_NOPROGRESS, 0L);
+        lib->easySetopt(curl, CURLOPT_ERRORBUFFER, errorText);
 
-        const CURLcode result = curl_easy_perform(curl);
-        curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &response.status);
-        curl_easy_cleanup(curl);
-        curl_slist_free_all(headers);
+        const CURLcode result = lib->easyPerform(curl);
+        lib->easyGetinfo(curl, CURLINFO_RESPONSE_CODE, &response.status);
+        lib->easyCleanup(curl);
+        lib->slistFreeAll(headers);
 
         if (transfer.tooLarge || result == CURLE_FILESIZE_EXCEEDED) {
             response.error =
@@ -92,8 +186,7 @@ public:
         } else if (result == CURLE_ABORTED_BY_CALLBACK) {
             response.error = where + "stopped";
         } else if (result != CURLE_OK) {
-            response.error =
-                where + (errorText[0] != '\0' ? errorText : curl_easy_strerror(result));
+            response.error = where + (errorText[0] != '\0' ? errorText : lib->easyStrerror(result));
         } else if (response.status < 200 || response.status > 299) {
             response.error = where + "the server answered HTTP " + std::to_string(response.status);
         } else {
@@ -105,12 +198,14 @@ public:
 
 private:
     HttpLimits m_limits;
+    std::string m_library;
 };
 
 } // namespace
 
-std::unique_ptr<IHttpDownloader> MakeHttpDownloader(const HttpLimits& limits) {
-    return std::make_unique<CurlDownloader>(limits);
+std::unique_ptr<IHttpDownloader> MakeHttpDownloader(const HttpLimits& limits,
+                                                    const std::string& library) {
+    return std::make_unique<CurlDownloader>(limits, library);
 }
 
 } // namespace tarnwick

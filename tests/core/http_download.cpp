@@ -1,7 +1,10 @@
 // The libcurl download against a loopback server with well-behaved and hostile answers.
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "platform/http_download.h"
 #include "support/http_server.h"
@@ -164,6 +167,50 @@ TEST_F(HttpDownload, AStopRequestEndsATrickleEarly) {
         MakeHttpDownloader(limits)->Get(m_server.Url("/file"), stop.get_token());
     EXPECT_FALSE(response.ok);
     EXPECT_NE(response.error.find(": stopped"), std::string::npos) << response.error;
+}
+
+// Whether libcurl is mapped into this process now.
+bool CurlIsLoaded() {
+    std::ifstream maps("/proc/self/maps");
+    for (std::string line; std::getline(maps, line);) {
+        if (line.find("/libcurl.so") != std::string::npos) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// libcurl is held only while downloads run, by any number of threads at once.
+TEST_F(HttpDownload, LoadsTheLibraryOnlyWhileDownloading) {
+    m_server.Serve("/file", Reply{200, "contents"});
+    const auto downloader = MakeHttpDownloader(ShortLimits());
+    EXPECT_FALSE(CurlIsLoaded());
+    std::vector<std::thread> threads;
+    std::vector<HttpResponse> responses(4);
+    for (HttpResponse& response : responses) {
+        threads.emplace_back(
+            [&downloader, &response, this] { response = downloader->Get(m_server.Url("/file")); });
+    }
+    for (std::thread& thread : threads) {
+        thread.join();
+    }
+    for (const HttpResponse& response : responses) {
+        EXPECT_TRUE(response.ok) << response.error;
+        EXPECT_EQ(response.body, "contents");
+    }
+    EXPECT_FALSE(CurlIsLoaded());
+    EXPECT_TRUE(downloader->Get(m_server.Url("/file")).ok); // and loads again
+}
+
+TEST_F(HttpDownload, AMissingLibraryFailsTheDownloadSayingSo) {
+    const HttpResponse response =
+        MakeHttpDownloader(ShortLimits(), "libcurl-missing.so.4")->Get(m_server.Url("/file"));
+    EXPECT_FALSE(response.ok);
+    EXPECT_EQ(response.error.rfind("cannot download " + m_server.Url("/file") +
+                                       ": cannot load libcurl-missing.so.4 (",
+                                   0),
+              0u)
+        << response.error;
 }
 
 } // namespace
