@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # The clock on a real X desktop (Xvfb, openbox, trayer), driven with xdotool: hidden mode docks
 # an icon and maps no window; a click opens the window centred; closing hides it again; "Exit"
-# ends the program. (Hidden mode without a notification area is covered offscreen by
-# tests/ui/tray_icon.cpp.)
+# ends the program. Without a notification area, hidden mode says why over the window, then
+# minimises it, and a second start brings the window back.
 #   tests/tray_desktop.sh BUILD_DIR SOURCE_DIR     (exit 77: a tool is missing)
 set -uo pipefail
 build=$1
@@ -43,17 +43,20 @@ openbox >"$work/openbox.log" 2>&1 &
 pids+=($!)
 
 start_clock() { # start_clock TAG: the clock in hidden mode, its pid in $clock
+    run_clock "$@" &
+    clock=$!
+    pids+=($clock)
+}
+run_clock() { # run_clock TAG [RUNOPTION]: the clock of TAG's home (hidden mode), in the foreground
     local home="$work/$1"
     mkdir -p "$home/data" "$home/runtime"
     chmod 700 "$home/runtime"
     # Hidden mode; no check (the default checks the US servers when a network is up).
-    printf '[OPTIONS]\r\nRUNOPTION=1058\r\nCHECKTIMEINTERVAL=1063\r\nCHECKTIMEHOURINTERVAL=0\r\n' \
-        >"$home/data/ClockInfo.dat"
+    printf '[OPTIONS]\r\nRUNOPTION=%s\r\nCHECKTIMEINTERVAL=1063\r\nCHECKTIMEHOURINTERVAL=0\r\n' \
+        "${2:-1058}" >"$home/data/ClockInfo.dat"
     HOME="$home" XDG_CONFIG_HOME="$home/.config" XDG_DATA_HOME="$home/.local/share" \
         XDG_RUNTIME_DIR="$home/runtime" TARNWICK_INSTANCE="tray-$1-$$" QT_QPA_PLATFORM=xcb \
-        "$build/tarnwick" --dir "$home/data" >"$work/clock-$1.log" 2>&1 &
-    clock=$!
-    pids+=($clock)
+        exec "$build/tarnwick" --dir "$home/data" >>"$work/clock-$1.log" 2>&1
 }
 main_visible() { xdotool search --onlyvisible --name '^Tarnwick$' >/dev/null 2>&1; }
 icon_docked() { # the icon window, small, inside trayer's strip at the top
@@ -67,7 +70,8 @@ icon_docked() { # the icon window, small, inside trayer's strip at the top
 
 # With a notification area.
 trayer --edge top --align right --widthtype pixel --width 100 --height 32 >"$work/trayer.log" 2>&1 &
-pids+=($!)
+trayer=$!
+pids+=($trayer)
 sleep 1
 start_clock tray
 until_true 10 icon_docked || fail "no icon docked"
@@ -85,6 +89,8 @@ dy=$((Y - (768 - HEIGHT) / 2))
 
 xdotool windowactivate --sync "$window" >/dev/null 2>&1
 xdotool key --window "$window" Escape
+# Under LANG=C xdotool can leave the key down, and the repeat would close every later window.
+xdotool keyup Escape
 until_true 5 bash -c "! xdotool search --onlyvisible --name '^Tarnwick$' >/dev/null 2>&1" ||
     fail "closing did not hide the window"
 kill -0 "$clock" || fail "closing in hidden mode ended the program"
@@ -106,3 +112,52 @@ xdotool mousemove "$exit_x" "$exit_y" click 1 # "E&xit", the last item
 until_true 5 bash -c "! kill -0 $clock 2>/dev/null" || fail "\"Exit\" did not end the program"
 wait "$clock"
 echo "ok: hidden mode with a notification area"
+
+# Without a notification area.
+kill "$trayer"
+wait "$trayer" 2>/dev/null
+start_clock notray
+window_state() { # window_state WINDOW: Normal, Iconic or nothing while unmapped
+    xprop -id "$1" WM_STATE 2>/dev/null | sed -n 's/.*window state: //p'
+}
+message_box() { # the modal message: a visible window of ours marked modal
+    local w
+    for w in $(xdotool search --onlyvisible --class tarnwick 2>/dev/null); do
+        xprop -id "$w" _NET_WM_STATE 2>/dev/null | grep -q _NET_WM_STATE_MODAL && { box=$w; return 0; }
+    done
+    return 1
+}
+main_iconic() {
+    local w
+    for w in $(xdotool search --name '^Tarnwick$' 2>/dev/null); do
+        [[ $(window_state "$w") == Iconic ]] && { main=$w; return 0; }
+    done
+    return 1
+}
+dump_windows() {
+    local w
+    for w in $(xdotool search --class tarnwick 2>/dev/null); do
+        echo "window $w \"$(xdotool getwindowname "$w")\" $(window_state "$w")"
+        xprop -id "$w" _NET_WM_STATE
+    done
+}
+until_true 10 message_box || { dump_windows; fail "no message said why the window is minimised"; }
+xdotool windowfocus --sync "$box" >/dev/null 2>&1
+xdotool key Return # "OK"
+no_message_box() { ! message_box; }
+until_true 5 no_message_box || fail "the message stayed"
+until_true 5 main_iconic || fail "the window is not minimised after the message"
+sleep 0.5
+kill -0 "$clock" || fail "the clock ended after the message"
+[[ $(window_state "$main") == Iconic ]] || fail "the window left its minimised state"
+(run_clock notray) || fail "a second start failed"
+until_true 5 bash -c "[[ \$(xprop -id $main WM_STATE | sed -n 's/.*window state: //p') == Normal ]]" ||
+    fail "a second start did not bring the window back"
+echo "ok: hidden mode without a notification area"
+
+# "Run Minimized" maps the window iconic from the start.
+kill "$clock"
+wait "$clock" 2>/dev/null
+start_clock minimized 1057
+until_true 10 main_iconic || { dump_windows; fail "minimized mode did not start minimised"; }
+echo "ok: minimized mode"

@@ -400,14 +400,15 @@ void CClockDlg::ApplyRunModeAtStart() {
         m_startHidden = true;
         break;
     case WindowAction::Minimize:
-        setWindowState(Qt::WindowMinimized); // the modal run shows it so; not centred
+        // Shown minimised, not centred; without a notification area only after saying why.
+        if (!m_startDecision.trayMissing) {
+            setWindowState(Qt::WindowMinimized);
+        }
         break;
     default:
         break; // normal: the window shows after the pictures, centred by QDialog
     }
-    if (m_startDecision.trayMissing) {
-        TellTrayMissing();
-    }
+    m_firstShowPending = true;
 }
 
 void CClockDlg::TellTrayMissing() {
@@ -431,6 +432,21 @@ void CClockDlg::setVisible(bool visible) {
         return;
     }
     QDialog::setVisible(visible);
+    if (visible && m_firstShowPending) {
+        m_firstShowPending = false;
+        if (m_startDecision.trayMissing) {
+            // Said over the window before it goes: a message shown earlier would stand alone on
+            // the screen, and one over a minimised window goes down with it on some desktops.
+            QTimer::singleShot(0, this, [this] {
+                TellTrayMissing();
+                showMinimized();
+            });
+        } else if (isMinimized() && windowHandle() != nullptr) {
+            // X11 window managers map the window normally when only the widget's state says
+            // minimised; asking its native window again makes it start iconic.
+            windowHandle()->showMinimized();
+        }
+    }
 }
 
 void CClockDlg::About() {

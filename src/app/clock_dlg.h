@@ -207,9 +207,10 @@ private:
     QString m_tipText;
     std::unique_ptr<CTrayIcon> m_tray; // after the menu, which it shows
     RunModeDecision m_startDecision;
-    bool m_startHidden = false;     // the modal run's first show is to be skipped
-    bool m_trayMissingTold = false; // the no-notification-area message was shown
-    QColor m_cellColour;            // background of the display's characters
+    bool m_firstShowPending = false; // the start's run mode still to finish at the first show
+    bool m_startHidden = false;      // the modal run's first show is to be skipped
+    bool m_trayMissingTold = false;  // the no-notification-area message was shown
+    QColor m_cellColour;             // background of the display's characters
 
     int m_closeGlyphLeft = 0;   // x of the painted "X"
     int m_closeGlyphHeight = 0; // height of the painted "X"
