@@ -2,16 +2,11 @@
 
 #include <QButtonGroup>
 #include <QCheckBox>
-#include <QGridLayout>
-#include <QGroupBox>
-#include <QHBoxLayout>
-#include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpressionValidator>
-#include <QVBoxLayout>
 
 #include <cstdlib>
 
@@ -25,6 +20,8 @@
 #include "widgets/app_icon.h"
 #include "widgets/dialog_units.h"
 #include "zones/us_daylight_message.h"
+
+#include "ui_config_dlg.h"
 
 namespace tarnwick {
 
@@ -43,120 +40,54 @@ std::string S(const QString& text) {
     return text.toStdString();
 }
 
+QButtonGroup* Group(QWidget* parent,
+                    std::initializer_list<std::pair<QAbstractButton*, int>> buttons) {
+    auto* group = new QButtonGroup(parent);
+    for (const auto& [button, id] : buttons) {
+        group->addButton(button, id);
+    }
+    return group;
+}
+
 } // namespace
 
 CConfigDlg::CConfigDlg(Environment environment, QWidget* parent)
-    : QDialog(parent), m_environment(std::move(environment)) {
-    setObjectName(QStringLiteral("103"));
-    setModal(true);
-    setWindowTitle(QStringLiteral("Tarnwick Configuration"));
-    setWindowIcon(AppIcon());
+    : QDialog(parent), m_environment(std::move(environment)),
+      m_ui(std::make_unique<Ui::ConfigDlgForm>()) {
     setFont(DialogTemplateFont());
-    auto* top = new QVBoxLayout(this);
+    m_ui->setupUi(this);
+    setWindowIcon(AppIcon());
+    Ui::ConfigDlgForm& ui = *m_ui;
+    m_fields = {
+        {kIdYourCountry, ui.yourCountry_1007},        {kIdOtherCountry, ui.otherCountry_1008},
+        {kIdOtherOffset, ui.otherOffset_1009},        {kIdHourInterval, ui.hourInterval_1049},
+        {kIdCustomServers, ui.customServerList_1065}, {kIdMargin, ui.margin_1071},
+    };
+    m_checks = {
+        {kIdLoginStartup, ui.loginStartup_1047}, {kIdCheckStartup, ui.checkStartup_1067},
+        {kIdBlueLcd, ui.blueLcd_1072},           {kIdTransparent, ui.transparent_1073},
+        {kIdDaylightFlag, ui.daylightFlag_1086},
+    };
+    // The radio ids are the control ids, which the settings store.
+    m_runGroup = Group(ui.runGroup, {{ui.runNormal_1056, kRunNormal},
+                                     {ui.runMinimized_1057, kRunMinimized},
+                                     {ui.runHidden_1058, kRunHidden}});
+    m_howGroup = Group(ui.howGroup, {{ui.updateNever_1068, kUpdateNever},
+                                     {ui.updatePrompt_1069, kUpdatePrompt},
+                                     {ui.updateAutomatic_1070, kUpdateAutomatic}});
+    m_whereGroup = Group(ui.whereGroup, {{ui.usServers_1052, kCheckUsServers},
+                                         {ui.customServers_1053, kCheckCustomServers}});
+    m_whenGroup = Group(
+        ui.whenGroup, {{ui.everyHours_1063, kCheckEveryHours}, {ui.onDialUp_1064, kCheckOnDialUp}});
+    ui.margin_1071->setValidator(new QRegularExpressionValidator(
+        QRegularExpression(QStringLiteral("[0-9]*")), ui.margin_1071));
 
-    // Time zones.
-    auto* zones = new QGroupBox(QStringLiteral("Time Zones For Clocks"), this);
-    auto* zoneGrid = new QGridLayout(zones);
-    zoneGrid->addWidget(new QLabel(QStringLiteral("Your Time"), zones), 0, 0);
-    auto* computerZone = new QPushButton(QStringLiteral("Select your computer's time zone"), zones);
-    computerZone->setObjectName(QString::number(kIdComputerZone));
-    zoneGrid->addWidget(computerZone, 0, 1);
-    zoneGrid->addWidget(new QLabel(QStringLiteral("Other Time"), zones), 1, 0);
-    QLineEdit* other = Field(kIdOtherCountry, zones);
-    other->setReadOnly(true);
-    zoneGrid->addWidget(other, 1, 1);
-    auto* otherZone = new QPushButton(QStringLiteral("Select another time zone to display"), zones);
-    otherZone->setObjectName(QString::number(kIdOtherZone));
-    zoneGrid->addWidget(otherZone, 2, 1);
-    // Kept, never shown: they carry their values through load and save.
-    auto* hiddenLabel = new QLabel(QStringLiteral("G.M.T. D.S.T."), zones);
-    hiddenLabel->hide();
-    Field(kIdYourCountry, zones)->hide();
-    Field(kIdOtherOffset, zones)->hide();
-    Check(kIdDaylightFlag, "", zones)->hide();
-    top->addWidget(zones);
-
-    // Run options and style, side by side.
-    auto* row = new QHBoxLayout;
-    auto* run = new QGroupBox(QStringLiteral("Run Options"), this);
-    auto* runLayout = new QVBoxLayout(run);
-    runLayout->addWidget(Check(kIdLoginStartup, "Run on start up", run));
-    m_runGroup = Group(run,
-                       {{kRunNormal, "Run Normal"},
-                        {kRunMinimized, "Run Minimized"},
-                        {kRunHidden, "Run Hidden - Use Taskbar Icon"}},
-                       runLayout);
-    row->addWidget(run);
-    auto* style = new QGroupBox(QStringLiteral("Style Of Clock"), this);
-    auto* styleLayout = new QVBoxLayout(style);
-    styleLayout->addWidget(Check(kIdBlueLcd, "Clock Blue LCD", style));
-    styleLayout->addWidget(Check(kIdTransparent, "Bkgrnd Transparent To Desktop", style));
-    auto* usDst = new QPushButton(QStringLiteral("When is U.S. Day Light Savings Time?"), style);
-    usDst->setObjectName(QString::number(kIdUsDaylight));
-    styleLayout->addWidget(usDst);
-    row->addWidget(style);
-    top->addLayout(row);
-
-    // Updating the clock: how, where, when, allowances.
-    auto* update = new QGroupBox(QStringLiteral("Update Your Time Clock"), this);
-    auto* updateGrid = new QGridLayout(update);
-    auto* how = new QGroupBox(QStringLiteral("How"), update);
-    m_howGroup = Group(how,
-                       {{kUpdateNever, "Never"},
-                        {kUpdatePrompt, "Warning and Prompt"},
-                        {kUpdateAutomatic, "Automaticly"}},
-                       new QVBoxLayout(how));
-    updateGrid->addWidget(how, 0, 0);
-    auto* where = new QGroupBox(QStringLiteral("Where"), update);
-    auto* whereLayout = new QVBoxLayout(where);
-    m_whereGroup = Group(
-        where,
-        {{kCheckUsServers, "Using US Server(s)"}, {kCheckCustomServers, "Using Custom Server(s)"}},
-        whereLayout);
-    whereLayout->addWidget(Field(kIdCustomServers, where));
-    updateGrid->addWidget(where, 0, 1);
-    auto* when = new QGroupBox(QStringLiteral("When"), update);
-    auto* whenLayout = new QGridLayout(when);
-    m_whenGroup = new QButtonGroup(when);
-    auto* every = new QRadioButton(QStringLiteral("Every"), when);
-    every->setObjectName(QString::number(kCheckEveryHours));
-    m_whenGroup->addButton(every, kCheckEveryHours);
-    whenLayout->addWidget(every, 0, 0);
-    whenLayout->addWidget(Field(kIdHourInterval, when), 0, 1);
-    whenLayout->addWidget(new QLabel(QStringLiteral("Hours"), when), 0, 2);
-    auto* dialUp = new QRadioButton(QStringLiteral("When Dial-Up Established"), when);
-    dialUp->setObjectName(QString::number(kCheckOnDialUp));
-    m_whenGroup->addButton(dialUp, kCheckOnDialUp);
-    whenLayout->addWidget(dialUp, 1, 0, 1, 3);
-    whenLayout->addWidget(Check(kIdCheckStartup, "At Start Up", when), 2, 0, 1, 3);
-    updateGrid->addWidget(when, 1, 0);
-    auto* allowances = new QGroupBox(QStringLiteral("Allowances"), update);
-    auto* allowLayout = new QHBoxLayout(allowances);
-    allowLayout->addWidget(new QLabel(QStringLiteral("Margin of Error +/-"), allowances));
-    QLineEdit* margin = Field(kIdMargin, allowances);
-    margin->setValidator(
-        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), margin));
-    allowLayout->addWidget(margin);
-    allowLayout->addWidget(new QLabel(QStringLiteral("Secs."), allowances));
-    updateGrid->addWidget(allowances, 1, 1);
-    top->addWidget(update);
-
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    auto* save = new QPushButton(QStringLiteral("Save"), this);
-    save->setObjectName(QString::number(kIdSave));
-    save->setDefault(true);
-    auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
-    cancel->setObjectName(QString::number(kIdCancel));
-    buttons->addWidget(save);
-    buttons->addWidget(cancel);
-    top->addLayout(buttons);
-
-    connect(save, &QPushButton::clicked, this, &CConfigDlg::accept);
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
-    connect(otherZone, &QPushButton::clicked, this, &CConfigDlg::PickOtherZone);
-    connect(computerZone, &QPushButton::clicked, this, &CConfigDlg::OpenComputerZoneSettings);
-    connect(usDst, &QPushButton::clicked, this, [this] {
+    connect(ui.save_1006, &QPushButton::clicked, this, &CConfigDlg::accept);
+    connect(ui.cancel_1011, &QPushButton::clicked, this, &QDialog::reject);
+    connect(ui.otherZone_1090, &QPushButton::clicked, this, &CConfigDlg::PickOtherZone);
+    connect(ui.computerZone_1075, &QPushButton::clicked, this,
+            &CConfigDlg::OpenComputerZoneSettings);
+    connect(ui.usDaylight_1080, &QPushButton::clicked, this, [this] {
         if (m_environment.localTime != nullptr) {
             m_environment.messages->Show(UsDaylightSavingMessage(*m_environment.localTime),
                                          kProductName, MessageButtons::Ok, MessageIcon::None);
@@ -170,32 +101,7 @@ CConfigDlg::CConfigDlg(Environment environment, QWidget* parent)
     Load();
 }
 
-QLineEdit* CConfigDlg::Field(int id, QWidget* parent) {
-    auto* field = new QLineEdit(parent);
-    field->setObjectName(QString::number(id));
-    m_fields[id] = field;
-    return field;
-}
-
-QCheckBox* CConfigDlg::Check(int id, const char* text, QWidget* parent) {
-    auto* box = new QCheckBox(QString::fromLatin1(text), parent);
-    box->setObjectName(QString::number(id));
-    m_checks[id] = box;
-    return box;
-}
-
-QButtonGroup* CConfigDlg::Group(QWidget* parent,
-                                std::initializer_list<std::pair<int, const char*>> items,
-                                QLayout* layout) {
-    auto* group = new QButtonGroup(parent);
-    for (const auto& [id, text] : items) {
-        auto* button = new QRadioButton(QString::fromLatin1(text), parent);
-        button->setObjectName(QString::number(id));
-        group->addButton(button, id);
-        layout->addWidget(button);
-    }
-    return group;
-}
+CConfigDlg::~CConfigDlg() = default;
 
 void CConfigDlg::Load() {
     ClockSettings settings;

@@ -1,13 +1,15 @@
 // The configuration dialog (template 103): every setting of ClockInfo.dat in one form. It loads
 // the settings when it opens and writes them all, in one atomic write, when Save is pressed;
 // Cancel discards the edits, except a second zone picked in the zone editor, which is written
-// at once.
+// at once. The form is res/config_dlg.ui: every control's objectName is its id below (or the
+// radio id it stores, settings/clock_settings.h); hidden controls exist and carry their values.
 #pragma once
 
 #include <QDialog>
 
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 
 #include "editor/time_zone_editor_dlg.h"
@@ -18,6 +20,10 @@ class QAbstractButton;
 class QButtonGroup;
 class QCheckBox;
 class QLineEdit;
+
+namespace Ui {
+class ConfigDlgForm;
+}
 
 namespace tarnwick {
 
@@ -62,6 +68,7 @@ public:
     };
 
     explicit CConfigDlg(Environment environment, QWidget* parent = nullptr);
+    ~CConfigDlg() override;
 
     // What the form holds now, as Save would write it.
     ConfigDialogValues Values() const;
@@ -73,12 +80,9 @@ private:
     void Load();
     void PickOtherZone();
     void OpenComputerZoneSettings();
-    QLineEdit* Field(int id, QWidget* parent);
-    QCheckBox* Check(int id, const char* text, QWidget* parent);
-    QButtonGroup* Group(QWidget* parent, std::initializer_list<std::pair<int, const char*>> items,
-                        QLayout* layout);
 
     Environment m_environment;
+    std::unique_ptr<Ui::ConfigDlgForm> m_ui; // res/config_dlg.ui
     std::string m_settingsPath;
     ClockSettings m_loaded;
     std::int32_t m_otherZoneId = -1;

@@ -2,67 +2,65 @@
 
 #include <QComboBox>
 #include <QLabel>
-#include <QLineEdit>
 #include <QPushButton>
+#include <QVariant>
 
 #include <algorithm>
 
 #include "widgets/app_icon.h"
 #include "widgets/dialog_units.h"
 
+#include "ui_converter_dlg.h"
+
 namespace tarnwick {
 
 namespace {
 
-QLabel* Static(QWidget* parent, const char* text, const DialogUnits& units, int x, int y, int w,
-               int h) {
-    auto* label = new QLabel(QString::fromLatin1(text), parent);
-    label->setGeometry(units.Rect(x, y, w, h).adjusted(0, 0, 0, 4));
-    // The template's widths fit its 8-point font; a larger desktop font must not cut a text.
-    label->resize(std::max(label->width(), label->sizeHint().width()), label->height());
-    return label;
+// Moves every control of the form to its place in the template (its dialogUnits property) for
+// the dialog's font.
+void PlaceControls(QDialog& dialog, const DialogUnits& units) {
+    for (QWidget* control : dialog.findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        const QVariant place = control->property("dialogUnits");
+        if (!place.isValid()) {
+            continue;
+        }
+        const QRect r = place.toRect();
+        if (auto* label = qobject_cast<QLabel*>(control)) {
+            label->setGeometry(
+                units.Rect(r.x(), r.y(), r.width(), r.height()).adjusted(0, 0, 0, 4));
+            // The template's widths fit its 8-point font; a larger desktop font must not cut a
+            // text.
+            label->resize(std::max(label->width(), label->sizeHint().width()), label->height());
+        } else {
+            control->setGeometry(units.Rect(r.x(), r.y(), r.width(), r.height()));
+        }
+    }
 }
 
 } // namespace
 
-CConverterDlg::CConverterDlg(QWidget* parent) : QDialog(parent) {
-    setObjectName(QStringLiteral("104"));
-    setModal(true);
-    setWindowTitle(QStringLiteral("Tarnwick Time Converter"));
-    setWindowIcon(AppIcon());
+CConverterDlg::CConverterDlg(QWidget* parent)
+    : QDialog(parent), m_ui(std::make_unique<Ui::ConverterDlgForm>()) {
     setFont(DialogTemplateFont());
+    m_ui->setupUi(this);
+    setWindowIcon(AppIcon());
     const DialogUnits units = DialogUnits::FromFont(font());
-
-    Static(this, "Your Time (Where your at)", units, 5, 4, 84, 8);
-    Static(this, "Day of week", units, 9, 18, 41, 8);
-    m_yourDay = MakeList(this, kIdYourDay, true);
-    m_yourDay->setGeometry(units.Rect(61, 16, 34, 12));
-    Static(this, "Hour", units, 99, 17, 16, 8);
-    m_yourHour = MakeList(this, kIdYourHour, false);
-    m_yourHour->setGeometry(units.Rect(117, 16, 34, 12));
-    Static(this, "Other Time", units, 5, 30, 36, 8);
-    Static(this, "Day of week", units, 9, 44, 41, 8);
-    m_otherDay = MakeList(this, kIdOtherDay, true);
-    m_otherDay->setGeometry(units.Rect(61, 42, 34, 12));
-    Static(this, "Hour", units, 99, 43, 16, 8);
-    m_otherHour = MakeList(this, kIdOtherHour, false);
-    m_otherHour->setGeometry(units.Rect(117, 42, 34, 12));
-
-    auto* back = new QPushButton(QStringLiteral("Back"), this);
-    back->setObjectName(QString::number(kIdBack));
-    back->setGeometry(units.Rect(85, 61, 34, 12));
-    connect(back, &QPushButton::clicked, this, &QDialog::reject);
-    auto* done = new QPushButton(QStringLiteral("Done"), this);
-    done->setObjectName(QString::number(kIdDone));
-    done->setGeometry(units.Rect(122, 61, 34, 12));
-    done->setDefault(true);
-    connect(done, &QPushButton::clicked, this, &QDialog::accept);
-
+    PlaceControls(*this, units);
+    m_yourDay = m_ui->yourDay_1023;
+    m_yourHour = m_ui->yourHour_1026;
+    m_otherDay = m_ui->otherDay_1025;
+    m_otherHour = m_ui->otherHour_1028;
     // Where the zones are not whole hours apart the lists cannot say it all: one line says
     // the rest, under the buttons.
-    m_note = new QLabel(this);
-    m_note->setGeometry(units.Rect(5, 76, 151, 8).adjusted(0, 0, 0, 4));
-    m_note->setVisible(false);
+    m_note = m_ui->note;
+    for (QComboBox* box : {m_yourDay, m_otherDay}) {
+        FillList(box, true);
+    }
+    for (QComboBox* box : {m_yourHour, m_otherHour}) {
+        FillList(box, false);
+    }
+    connect(m_ui->back_1019, &QPushButton::clicked, this, &QDialog::reject);
+    connect(m_ui->done_1018, &QPushButton::clicked, this, &QDialog::accept);
     setFixedSize(units.X(kTemplateWidth + 5), units.Y(kTemplateHeight + 4));
 
     for (QComboBox* box : {m_yourDay, m_yourHour}) {
@@ -75,16 +73,13 @@ CConverterDlg::CConverterDlg(QWidget* parent) : QDialog(parent) {
     }
 }
 
-QComboBox* CConverterDlg::MakeList(QWidget* parent, int id, bool days) {
-    auto* box = new QComboBox(parent);
-    box->setObjectName(QString::number(id));
-    box->setEditable(true); // a drop-down the user may also type into
-    box->setInsertPolicy(QComboBox::NoInsert);
+CConverterDlg::~CConverterDlg() = default;
+
+void CConverterDlg::FillList(QComboBox* box, bool days) {
     for (int i = 0; i < (days ? 7 : 24); ++i) {
         box->addItem(days ? QString::fromLatin1(ConverterDayName(i))
                           : QString::fromStdString(ConverterHourText(i)));
     }
-    return box;
 }
 
 void CConverterDlg::SetOffset(const ConverterOffset& offset) {

@@ -1,16 +1,21 @@
-// The configuration dialog, offscreen: its defaults, Save's file, Cancel after a zone pick, the
-// hidden-mode message, and a Save that cannot write.
+// The configuration dialog, offscreen: its form against the control ids, its defaults, Save's
+// file, the hidden controls' values, Cancel after a zone pick, the hidden-mode message, and a
+// Save that cannot write.
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
+#include <iterator>
 #include <memory>
 
 #include "config/config_dlg.h"
@@ -29,6 +34,50 @@ public:
         return true;
     }
     std::vector<std::string> calls;
+};
+
+// Every control id of the dialog: the widget that carries it as objectName, its text, whether
+// it is ever shown, and for a radio button the value its group stores.
+struct Control {
+    int id;
+    const char* kind;
+    const char* text; // nullptr: an edit field, whose text is a setting
+    bool shown;
+    int ConfigDialogValues::*stores = nullptr;
+};
+const Control kControls[] = {
+    {CConfigDlg::kIdOtherCountry, "QLineEdit", nullptr, true},
+    {CConfigDlg::kIdYourCountry, "QLineEdit", nullptr, false},
+    {CConfigDlg::kIdOtherOffset, "QLineEdit", nullptr, false},
+    {CConfigDlg::kIdDaylightFlag, "QCheckBox", "", false},
+    {CConfigDlg::kIdComputerZone, "QPushButton", "Select your computer's time zone", true},
+    {CConfigDlg::kIdOtherZone, "QPushButton", "Select another time zone to display", true},
+    {CConfigDlg::kIdLoginStartup, "QCheckBox", "Run on start up", true},
+    {kRunNormal, "QRadioButton", "Run Normal", true, &ConfigDialogValues::runOption},
+    {kRunMinimized, "QRadioButton", "Run Minimized", true, &ConfigDialogValues::runOption},
+    {kRunHidden, "QRadioButton", "Run Hidden - Use Taskbar Icon", true,
+     &ConfigDialogValues::runOption},
+    {CConfigDlg::kIdBlueLcd, "QCheckBox", "Clock Blue LCD", true},
+    {CConfigDlg::kIdTransparent, "QCheckBox", "Bkgrnd Transparent To Desktop", true},
+    {CConfigDlg::kIdUsDaylight, "QPushButton", "When is U.S. Day Light Savings Time?", true},
+    {kUpdateNever, "QRadioButton", "Never", true, &ConfigDialogValues::checkTimeUpdateOption},
+    {kUpdatePrompt, "QRadioButton", "Warning and Prompt", true,
+     &ConfigDialogValues::checkTimeUpdateOption},
+    {kUpdateAutomatic, "QRadioButton", "Automaticly", true,
+     &ConfigDialogValues::checkTimeUpdateOption},
+    {kCheckUsServers, "QRadioButton", "Using US Server(s)", true,
+     &ConfigDialogValues::checkTimeOption},
+    {kCheckCustomServers, "QRadioButton", "Using Custom Server(s)", true,
+     &ConfigDialogValues::checkTimeOption},
+    {CConfigDlg::kIdCustomServers, "QLineEdit", nullptr, true},
+    {kCheckEveryHours, "QRadioButton", "Every", true, &ConfigDialogValues::checkTimeInterval},
+    {kCheckOnDialUp, "QRadioButton", "When Dial-Up Established", true,
+     &ConfigDialogValues::checkTimeInterval},
+    {CConfigDlg::kIdHourInterval, "QLineEdit", nullptr, true},
+    {CConfigDlg::kIdCheckStartup, "QCheckBox", "At Start Up", true},
+    {CConfigDlg::kIdMargin, "QLineEdit", nullptr, true},
+    {CConfigDlg::kIdSave, "QPushButton", "Save", true},
+    {CConfigDlg::kIdCancel, "QPushButton", "Cancel", true},
 };
 
 } // namespace
@@ -71,6 +120,89 @@ private slots:
         m_messages.shown.clear();
         m_runAtLogin.calls.clear();
         m_picks = 0;
+    }
+
+    void everyControlIdNamesOneWidgetOfTheForm_data() {
+        QTest::addColumn<int>("index");
+        for (std::size_t i = 0; i < std::size(kControls); ++i) {
+            QTest::newRow(qPrintable(QString::number(kControls[i].id))) << int(i);
+        }
+    }
+
+    void everyControlIdNamesOneWidgetOfTheForm() {
+        QFETCH(int, index);
+        const Control& control = kControls[index];
+        auto dialog = Open();
+        const QList<QWidget*> found = dialog->findChildren<QWidget*>(QString::number(control.id));
+        QCOMPARE(found.size(), qsizetype(1));
+        QCOMPARE(QString::fromLatin1(found[0]->metaObject()->className()),
+                 QString::fromLatin1(control.kind));
+        if (control.text != nullptr) {
+            QCOMPARE(qobject_cast<QAbstractButton*>(found[0])->text(),
+                     QString::fromLatin1(control.text));
+        }
+        QCOMPARE(!found[0]->isHidden(), control.shown);
+        if (control.stores != nullptr) {
+            // The button's group stores its id, the value the settings compare.
+            static_cast<QRadioButton*>(found[0])->click();
+            QCOMPARE(dialog->Values().*control.stores, control.id);
+        }
+    }
+
+    void theFormHoldsNoIdThatTheDialogDoesNotKnow() {
+        auto dialog = Open();
+        QCOMPARE(dialog->objectName(), QStringLiteral("103"));
+        for (const QWidget* widget : dialog->findChildren<QWidget*>()) {
+            bool numeric = false;
+            const int id = widget->objectName().toInt(&numeric);
+            if (numeric) {
+                const bool known = std::any_of(std::begin(kControls), std::end(kControls),
+                                               [id](const Control& c) { return c.id == id; });
+                QVERIFY2(known, qPrintable(widget->objectName()));
+            }
+        }
+        QStringList titles;
+        for (const QGroupBox* box : dialog->findChildren<QGroupBox*>()) {
+            titles << box->title();
+        }
+        titles.sort();
+        QCOMPARE(titles,
+                 (QStringList{"Allowances", "How", "Run Options", "Style Of Clock",
+                              "Time Zones For Clocks", "Update Your Time Clock", "When", "Where"}));
+        QMap<QString, bool> labels; // text -> shown
+        for (const QLabel* label : dialog->findChildren<QLabel*>()) {
+            labels[label->text()] = !label->isHidden();
+        }
+        QCOMPARE(labels, (QMap<QString, bool>{{"Your Time", true},
+                                              {"Other Time", true},
+                                              {"G.M.T. D.S.T.", false},
+                                              {"Hours", true},
+                                              {"Margin of Error +/-", true},
+                                              {"Secs.", true}}));
+    }
+
+    void hiddenControlsCarryTheirValuesThroughSave() {
+        QFile file(m_dir->filePath(QStringLiteral("ClockInfo.dat")));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("[YOURCOUNTRY]\r\nCOUNTRYNAME=Lord Howe\r\n[OTHERCOUNTRY]\r\n"
+                   "COUNTRYOFFSET=-3\r\nDAYLIGHTSAVINGSFLAG=1\r\n");
+        file.close();
+        auto dialog = Open();
+        QCOMPARE(Find<QLineEdit>(*dialog, CConfigDlg::kIdYourCountry)->text(),
+                 QStringLiteral("Lord Howe"));
+        QCOMPARE(Find<QLineEdit>(*dialog, CConfigDlg::kIdOtherOffset)->text(),
+                 QStringLiteral("-3"));
+        QVERIFY(Find<QCheckBox>(*dialog, CConfigDlg::kIdDaylightFlag)->isChecked());
+        // The margin takes digits only.
+        QTest::keyClicks(Find<QLineEdit>(*dialog, CConfigDlg::kIdMargin), QStringLiteral("4x-2"));
+        Find<QPushButton>(*dialog, CConfigDlg::kIdSave)->click();
+        QCOMPARE(dialog->result(), int(QDialog::Accepted));
+        ClockSettings settings;
+        LoadSettings(m_dir->path().toStdString(), settings, nullptr);
+        QCOMPARE(settings.yourCountryName, std::string("Lord Howe"));
+        QCOMPARE(settings.otherCountryOffset, -3);
+        QVERIFY(settings.daylightSavingsFlag);
+        QCOMPARE(settings.checkTimeMarginOfError, 142);
     }
 
     void opensWithTheDefaultsWhenThereIsNoFile() {

@@ -1,4 +1,5 @@
-// The converter dialog: its lists, both directions, typing, and the half-hour note.
+// The converter dialog: its form against the control ids, its lists, both directions, typing,
+// and the half-hour note.
 #include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
@@ -19,6 +20,67 @@ class TestConverterDlg : public QObject {
     }
 
 private slots:
+    void everyControlIdNamesOneWidgetOfTheForm_data() {
+        QTest::addColumn<int>("id");
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("text"); // a button's; empty for a list
+        QTest::newRow("1023") << int(CConverterDlg::kIdYourDay) << "QComboBox"
+                              << "";
+        QTest::newRow("1026") << int(CConverterDlg::kIdYourHour) << "QComboBox"
+                              << "";
+        QTest::newRow("1025") << int(CConverterDlg::kIdOtherDay) << "QComboBox"
+                              << "";
+        QTest::newRow("1028") << int(CConverterDlg::kIdOtherHour) << "QComboBox"
+                              << "";
+        QTest::newRow("1019") << int(CConverterDlg::kIdBack) << "QPushButton"
+                              << "Back";
+        QTest::newRow("1018") << int(CConverterDlg::kIdDone) << "QPushButton"
+                              << "Done";
+    }
+
+    void everyControlIdNamesOneWidgetOfTheForm() {
+        QFETCH(int, id);
+        QFETCH(QString, kind);
+        QFETCH(QString, text);
+        CConverterDlg dialog;
+        const QList<QWidget*> found = dialog.findChildren<QWidget*>(QString::number(id));
+        QCOMPARE(found.size(), qsizetype(1));
+        QCOMPARE(QString::fromLatin1(found[0]->metaObject()->className()), kind);
+        if (auto* list = qobject_cast<QComboBox*>(found[0])) {
+            QVERIFY(list->isEditable()); // a drop-down the user may also type into
+            QCOMPARE(list->insertPolicy(), QComboBox::NoInsert);
+        } else {
+            QCOMPARE(qobject_cast<QPushButton*>(found[0])->text(), text);
+        }
+    }
+
+    void labelsAndControlsSitApartInsideTheDialog() {
+        CConverterDlg dialog;
+        QStringList labels;
+        for (const QLabel* label : dialog.findChildren<QLabel*>()) {
+            labels << label->text();
+        }
+        labels.sort();
+        QCOMPARE(labels, (QStringList{"", "Day of week", "Day of week", "Hour", "Hour",
+                                      "Other Time", "Your Time (Where your at)"}));
+        // A control the form left without its place would sit over another one.
+        QList<QWidget*> shown;
+        for (QWidget* control : dialog.findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+            if (!control->isHidden()) {
+                QVERIFY2(dialog.rect().contains(control->geometry()),
+                         qPrintable(control->objectName()));
+                shown << control;
+            }
+        }
+        QCOMPARE(shown.size(), qsizetype(12));
+        for (qsizetype i = 0; i < shown.size(); ++i) {
+            for (qsizetype j = i + 1; j < shown.size(); ++j) {
+                QVERIFY2(!shown[i]->geometry().intersects(shown[j]->geometry()),
+                         qPrintable(shown[i]->objectName() + " " + shown[j]->objectName()));
+            }
+        }
+    }
+
     void listsHoldTheDaysAndTwentyFourHours() {
         CConverterDlg dialog;
         QCOMPARE(dialog.objectName(), QStringLiteral("104"));

@@ -1,0 +1,68 @@
+#!/usr/bin/env bash
+# Takes a picture of the configuration dialog or the converter as the clock opens them: starts
+# the clock under Xvfb with its own HOME and data directory, presses the window's Configure or
+# Converter button and captures the dialog's window.
+#   scripts/dialog_screenshot.sh config|converter [path/to/tarnwick] [output.png]
+# Needs xvfb, xdotool and imagemagick (scripts/setup.sh --gui).
+set -euo pipefail
+
+which_dialog=${1:-config}
+binary=${2:-build/tarnwick}
+case "$which_dialog" in
+config) title='^Tarnwick Configuration$' button_from_right=34 output=${3:-docs/config.png} ;;
+converter) title='^Tarnwick Time Converter$' button_from_right=220 output=${3:-docs/converter.png} ;;
+*) echo "dialog_screenshot: config or converter, not '$which_dialog'" >&2; exit 2 ;;
+esac
+
+for tool in Xvfb xdotool import; do
+    command -v "$tool" >/dev/null || { echo "dialog_screenshot: $tool is missing (scripts/setup.sh --gui)" >&2; exit 1; }
+done
+[[ -x "$binary" ]] || { echo "dialog_screenshot: no program at $binary" >&2; exit 1; }
+
+source "$(dirname "$0")/free_display.sh"
+display_number=$(free_display 99 140)
+[[ -n "$display_number" ]] || { echo "dialog_screenshot: no free X display between :99 and :140" >&2; exit 1; }
+
+work=$(mktemp -d)
+pids=()
+cleanup() {
+    for pid in "${pids[@]}"; do
+        kill "$pid" 2>/dev/null || true
+    done
+    for pid in "${pids[@]}"; do
+        wait "$pid" 2>/dev/null || true
+    done
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+Xvfb ":$display_number" -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+pids+=($!)
+export DISPLAY=":$display_number"
+wait_for_display "$display_number" || { echo "dialog_screenshot: Xvfb did not start" >&2; cat "$work/xvfb.log" >&2; exit 1; }
+
+mkdir -p "$work/home" "$work/runtime" "$work/data"
+chmod 700 "$work/runtime"
+# No check while the picture is taken: the default asks the US servers as soon as a network is
+# up, while a check every 180 hours first comes due 180 hours after the start.
+printf '[OPTIONS]\r\nCHECKTIMEINTERVAL=1063\r\nCHECKTIMEHOURINTERVAL=180\r\n' >"$work/data/ClockInfo.dat"
+HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" XDG_DATA_HOME="$work/home/.local/share" \
+    XDG_RUNTIME_DIR="$work/runtime" TARNWICK_INSTANCE="dialog-screenshot-$$" QT_QPA_PLATFORM=xcb \
+    TZ=Europe/London "$binary" --data-dir "$work/data" >"$work/clock.log" 2>&1 &
+pids+=($!)
+
+window=$(timeout 10 xdotool search --sync --onlyvisible --name '^Tarnwick$' | head -n 1) || true
+[[ -n "$window" ]] || { echo "dialog_screenshot: the clock window did not appear" >&2; cat "$work/clock.log" >&2; exit 1; }
+sleep 1
+# The buttons sit in one row along the window's bottom edge, Configure rightmost.
+eval "$(xdotool getwindowgeometry --shell "$window")"
+xdotool mousemove --window "$window" $((WIDTH - button_from_right)) $((HEIGHT - 22)) click 1
+
+dialog=$(timeout 10 xdotool search --sync --onlyvisible --name "$title" | head -n 1) || true
+[[ -n "$dialog" ]] || { echo "dialog_screenshot: the dialog did not open" >&2; cat "$work/clock.log" >&2; exit 1; }
+sleep 1
+mkdir -p "$(dirname "$output")"
+import -window "$dialog" "$work/dialog.png"
+convert "$work/dialog.png" -strip "$output"
+eval "$(xdotool getwindowgeometry --shell "$dialog")"
+echo "dialog_screenshot: $output (${WIDTH}x${HEIGHT})"
