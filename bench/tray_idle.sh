@@ -35,7 +35,10 @@ for run in range(runs):
     home = os.path.join(work, "run%d" % run)
     os.makedirs(home + "/runtime", mode=0o700)
     os.makedirs(home + "/data")
-    open(home + "/data/ClockInfo.dat", "w").write("[OPTIONS]\r\nRUNOPTION=1058\r\n")
+    # Hidden mode, and no check to the default (outside) time servers.
+    open(home + "/data/ClockInfo.dat", "w").write(
+        "[OPTIONS]\r\nRUNOPTION=1058\r\nCHECKTIMEINTERVAL=1063\r\nCHECKTIMEHOURINTERVAL=0\r\n"
+        "CHECKTIMESTARTUP=0\r\n")
     env = dict(os.environ, HOME=home, XDG_CONFIG_HOME=home + "/.config",
                XDG_DATA_HOME=home + "/.local/share", XDG_RUNTIME_DIR=home + "/runtime",
                TARNWICK_INSTANCE="trayidle-%d" % run, QT_QPA_PLATFORM="xcb")

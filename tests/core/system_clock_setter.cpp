@@ -359,7 +359,12 @@ TEST_F(SystemClockSetterTest, WithoutTimedatedTheCapabilityLetsTheProgramStep) {
     g_stepError = EPERM;
     const ClockStepResult failed = Setter()->StepBy(42);
     EXPECT_FALSE(failed.ok);
-    EXPECT_EQ(failed.reason, std::string("clock_settime(CLOCK_REALTIME): ") + std::strerror(EPERM));
+    EXPECT_NE(failed.reason.find("No time service answers on the system bus ("), std::string::npos)
+        << failed.reason;
+    EXPECT_NE(failed.reason.find("), and setting the clock directly failed: " +
+                                 std::string(std::strerror(EPERM))),
+              std::string::npos)
+        << failed.reason;
     EXPECT_EQ(RecordedSteps(), (std::vector<std::int64_t>{-750'000, 42}));
 }
 

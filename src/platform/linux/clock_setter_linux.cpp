@@ -189,7 +189,8 @@ public:
         }
         const int error = m_ops.stepRealtimeClock(offsetMicroseconds);
         if (error != 0) {
-            return {false, "clock_settime(CLOCK_REALTIME): " + ErrnoText(error)};
+            return {false, "No time service answers on the system bus (" + answer.reason +
+                               "), and setting the clock directly failed: " + ErrnoText(error)};
         }
         return {true, {}};
     }
