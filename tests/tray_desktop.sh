@@ -2,7 +2,8 @@
 # The clock on a real X desktop (Xvfb, openbox, trayer), driven with xdotool: hidden mode docks
 # an icon and maps no window; a click opens the window centred; closing hides it again; "Exit"
 # ends the program. Without a notification area, hidden mode says why over the window, then
-# minimises it, and a second start brings the window back.
+# minimises it, and a second start brings the window back; a notification area that comes up
+# a moment after the clock (as at login) is waited for.
 #   tests/tray_desktop.sh BUILD_DIR SOURCE_DIR     (exit 77: a tool is missing)
 set -uo pipefail
 build=$1
@@ -161,3 +162,16 @@ wait "$clock" 2>/dev/null
 start_clock minimized 1057
 until_true 10 main_iconic || { dump_windows; fail "minimized mode did not start minimised"; }
 echo "ok: minimized mode"
+
+# A notification area that comes up after the clock, as at login: the clock waits for it.
+kill "$clock"
+wait "$clock" 2>/dev/null
+start_clock late
+sleep 1.5
+trayer --edge top --align right --widthtype pixel --width 100 --height 32 >>"$work/trayer.log" 2>&1 &
+pids+=($!)
+until_true 10 icon_docked || { dump_windows; fail "no icon docked in a late notification area"; }
+sleep 1
+main_visible && fail "the window was mapped although the notification area came"
+message_box && fail "a message about a missing notification area was shown"
+echo "ok: a late notification area"

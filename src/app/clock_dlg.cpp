@@ -393,6 +393,15 @@ const char* const CClockDlg::kNoTrayMessage =
 void CClockDlg::ApplyRunModeAtStart() {
     m_startDecision =
         RunModeAtStart(m_settings.runOption, m_environment.switches, m_tray->IsAvailable());
+    if (m_startDecision.trayMissing && m_environment.trayWait.count() > 0) {
+        // Hidden until the notification area comes or the wait ends (OnTrayWait).
+        m_startHidden = true;
+        m_trayWaitEnd = std::chrono::steady_clock::now() + m_environment.trayWait;
+        m_trayWaitTimer.setInterval(kTrayWaitPollMs);
+        connect(&m_trayWaitTimer, &QTimer::timeout, this, &CClockDlg::OnTrayWait);
+        m_trayWaitTimer.start();
+        return;
+    }
     switch (m_startDecision.action) {
     case WindowAction::HideToTray:
         SetTip(QString::fromLatin1(kProductName)); // until the first tick
@@ -409,6 +418,22 @@ void CClockDlg::ApplyRunModeAtStart() {
         break; // normal: the window shows after the pictures, centred by QDialog
     }
     m_firstShowPending = true;
+}
+
+void CClockDlg::OnTrayWait() {
+    if (m_tray->IsAvailable()) {
+        m_trayWaitTimer.stop();
+        m_startDecision = RunModeAtStart(m_settings.runOption, m_environment.switches, true);
+        m_tray->AddIcon(); // with the tip of the last tick
+        return;
+    }
+    if (std::chrono::steady_clock::now() < m_trayWaitEnd) {
+        return;
+    }
+    m_trayWaitTimer.stop();
+    m_startHidden = false;
+    m_firstShowPending = true;
+    show(); // says why, then minimises
 }
 
 void CClockDlg::TellTrayMissing() {
@@ -478,6 +503,7 @@ void CClockDlg::reject() {
 }
 
 void CClockDlg::OpenMainWindow() {
+    m_trayWaitTimer.stop(); // asked for the window: no more waiting to hide
     m_startHidden = false;
     showNormal();
     if (g_firstOpen) {

@@ -18,6 +18,7 @@
 #include <QTimer>
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -66,6 +67,9 @@ struct ClockDlgEnvironment {
     CommandLineSwitches switches;
     // Whether a notification area exists; null asks QSystemTrayIcon.
     std::function<bool()> trayAvailable;
+    // How long a start that is to hide waits for a notification area not there yet: at login
+    // the panel often comes up after the programs it starts.
+    std::chrono::milliseconds trayWait{5000};
 };
 
 class CClockDlg : public QDialog {
@@ -90,7 +94,8 @@ public:
     };
     static constexpr int kFirstTickMs = 100;
     static constexpr int kCheckPollMs = CDialUpMonitor::kPollMilliseconds;
-    static constexpr int kTemplateWidth = 171; // dialog units
+    static constexpr int kTrayWaitPollMs = 250; // how often a hidden start looks for the tray
+    static constexpr int kTemplateWidth = 171;  // dialog units
     static constexpr int kTemplateHeight = 161;
 
     explicit CClockDlg(const ClockDlgEnvironment& environment, QWidget* parent = nullptr);
@@ -178,6 +183,9 @@ private:
     void OnCheckPoll();
     void HideToTray();
     void TellTrayMissing();
+    // While a hidden start waits for the notification area: hide behind it once it is there,
+    // or show the window minimised when the wait is over.
+    void OnTrayWait();
 
     ClockDlgEnvironment m_environment;
     // "now" as the current tick read it; the clocks below read this, never the wall clock.
@@ -196,6 +204,8 @@ private:
 
     QTimer m_clockTimer;
     QTimer m_checkPollTimer;
+    QTimer m_trayWaitTimer;
+    std::chrono::steady_clock::time_point m_trayWaitEnd;
     CheckSchedule m_schedule;
     std::unique_ptr<CDialUpMonitor> m_dialUp;
     QTextEdit* m_display = nullptr;

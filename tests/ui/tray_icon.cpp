@@ -24,8 +24,13 @@ private:
     std::unique_ptr<FixedClock> m_clock;
     std::unique_ptr<FixedLocalZone> m_zone;
     std::unique_ptr<RecordingMessageBox> m_messages;
+    bool m_trayThere = false;
 
-    std::unique_ptr<CClockDlg> MakeDialog(int runOption, bool hide, bool minimize, bool tray) {
+    // tray: whether the notification area is there; trayWait: how long a hidden start waits
+    // for it (none unless a test asks).
+    std::unique_ptr<CClockDlg> MakeDialog(int runOption, bool hide, bool minimize, bool tray,
+                                          std::chrono::milliseconds trayWait = {}) {
+        m_trayThere = tray;
         QFile file(m_dir->filePath(QStringLiteral("ClockInfo.dat")));
         if (!file.open(QIODevice::WriteOnly)) {
             return nullptr;
@@ -40,7 +45,8 @@ private:
         environment.messages = m_messages.get();
         environment.switches.hide = hide;
         environment.switches.minimize = minimize;
-        environment.trayAvailable = [tray] { return tray; };
+        environment.trayAvailable = [this] { return m_trayThere; };
+        environment.trayWait = trayWait;
         return std::make_unique<CClockDlg>(environment);
     }
 
@@ -161,6 +167,29 @@ private slots:
         dialog->CloseAction();
         QVERIFY(dialog->isMinimized());
         QCOMPARE(m_messages->shown.size(), std::size_t(1)); // said once
+    }
+
+    // At login the panel may come up after the clock: a hidden start waits for it.
+    void hiddenStartWaitsForALateNotificationArea() {
+        auto dialog = MakeDialog(kRunHidden, false, false, false, std::chrono::seconds(30));
+        dialog->show();
+        QTest::qWait(3 * CClockDlg::kTrayWaitPollMs);
+        QVERIFY(!dialog->isVisible());
+        QVERIFY(!dialog->Tray().HasIcon());
+        m_trayThere = true;
+        QTRY_VERIFY(dialog->Tray().HasIcon());
+        QVERIFY(!dialog->isVisible());
+        QVERIFY(m_messages->shown.empty());
+    }
+
+    void hiddenStartWithoutNotificationAreaMinimizesAfterTheWait() {
+        auto dialog = MakeDialog(kRunHidden, false, false, false, std::chrono::milliseconds(600));
+        dialog->show();
+        QVERIFY(!dialog->isVisible());
+        QTRY_COMPARE(m_messages->shown.size(), std::size_t(1));
+        QTRY_VERIFY(dialog->isMinimized());
+        QVERIFY(dialog->isVisible());
+        QVERIFY(!dialog->Tray().HasIcon());
     }
 
     void leftClickOpensTheWindow() {
