@@ -20,26 +20,7 @@ done
 [[ -x "$binary" ]] || { echo "dialog_screenshot: no program at $binary" >&2; exit 1; }
 
 source "$(dirname "$0")/free_display.sh"
-display_number=$(free_display 99 140)
-[[ -n "$display_number" ]] || { echo "dialog_screenshot: no free X display between :99 and :140" >&2; exit 1; }
-
-work=$(mktemp -d)
-pids=()
-cleanup() {
-    for pid in "${pids[@]}"; do
-        kill "$pid" 2>/dev/null || true
-    done
-    for pid in "${pids[@]}"; do
-        wait "$pid" 2>/dev/null || true
-    done
-    rm -rf "$work"
-}
-trap cleanup EXIT
-
-Xvfb ":$display_number" -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-pids+=($!)
-export DISPLAY=":$display_number"
-wait_for_display "$display_number" || { echo "dialog_screenshot: Xvfb did not start" >&2; cat "$work/xvfb.log" >&2; exit 1; }
+start_xvfb dialog_screenshot 99 140
 
 mkdir -p "$work/home" "$work/runtime" "$work/data"
 chmod 700 "$work/runtime"

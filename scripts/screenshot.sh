@@ -14,26 +14,7 @@ done
 [[ -x "$binary" ]] || { echo "screenshot: no program at $binary" >&2; exit 1; }
 
 source "$(dirname "$0")/free_display.sh"
-display_number=$(free_display 99 140)
-[[ -n "$display_number" ]] || { echo "screenshot: no free X display between :99 and :140" >&2; exit 1; }
-
-work=$(mktemp -d)
-pids=()
-cleanup() {
-    for pid in "${pids[@]}"; do
-        kill "$pid" 2>/dev/null || true
-    done
-    for pid in "${pids[@]}"; do
-        wait "$pid" 2>/dev/null || true
-    done
-    rm -rf "$work"
-}
-trap cleanup EXIT
-
-Xvfb ":$display_number" -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-pids+=($!)
-export DISPLAY=":$display_number"
-wait_for_display "$display_number" || { echo "screenshot: Xvfb did not start" >&2; cat "$work/xvfb.log" >&2; exit 1; }
+start_xvfb screenshot 99 140
 
 # A desktop picture, so that the window's see-through background has something to show.
 convert -size 1024x768 gradient:'#2f5f8f'-'#9cc3e6' "$work/desktop.png"
