@@ -182,7 +182,7 @@ bool CurlIsLoaded() {
 
 // libcurl is held only while downloads run, by any number of threads at once.
 TEST_F(HttpDownload, LoadsTheLibraryOnlyWhileDownloading) {
-    m_server.Serve("/file", Reply{200, "contents"});
+    m_server.Serve("/file", LoopbackHttpServer::Ok("contents"));
     const auto downloader = MakeHttpDownloader(ShortLimits());
     EXPECT_FALSE(CurlIsLoaded());
     std::vector<std::thread> threads;
