@@ -26,15 +26,6 @@ TEST(OffsetLabel, FollowsTheWindowsExamples) {
     EXPECT_EQ(FormatOffsetLabel("Greenwich Mean Time", 0), "Greenwich Mean Time (+0)");
 }
 
-TEST(ClockTime, UsesEnglishNamesAndZeroPadding) {
-    EXPECT_EQ(FormatClockTime(DateTime(2026, 12, 5, 4, 10, 54)),
-              "Saturday, December 05, 2026  04:10:54 AM");
-    EXPECT_EQ(FormatClockTime(DateTime(2026, 1, 1, 0, 0, 0)),
-              "Thursday, January 01, 2026  12:00:00 AM");
-    EXPECT_EQ(FormatClockTime(DateTime(2026, 7, 4, 12, 30, 0)),
-              "Saturday, July 04, 2026  12:30:00 PM");
-}
-
 SyncSnapshot Sync(int status, std::string server = "", std::int64_t difference = 0) {
     SyncSnapshot s;
     s.syncStatus = status;

@@ -1,13 +1,13 @@
-// One attempt against a loopback Time Protocol server started by the test, in its fault modes.
+// One attempt against a loopback Time Protocol server started by the test: how soon it gives up.
+// Each reply and fault mode is tested through the time-sync client, which reports the same
+// answers and reasons.
 #include <gtest/gtest.h>
 
 #include <sys/eventfd.h>
 #include <unistd.h>
 
 #include <chrono>
-#include <string>
 #include <thread>
-#include <vector>
 
 #include "platform/clock.h"
 #include "support/time_server.h"
@@ -18,53 +18,6 @@ using namespace tarnwick::test;
 using namespace std::chrono_literals;
 
 namespace {
-
-// 2026-12-07 12:00:00.250 UTC on the local clock.
-constexpr std::int64_t kLocalMs = 1796644800250LL;
-
-struct FaultCase {
-    const char* name;
-    TimeServerMode mode;
-    std::uint32_t fixedValue;
-    bool answered;
-    const char* reason;
-    std::int64_t difference;
-};
-
-class TimeQueryFault : public ::testing::TestWithParam<FaultCase> {};
-
-TEST_P(TimeQueryFault, AnswersOrSaysWhyNot) {
-    const FaultCase& c = GetParam();
-    FixedClock clock(0);
-    clock.SetMilliseconds(kLocalMs);
-    LoopbackTimeServer::Options options;
-    options.mode = c.mode;
-    options.offsetSeconds = 3600;
-    options.fixedValue = c.fixedValue;
-    options.clock = &clock;
-    LoopbackTimeServer server(options);
-    const TimeQueryResult result = QueryTimeServer({"127.0.0.1", server.Port()}, clock, 2000ms);
-    EXPECT_EQ(result.answered, c.answered) << c.name << ": " << result.reason;
-    EXPECT_EQ(result.reason, c.reason) << c.name;
-    if (c.answered) {
-        EXPECT_EQ(result.answer.differenceSeconds, c.difference);
-        EXPECT_EQ(result.answer.offsetMilliseconds, c.difference * 1000 + 250);
-        EXPECT_EQ(result.answer.server, server.Entry());
-    }
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Modes, TimeQueryFault,
-    ::testing::Values(FaultCase{"offset", TimeServerMode::Offset, 0, true, "", 3600},
-                      FaultCase{"split 1+3", TimeServerMode::Split, 0, true, "", 3600},
-                      FaultCase{"8 bytes", TimeServerMode::EightBytes, 0, true, "", 3600},
-                      FaultCase{"slow", TimeServerMode::Slow, 0, true, "", 3600},
-                      FaultCase{"2 bytes", TimeServerMode::TwoBytes, 0, false, "reply of 2 bytes",
-                                0},
-                      FaultCase{"empty close", TimeServerMode::EmptyClose, 0, false,
-                                "closed the connection without a reply", 0},
-                      FaultCase{"fixed 2003 value", TimeServerMode::Fixed, 0xC26F5140u, false,
-                                "time before this program was built", 0}));
 
 TEST(TimeQuery, RefusedPortFailsAtOnce) {
     LoopbackTimeServer server(TimeServerMode::Refused);
@@ -97,13 +50,6 @@ TEST(TimeQuery, HangingServerEndsAtTheTimeoutOrWhenWoken) {
     ::close(wake);
     EXPECT_FALSE(result.answered);
     EXPECT_LT(std::chrono::steady_clock::now() - start, 1000ms);
-}
-
-TEST(TimeQuery, UnresolvableNameGivesTheResolversText) {
-    const TimeQueryResult result =
-        QueryTimeServer({"no-such-host.invalid", 37}, SystemClock::Instance(), 1000ms);
-    EXPECT_FALSE(result.answered);
-    EXPECT_FALSE(result.reason.empty());
 }
 
 } // namespace

@@ -205,22 +205,6 @@ INSTANTIATE_TEST_SUITE_P(Modes, ClockSyncAnswer,
                          ::testing::Values(TimeServerMode::Offset, TimeServerMode::Split,
                                            TimeServerMode::EightBytes, TimeServerMode::Slow));
 
-TEST(ClockSync, ARefusedSettingEndsAsTheDifferenceWithTheReason) {
-    LoopbackTimeServer server(TimeServerMode::Offset, 120);
-    FakeClockSetter setter;
-    setter.refuseWith = "Automatic time synchronization is enabled";
-    RecordingMessageBox messages;
-    CClockSyncClient client(SystemClock::Instance(), messages, setter, kFast);
-    client.SetCheckOptions({1, kUpdateAutomatic});
-    client.ParseServerList(server.Entry());
-    ASSERT_TRUE(client.StartSync());
-    ASSERT_TRUE(WaitUntil([&] { return client.Snapshot().status == StatusDifference; }));
-    ASSERT_EQ(messages.shown.size(), 1u);
-    EXPECT_EQ(messages.shown[0].text,
-              "I could not update the time.\r\nAutomatic time synchronization is enabled");
-    EXPECT_TRUE(client.LastEvaluation().setRefused);
-}
-
 TEST(TimeSyncShutdown, DestroyingTheClientDuringAHangingAttemptReturnsAtOnce) {
     LoopbackTimeServer hang(TimeServerMode::Hang);
     auto client = std::make_unique<CTimeSyncClient>(SystemClock::Instance()); // 7.5 s waits

@@ -33,6 +33,16 @@ bool ConnectIn(CZoneDatabase& db, const TempDir& dir) {
     return db.Connect(ZoneCreateStatement());
 }
 
+// Writes dir/timezones.mdb with SQLite itself, as another program would; returns its path.
+std::string CreateForeign(const TempDir& dir, const char* sql) {
+    const std::string path = dir / "timezones.mdb";
+    sqlite3* raw = nullptr;
+    EXPECT_EQ(sqlite3_open(path.c_str(), &raw), SQLITE_OK);
+    EXPECT_EQ(sqlite3_exec(raw, sql, nullptr, nullptr, nullptr), SQLITE_OK) << sql;
+    sqlite3_close(raw);
+    return path;
+}
+
 // Creates the file through a connection that is closed again.
 bool CreateIn(const TempDir& dir, RecordingMessageBox& messages) {
     CZoneDatabase db(messages);
@@ -304,11 +314,7 @@ TEST(ZoneDatabaseFiles, AFileThatIsNoDatabaseIsReportedAndNeverTouched) {
 
 TEST(ZoneDatabaseFiles, AnExistingFileWithoutTheTableIsOpenedUnchanged) {
     TempDir dir;
-    const std::string path = dir / "timezones.mdb";
-    sqlite3* raw = nullptr;
-    ASSERT_EQ(sqlite3_open(path.c_str(), &raw), SQLITE_OK);
-    ASSERT_EQ(sqlite3_exec(raw, "CREATE TABLE other (a)", nullptr, nullptr, nullptr), SQLITE_OK);
-    sqlite3_close(raw);
+    const std::string path = CreateForeign(dir, "CREATE TABLE other (a)");
     RecordingMessageBox messages;
     CZoneDatabase db(messages);
     EXPECT_TRUE(ConnectIn(db, dir));
@@ -323,15 +329,9 @@ TEST(ZoneDatabaseFiles, AnExistingFileWithoutTheTableIsOpenedUnchanged) {
 // too long is stopped with a message that says so.
 TEST(ZoneDatabaseFiles, ARecursiveViewOrARunawayStatementCannotStallTheClock) {
     TempDir dir;
-    const std::string path = dir / "timezones.mdb";
-    sqlite3* raw = nullptr;
-    ASSERT_EQ(sqlite3_open(path.c_str(), &raw), SQLITE_OK);
-    ASSERT_EQ(sqlite3_exec(raw,
-                           "CREATE VIEW presetTimeZones AS WITH RECURSIVE r(timeZoneID) AS "
-                           "(SELECT 1 UNION ALL SELECT timeZoneID + 1 FROM r) SELECT * FROM r",
-                           nullptr, nullptr, nullptr),
-              SQLITE_OK);
-    sqlite3_close(raw);
+    const std::string path =
+        CreateForeign(dir, "CREATE VIEW presetTimeZones AS WITH RECURSIVE r(timeZoneID) AS "
+                           "(SELECT 1 UNION ALL SELECT timeZoneID + 1 FROM r) SELECT * FROM r");
     RecordingMessageBox messages;
     CZoneDatabase db(messages);
     EXPECT_FALSE(ConnectIn(db, dir));
@@ -431,10 +431,6 @@ TEST(ZoneDatabaseFiles, PresetIsCopiedOnlyWhenTheTargetIsMissing) {
     EXPECT_NE(error.find("to /nonexistent/dir/timezones.mdb: No such file or directory"),
               std::string::npos)
         << error;
-}
-
-TEST(ZoneDatabaseEngine, IsAvailable) {
-    EXPECT_TRUE(IsDatabaseEngineAvailable());
 }
 
 } // namespace

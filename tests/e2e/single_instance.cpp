@@ -8,6 +8,8 @@
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
+#include <map>
+#include <spawn.h>
 #include <string>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -15,9 +17,8 @@
 #include <unistd.h>
 #include <vector>
 
+#include "support/cli_runner.h"
 #include "support/temp_dir.h"
-
-extern char** environ;
 
 namespace tarnwick {
 namespace {
@@ -35,50 +36,41 @@ public:
 
     // Starts tarnwick with its own HOME, runtime directory and instance name; stderr to a file.
     void Start(const TempDir& dir, const std::string& instance, const std::string& errorFile) {
-        const char* binDir = std::getenv("TARNWICK_BIN_DIR");
-        const std::string binary = std::string(binDir ? binDir : ".") + "/tarnwick";
-        const std::vector<std::string> overrides = {
-            "HOME=" + dir / "home",
-            "XDG_CONFIG_HOME=" + dir / "home/.config",
-            "XDG_DATA_HOME=" + dir / "home/.local/share",
-            "XDG_RUNTIME_DIR=" + dir / "runtime",
-            "TARNWICK_INSTANCE=" + instance,
-            "TARNWICK_DEBUG_INSTANCE=1",
-            "QT_QPA_PLATFORM=offscreen",
+        std::map<std::string, std::string> overrides = {
+            {"HOME", dir / "home"},
+            {"XDG_CONFIG_HOME", dir / "home/.config"},
+            {"XDG_DATA_HOME", dir / "home/.local/share"},
+            {"XDG_RUNTIME_DIR", dir / "runtime"},
+            {"TARNWICK_INSTANCE", instance},
+            {"TARNWICK_DEBUG_INSTANCE", "1"},
+            {"QT_QPA_PLATFORM", "offscreen"},
         };
-        std::vector<std::string> environment = overrides;
+        std::vector<std::string> environment;
         for (char** entry = environ; *entry != nullptr; ++entry) {
             const std::string text = *entry;
-            const std::string name = text.substr(0, text.find('='));
-            bool overridden = false;
-            for (const std::string& o : overrides) {
-                overridden = overridden || o.compare(0, name.size() + 1, name + "=") == 0;
-            }
-            if (!overridden) {
+            if (overrides.count(text.substr(0, text.find('='))) == 0) {
                 environment.push_back(text);
             }
         }
-        const std::vector<std::string> arguments = {binary, "--dir", dir / "data"};
-        m_pid = ::fork();
-        ASSERT_GE(m_pid, 0) << std::strerror(errno);
-        if (m_pid == 0) {
-            const int fd = ::open(errorFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-            if (fd >= 0) {
-                ::dup2(fd, 2);
-            }
-            std::vector<char*> argv;
-            for (const std::string& a : arguments) {
-                argv.push_back(const_cast<char*>(a.c_str()));
-            }
-            argv.push_back(nullptr);
-            std::vector<char*> envp;
-            for (const std::string& e : environment) {
-                envp.push_back(const_cast<char*>(e.c_str()));
-            }
-            envp.push_back(nullptr);
-            ::execve(binary.c_str(), argv.data(), envp.data());
-            ::_exit(127);
+        for (const auto& [name, value] : overrides) {
+            environment.push_back(name + "=" + value);
         }
+        const std::string binary = test::BuiltProgram("tarnwick");
+        const std::string dataDir = dir / "data";
+        char* argv[] = {const_cast<char*>(binary.c_str()), const_cast<char*>("--dir"),
+                        const_cast<char*>(dataDir.c_str()), nullptr};
+        std::vector<char*> envp;
+        for (std::string& e : environment) {
+            envp.push_back(e.data());
+        }
+        envp.push_back(nullptr);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 2, errorFile.c_str(),
+                                         O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        const int error = posix_spawn(&m_pid, binary.c_str(), &actions, nullptr, argv, envp.data());
+        posix_spawn_file_actions_destroy(&actions);
+        ASSERT_EQ(error, 0) << std::strerror(error);
     }
 
     // The exit status, or -1 when it has not ended within the timeout (it is then killed).

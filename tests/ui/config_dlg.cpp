@@ -213,15 +213,11 @@ private slots:
         for (int id : {kRunNormal, kCheckUsServers, kUpdatePrompt, kCheckOnDialUp}) {
             QVERIFY2(Find<QRadioButton>(*dialog, id)->isChecked(), qPrintable(QString::number(id)));
         }
-        QCOMPARE(Find<QRadioButton>(*dialog, kUpdateAutomatic)->text(),
-                 QStringLiteral("Automaticly"));
         QCOMPARE(Find<QLineEdit>(*dialog, CConfigDlg::kIdHourInterval)->text(),
                  QStringLiteral("180"));
         QCOMPARE(Find<QLineEdit>(*dialog, CConfigDlg::kIdMargin)->text(), QStringLiteral("1"));
         QVERIFY(Find<QCheckBox>(*dialog, CConfigDlg::kIdLoginStartup)->isChecked());
         QVERIFY(Find<QCheckBox>(*dialog, CConfigDlg::kIdBlueLcd)->isChecked());
-        QCOMPARE(Find<QCheckBox>(*dialog, CConfigDlg::kIdTransparent)->text(),
-                 QStringLiteral("Bkgrnd Transparent To Desktop"));
         QVERIFY(Find<QCheckBox>(*dialog, CConfigDlg::kIdTransparent)->isChecked());
         QVERIFY(!Find<QCheckBox>(*dialog, CConfigDlg::kIdCheckStartup)->isChecked());
         QVERIFY(m_messages.shown.empty());

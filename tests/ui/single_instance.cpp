@@ -1,14 +1,12 @@
-// The single-instance rule inside one process: a second SingleInstance on another thread
-// plays the later copy.
+// The single-instance rule inside one process: a lock held without an answer, a stranger on the
+// socket, the lock's release and the instance name. The later copy that is answered is the
+// end-to-end test's, with two real clocks.
 #include <QElapsedTimer>
 #include <QLocalSocket>
 #include <QLockFile>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QThread>
-
-#include <atomic>
 
 #include "app/single_instance.h"
 
@@ -26,24 +24,6 @@ private slots:
         QFile::setPermissions(m_runtime.path(),
                               QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         qputenv("XDG_RUNTIME_DIR", m_runtime.path().toLocal8Bit());
-    }
-
-    void laterCopyAsksTheFirstToOpen() {
-        SingleInstance first(QStringLiteral("answered"));
-        QCOMPARE(first.Acquire(), SingleInstance::Outcome::First);
-        QVERIFY(first.IsListening());
-        QSignalSpy opened(&first, &SingleInstance::openRequested);
-
-        std::atomic<int> outcome{-1};
-        QThread* later = QThread::create([&outcome] {
-            SingleInstance second(QStringLiteral("answered"));
-            outcome = static_cast<int>(second.Acquire(3000));
-        });
-        later->start();
-        QTRY_VERIFY_WITH_TIMEOUT(later->isFinished(), 5000); // the first answers from its loop
-        delete later;
-        QCOMPARE(outcome.load(), static_cast<int>(SingleInstance::Outcome::AnotherAnswered));
-        QCOMPARE(opened.count(), 1);
     }
 
     void heldLockWithoutAnswerIsReported() {
