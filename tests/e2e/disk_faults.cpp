@@ -178,14 +178,10 @@ TEST(ReadOnlyFileSystem, ZonesAreShownAndChangesSayWhy) {
 class ReadOnlyFolder : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_EQ(::chmod(dir.c_str(), 0555), 0);
-        const std::string probe = dir + "/probe";
-        const int fd = ::open(probe.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0600);
-        if (fd >= 0) {
-            ::close(fd);
-            ::unlink(probe.c_str());
+        if (!test::PermissionsBind()) {
             GTEST_SKIP() << "this process may write a folder of mode 0555 (root)";
         }
+        ASSERT_EQ(::chmod(dir.c_str(), 0555), 0);
     }
     void MakeWritable() { ::chmod(dir.c_str(), 0755); }
 
