@@ -10,17 +10,7 @@ for tool in Xvfb python3; do
     command -v "$tool" >/dev/null || { echo "SKIP: $tool is missing"; exit 77; }
 done
 source "$source/scripts/free_display.sh"
-number=$(free_display 261 300)
-[[ -n "$number" ]] || { echo "no free X display"; exit 1; }
-
-work=$(mktemp -d)
-pids=()
-cleanup() {
-    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; done
-    for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null; done
-    rm -rf "$work"
-}
-trap cleanup EXIT
+start_xvfb clock_check_desktop 261 300 # sets work, pids and DISPLAY; stops them at exit
 fail() { echo "FAIL: $*"; cat "$work"/*.log 2>/dev/null; exit 1; }
 
 # A Time Protocol server on a free loopback port, an hour ahead; it writes its port, then one
@@ -46,10 +36,6 @@ for _ in $(seq 1 50); do [[ -s "$work/server.out" ]] && break; sleep 0.1; done
 port=$(head -1 "$work/server.out")
 [[ -n "$port" ]] || fail "the loopback server did not start"
 
-Xvfb ":$number" -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-pids+=($!)
-wait_for_display "$number" || fail "Xvfb did not start"
-
 home="$work/home"
 mkdir -p "$home/data" "$home/runtime"
 chmod 700 "$home/runtime"
@@ -57,7 +43,7 @@ printf '[OPTIONS]\nCHECKTIMEOPTION=1053\nCHECKTIMECUSTOMSERVERS=127.0.0.1:%s\nCH
     "$port" >"$home/data/ClockInfo.dat"
 setpriv_cmd=()
 command -v setpriv >/dev/null && setpriv_cmd=(setpriv --bounding-set=-sys_time --inh-caps=-sys_time)
-DISPLAY=":$number" HOME="$home" XDG_CONFIG_HOME="$home/.config" XDG_DATA_HOME="$home/.local/share" \
+HOME="$home" XDG_CONFIG_HOME="$home/.config" XDG_DATA_HOME="$home/.local/share" \
     XDG_RUNTIME_DIR="$home/runtime" TARNWICK_INSTANCE="check-$$" QT_QPA_PLATFORM=xcb \
     TARNWICK_SPLASH_MS=0 TARNWICK_BENCH=ticks \
     "${setpriv_cmd[@]}" "$build/tarnwick" --dir "$home/data" >"$work/clock.out" 2>"$work/clock.log" &

@@ -12,17 +12,7 @@ for tool in Xvfb openbox trayer xdotool xprop; do
     command -v "$tool" >/dev/null || { echo "SKIP: $tool is missing"; exit 77; }
 done
 source "$source/scripts/free_display.sh"
-number=$(free_display 200 260)
-[[ -n "$number" ]] || { echo "no free X display"; exit 1; }
-
-work=$(mktemp -d)
-pids=()
-cleanup() {
-    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; done
-    for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null; done
-    rm -rf "$work"
-}
-trap cleanup EXIT
+start_xvfb tray_desktop 200 260 # sets work, pids and DISPLAY; stops them at exit
 fail() { echo "FAIL: $*"; cat "$work"/clock*.log 2>/dev/null; exit 1; }
 
 # until SECONDS COMMAND...: true once COMMAND succeeds, polled every 0.1 s.
@@ -36,10 +26,6 @@ until_true() {
     return 1
 }
 
-Xvfb ":$number" -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-pids+=($!)
-export DISPLAY=":$number"
-until_true 5 test -e "/tmp/.X11-unix/X$number" || fail "Xvfb did not start"
 openbox >"$work/openbox.log" 2>&1 &
 pids+=($!)
 
