@@ -438,6 +438,7 @@ bool CZoneDatabase::Query(const std::string& statement) {
         return false;
     }
     std::string error;
+    bool writing = false; // a change the file could not store
     if (!prepared) {
         error = "Invalid SQL statement.";
     } else if (!OnlyBlanksOrSemicolons(tail)) {
@@ -463,17 +464,15 @@ bool CZoneDatabase::Query(const std::string& statement) {
             if (rc == SQLITE_INTERRUPT) {
                 error = InterruptedText();
             } else if (sqlite3_stmt_readonly(prepared) == 0) {
+                writing = true;
                 error = StorageFailureText(m_db, FilePath());
-                sqlite3_finalize(prepared);
-                QueryError(statement, error, true);
-                return false;
             } else {
                 error = EngineText(m_db);
             }
         }
     }
     sqlite3_finalize(prepared);
-    QueryError(statement, error);
+    QueryError(statement, error, writing);
     return false;
 }
 
