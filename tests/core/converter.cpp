@@ -62,12 +62,14 @@ TEST(Converter, MovesDayAndHourInBothDirections) {
 }
 
 TEST(Converter, ListTextsAndTheirParsing) {
-    EXPECT_EQ(ConverterHourText(0), "12am");
-    EXPECT_EQ(ConverterHourText(1), "1am");
-    EXPECT_EQ(ConverterHourText(11), "11am");
-    EXPECT_EQ(ConverterHourText(12), "12pm");
-    EXPECT_EQ(ConverterHourText(13), "1pm");
-    EXPECT_EQ(ConverterHourText(23), "11pm");
+    for (const auto& [hour, text] : {std::pair{0, "12am"},
+                                     {1, "1am"},
+                                     {11, "11am"},
+                                     {12, "12pm"},
+                                     {13, "1pm"},
+                                     {23, "11pm"}}) {
+        EXPECT_EQ(ConverterHourText(hour), text);
+    }
     EXPECT_EQ(FormatDayHour({kThu, 5}), "Thu 5am");
     for (int hour = 0; hour < 24; ++hour) {
         EXPECT_EQ(ParseConverterHour(ConverterHourText(hour)), hour);
