@@ -50,7 +50,7 @@ ZoneFormValues EasternForm() {
     f.gmtBiasMinute = {"00", std::nullopt};
     f.dstUse = true;
     f.dstAbbr = "EDT";
-    f.dstAmPm = {"AM", std::string("1")};
+    f.dstAmPm = {"PM", std::string("2")};
     f.dstBiasHour = {"1", std::nullopt};
     f.dstBiasMinute = {"00", std::nullopt};
     f.dstDow = {"Sunday", std::string("0")};
@@ -100,13 +100,13 @@ TEST_F(EditorStatementsDatabase, InsertAndUpdateRoundTripEveryColumn) {
     other.name = "Other";
     ASSERT_TRUE(m_db.Query(BuildZoneInsert(eastern)));
     ASSERT_TRUE(m_db.Query(BuildZoneInsert(other)));
-    const std::string columns = "|USA||New York|-5|0|1|EST|1|0|0|1|0|11|2|0|EDT|1|1|0|2|0|3|2|0";
+    const std::string columns = "|USA||New York|-5|0|1|EST|1|0|0|1|0|11|2|0|EDT|2|1|0|2|0|3|2|0";
     EXPECT_EQ(Row(1), "Eastern Time, New York" + columns);
 
     eastern.stdStartCountDow = {"Last", std::string("5")};
     eastern.stdAbbr = "XST";
     ASSERT_TRUE(m_db.Query(BuildZoneUpdate(eastern, 1)));
-    EXPECT_EQ(Row(1), "Eastern Time, New York|USA||New York|-5|0|1|XST|1|0|0|5|0|11|2|0|EDT|1|1|0|"
+    EXPECT_EQ(Row(1), "Eastern Time, New York|USA||New York|-5|0|1|XST|1|0|0|5|0|11|2|0|EDT|2|1|0|"
                       "2|0|3|2|0");
     EXPECT_EQ(Row(2), "Other" + columns);
 
@@ -119,7 +119,7 @@ TEST_F(EditorStatementsDatabase, InsertAndUpdateRoundTripEveryColumn) {
     ASSERT_TRUE(m_db.Query(BuildZoneUpdate(eastern, 1)));
     EXPECT_EQ(m_db.GetCount(), 1);
     EXPECT_EQ(Row(1), "The \"Big\" Apple, m_Country|m_Cities||New York|-5|0|1|XST|1|0|0|0|0|11|2|"
-                      "0|EDT|1|1|0|2|0|3|2|0");
+                      "0|EDT|2|1|0|2|0|3|2|0");
     EXPECT_TRUE(m_messages.shown.empty());
 }
 
