@@ -93,24 +93,6 @@ TEST(ZoneClock, ChangesAtTheRulesInstantsOnBothSidesOfTheEquator) {
     }
 }
 
-TEST(ZoneClock, FixedOffsetsIncludingNegativeHalfHours) {
-    struct Row {
-        int bias;
-        Expectation e;
-    };
-    const Row rows[] = {
-        {-330, {2026, 7, 1, 12, 0, false, 330, "CET", DateTime(2026, 7, 1, 17, 30, 0)}},
-        {210, {2026, 7, 1, 12, 0, false, -210, "CET", DateTime(2026, 7, 1, 8, 30, 0)}},   // -3, -30
-        {150, {2026, 7, 1, 0, 10, false, -150, "CET", DateTime(2026, 6, 30, 21, 40, 0)}}, // -3, 30
-    };
-    for (const Row& row : rows) {
-        CZoneRecord record = Northern(); // its rules and daylight bias are ignored: no dstUse
-        record.dstUse = false;
-        record.tzi.Bias = row.bias;
-        Check(record, row.e);
-    }
-}
-
 // Which rules name no date is local_time_info.cpp's; either rule without one means standard time.
 TEST(ZoneClock, RuleWithoutADateMeansStandardTimeAllYear) {
     struct Broken {

