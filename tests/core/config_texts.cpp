@@ -74,7 +74,7 @@ TEST(ConfigSave, AValueThatCannotBeStoredLeavesTheFileAndSaysWhere) {
     v.checkTimeCustomServers = std::string(2000, 'x');
     std::string error;
     EXPECT_FALSE(SaveConfigSettings(path, v, &error));
-    EXPECT_NE(error.find(path), std::string::npos) << error;
+    EXPECT_PRED_FORMAT2(testing::IsSubstring, path, error);
     EXPECT_EQ(test::ReadFileBytes(path), before);
 }
 

@@ -62,17 +62,15 @@ TEST(Converter, MovesDayAndHourInBothDirections) {
 }
 
 TEST(Converter, ListTextsAndTheirParsing) {
-    EXPECT_EQ(ConverterHourText(0), "12am");
-    EXPECT_EQ(ConverterHourText(1), "1am");
-    EXPECT_EQ(ConverterHourText(11), "11am");
-    EXPECT_EQ(ConverterHourText(12), "12pm");
-    EXPECT_EQ(ConverterHourText(13), "1pm");
-    EXPECT_EQ(ConverterHourText(23), "11pm");
-    EXPECT_EQ(FormatDayHour({kThu, 5}), "Thu 5am");
+    const char* const texts[] = {"12am", "1am", "2am",  "3am",  "4am",  "5am", "6am",  "7am",
+                                 "8am",  "9am", "10am", "11am", "12pm", "1pm", "2pm",  "3pm",
+                                 "4pm",  "5pm", "6pm",  "7pm",  "8pm",  "9pm", "10pm", "11pm"};
     for (int hour = 0; hour < 24; ++hour) {
-        EXPECT_EQ(ParseConverterHour(ConverterHourText(hour)), hour);
+        EXPECT_EQ(ConverterHourText(hour), texts[hour]);
+        EXPECT_EQ(ParseConverterHour(texts[hour]), hour);
         EXPECT_EQ(ParseConverterHour(std::to_string(hour)), hour);
     }
+    EXPECT_EQ(FormatDayHour({kThu, 5}), "Thu 5am");
     EXPECT_EQ(ParseConverterHour("8PM"), 20);
     EXPECT_EQ(ParseConverterDay("sat"), kSat);
     for (const char* bad : {"", "24", "13pm", "0am", "-1", "8 o'clock", "123"}) {

@@ -42,10 +42,10 @@ struct Case {
     const char* errorContains; // when not ok
 };
 
-Reply Big(bool withLength) {
+Reply TenMegabytesUnannounced() {
     Reply reply = LoopbackHttpServer::Ok(std::string(64 * 1024, 'x'));
-    reply.repeat = 160; // 10 MiB
-    reply.sendLength = withLength;
+    reply.repeat = 160;
+    reply.sendLength = false; // the body ends with the connection
     return reply;
 }
 
@@ -63,14 +63,6 @@ Reply Status(int status) {
     return reply;
 }
 
-std::string Garbage() {
-    std::string bytes;
-    for (int i = 0; i < 5000; ++i) {
-        bytes.push_back(static_cast<char>((i * 7919 + 13) % 256));
-    }
-    return bytes;
-}
-
 void PrintTo(const Case& c, std::ostream* out) {
     *out << c.name;
 }
@@ -80,7 +72,6 @@ class HttpDownloadCases : public HttpDownload, public ::testing::WithParamInterf
 TEST_P(HttpDownloadCases, AcceptsOnlyWholeSuccessfulAnswersWithinTheLimits) {
     const Case& c = GetParam();
     m_server.Serve("/file", c.reply);
-    m_server.Serve("/loop", LoopbackHttpServer::Redirect("/loop"));
     m_server.Serve("/hop0", LoopbackHttpServer::Redirect("/hop1"));
     m_server.Serve("/hop1", LoopbackHttpServer::Redirect("/hop2"));
     m_server.Serve("/hop2", LoopbackHttpServer::Redirect("/hop3"));
@@ -95,9 +86,8 @@ TEST_P(HttpDownloadCases, AcceptsOnlyWholeSuccessfulAnswersWithinTheLimits) {
         EXPECT_TRUE(response.error.empty());
     } else {
         EXPECT_TRUE(response.body.empty());
-        EXPECT_NE(response.error.find("cannot download " + url + ": "), std::string::npos)
-            << response.error;
-        EXPECT_NE(response.error.find(c.errorContains), std::string::npos) << response.error;
+        EXPECT_PRED_FORMAT2(testing::IsSubstring, "cannot download " + url + ": ", response.error);
+        EXPECT_PRED_FORMAT2(testing::IsSubstring, c.errorContains, response.error);
     }
 }
 
@@ -106,17 +96,13 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         Case{"GoodFile", LoopbackHttpServer::Ok("[Tarnwick]\r\nCURRENTVERSION=1.2\r\n"), true, 32,
              ""},
-        Case{"Exactly1000Bytes", LoopbackHttpServer::Ok(std::string(1000, 'a')), true, 1000, ""},
         Case{"Exactly64KiB", LoopbackHttpServer::Ok(std::string(65536, 'a')), true, 65536, ""},
-        Case{"GarbageBytes", LoopbackHttpServer::Ok(Garbage()), true, 5000, ""},
         Case{"NotFound", Status(404), false, 0, "the server answered HTTP 404"},
-        Case{"TenMegabytesAnnounced", Big(true), false, 0, "the answer is larger than 65536 bytes"},
-        Case{"TenMegabytesUnannounced", Big(false), false, 0,
+        Case{"TenMegabytesUnannounced", TenMegabytesUnannounced(), false, 0,
              "the answer is larger than 65536 bytes"},
         Case{"OneByteTooMany", LoopbackHttpServer::Ok(std::string(65537, 'a')), false, 0,
              "the answer is larger than 65536 bytes"},
         Case{"SlowTrickle", Trickle(), false, 0, "timed out"},
-        Case{"RedirectLoop", LoopbackHttpServer::Redirect("/loop"), false, 0, "redirects"},
         Case{"RedirectToLocalFile", LoopbackHttpServer::Redirect("file:///etc/passwd"), false, 0,
              "file"},
         Case{"ThreeRedirects", LoopbackHttpServer::Redirect("/hop1"), true, 7, ""},
@@ -129,7 +115,7 @@ TEST_F(HttpDownload, RefusesAddressesThatAreNotHttp) {
         const HttpResponse response = MakeHttpDownloader(ShortLimits())->Get(url);
         EXPECT_FALSE(response.ok) << url;
         EXPECT_TRUE(response.body.empty()) << url;
-        EXPECT_NE(response.error.find("cannot download " + url), std::string::npos);
+        EXPECT_PRED_FORMAT2(testing::IsSubstring, "cannot download " + url, response.error);
     }
 }
 
@@ -138,8 +124,8 @@ TEST_F(HttpDownload, AsksPastEveryCache) {
     ASSERT_TRUE(MakeHttpDownloader(ShortLimits())->Get(m_server.Url("/file")).ok);
     ASSERT_EQ(m_server.Requests().size(), 1u);
     const std::string head = m_server.Requests()[0];
-    EXPECT_NE(head.find("Cache-Control: no-cache\r\n"), std::string::npos) << head;
-    EXPECT_NE(head.find("Pragma: no-cache\r\n"), std::string::npos) << head;
+    EXPECT_PRED_FORMAT2(testing::IsSubstring, "Cache-Control: no-cache\r\n", head);
+    EXPECT_PRED_FORMAT2(testing::IsSubstring, "Pragma: no-cache\r\n", head);
 }
 
 TEST_F(HttpDownload, GoesThroughTheProxyTheEnvironmentNames) {
@@ -166,7 +152,7 @@ TEST_F(HttpDownload, AStopRequestEndsATrickleEarly) {
     const HttpResponse response =
         MakeHttpDownloader(limits)->Get(m_server.Url("/file"), stop.get_token());
     EXPECT_FALSE(response.ok);
-    EXPECT_NE(response.error.find(": stopped"), std::string::npos) << response.error;
+    EXPECT_PRED_FORMAT2(testing::IsSubstring, ": stopped", response.error);
 }
 
 // Whether libcurl is mapped into this process now.

@@ -60,13 +60,12 @@ TEST(ZoneRecord, FillsTextsBiasesAndRulesFromTheColumns) {
     EXPECT_EQ(record.tzi.DaylightName, "CEST");
     EXPECT_EQ(record.tzi.DaylightDate, (TransitionRule{0, 3, 0, 5, 2, 30, 0, 0}));
     EXPECT_EQ(record.tzi.StandardDate, (TransitionRule{0, 10, 0, 5, 3, 0, 0, 0}));
-}
 
-TEST(ZoneRecord, WithoutDaylightSavingTheRuleColumnsAreIgnored) {
+    // Without daylight saving the rule columns are ignored, also what the record held before;
+    // the names are kept either way.
     ZoneColumns row = Berlin();
     row.dstUse = 0;
     row.stdBiasHour = 2;
-    CZoneRecord record;
     FillRecordFromColumns(7, row, record);
     EXPECT_FALSE(record.dstUse);
     EXPECT_EQ(record.tzi.Bias, -60);
@@ -74,7 +73,6 @@ TEST(ZoneRecord, WithoutDaylightSavingTheRuleColumnsAreIgnored) {
     EXPECT_EQ(record.tzi.DaylightBias, 0);
     EXPECT_EQ(record.tzi.DaylightDate, TransitionRule{});
     EXPECT_EQ(record.tzi.StandardDate, TransitionRule{});
-    // The names are kept either way.
     EXPECT_EQ(record.tzi.DaylightName, "CEST");
 }
 

@@ -1,4 +1,5 @@
-// tarnwick-cli local and display, run as separate processes under chosen zones.
+// tarnwick-cli local and display, run as separate processes under chosen zones (the zones
+// themselves are local_zone.cpp's).
 #include <gtest/gtest.h>
 
 #include <string>
@@ -16,7 +17,7 @@ CliResult Local(const std::string& zone, const std::string& at) {
     return RunCli({"local", "--at", at}, {{"TZ", zone}});
 }
 
-TEST(CliLocal, ReportsDaylightTimeOnBothSidesOfTheEquator) {
+TEST(CliLocal, ReportsTheOffsetDaylightTimeAndBothClocks) {
     struct Row {
         const char* zone;
         const char* at;
@@ -27,13 +28,6 @@ TEST(CliLocal, ReportsDaylightTimeOnBothSidesOfTheEquator) {
         {"Australia/Sydney", "2026-01-15T00:00:00Z",
          "AEDT (+11)\n660\nThursday, January 15, 2026  11:00:00 AM\n"
          "Thursday, January 15, 2026  12:00:00 AM\n"},
-        // Berlin: CET (+1) in winter, CEST (+2) from 2026-03-29 01:00 UTC.
-        {"Europe/Berlin", "2026-03-29T00:59:00Z",
-         "CET (+1)\n60\nSunday, March 29, 2026  01:59:00 AM\nSunday, March 29, 2026  12:59:00 "
-         "AM\n"},
-        {"Europe/Berlin", "2026-03-29T01:00:00Z",
-         "CEST (+2)\n120\nSunday, March 29, 2026  03:00:00 AM\n"
-         "Sunday, March 29, 2026  01:00:00 AM\n"},
         // Half-hour offsets, east and west.
         {"Asia/Kolkata", "2026-07-15T12:00:00Z",
          "IST (+5.50)\n330\nWednesday, July 15, 2026  05:30:00 PM\n"
@@ -41,10 +35,6 @@ TEST(CliLocal, ReportsDaylightTimeOnBothSidesOfTheEquator) {
         {"America/St_Johns", "2026-01-15T12:00:00Z",
          "NST (-3.50)\n-210\nThursday, January 15, 2026  08:30:00 AM\n"
          "Thursday, January 15, 2026  12:00:00 PM\n"},
-        // A zone that does not exist falls back to UTC.
-        {"Nowhere/Atlantis", "2026-07-15T12:00:00Z",
-         "UTC (+0)\n0\nWednesday, July 15, 2026  12:00:00 PM\n"
-         "Wednesday, July 15, 2026  12:00:00 PM\n"},
     };
     for (const Row& row : rows) {
         const CliResult r = Local(row.zone, row.at);
@@ -61,7 +51,7 @@ TEST(CliLocal, RefusesAMalformedInstant) {
         const CliResult r = Local("UTC", at);
         EXPECT_EQ(r.exit, 2) << at;
         EXPECT_EQ(r.out, "") << at;
-        EXPECT_NE(r.err.find("YYYY-MM-DDTHH:MM:SSZ"), std::string::npos) << at << ": " << r.err;
+        EXPECT_PRED_FORMAT2(testing::IsSubstring, "YYYY-MM-DDTHH:MM:SSZ", r.err) << at;
     }
 }
 
@@ -98,24 +88,19 @@ TEST_F(CliDisplay, PrintsTheWindowTextWithCrLf) {
                      "\r\n\r\n");
 }
 
+// How a number is written is checked with zone ids (cli_zones.cpp): the same parser.
 TEST_F(CliDisplay, RefusesBadOptions) {
     for (const std::vector<std::string>& args :
          std::vector<std::vector<std::string>>{{"--status", "two"},
                                                {"--difference", "1.5"},
                                                {"--status"},
                                                {"extra"},
-                                               {"--status", "1000"},
                                                {"--status", "4"},
-                                               {"--status", "-1"},
-                                               {"--status", " 1"},
-                                               {"--status", "+1"},
-                                               {"--status", "1x"},
-                                               {"--difference", " 10"},
-                                               {"--difference", "10 "}}) {
+                                               {"--status", "-1"}}) {
         const CliResult r = Display(args);
         EXPECT_EQ(r.exit, 2) << args.front();
         EXPECT_EQ(r.out, "");
-        EXPECT_NE(r.err.find("tarnwick-cli display:"), std::string::npos) << r.err;
+        EXPECT_PRED_FORMAT2(testing::IsSubstring, "tarnwick-cli display:", r.err) << args.front();
     }
 }
 

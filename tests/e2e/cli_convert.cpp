@@ -39,9 +39,7 @@ TEST_F(CliConvert, PrintsTheOtherSideAndTheNoteLine) {
     const Row rows[] = {
         // +5:30 -> -3:30 is exactly 9 hours back, not 8.
         {kNewfoundland, {"Wed", "8pm"}, "Wed 11am\n"},
-        {kNewfoundland, {"wed", "20"}, "Wed 11am\n"},
-        {kNewfoundland, {"Sun", "2", "--reverse"}, "Sun 11am\n"},
-        {kNewfoundland, {"Sat", "11pm", "--reverse"}, "Sun 8am\n"},
+        {kNewfoundland, {"sat", "23", "--reverse"}, "Sun 8am\n"}, // the week wraps
         // +5:30 -> +1: four whole hours back and half an hour more.
         {kCentralEurope, {"Mon", "2am"}, "Sun 10pm\nOther Time is 30 minutes further behind\n"},
     };
@@ -60,14 +58,13 @@ TEST_F(CliConvert, RefusesWhatIsNoDayOrHour) {
     const Row rows[] = {
         {{"Xyz", "8pm"}, "'Xyz' is not a day"},
         {{"Wed", "24"}, "'24' is not an hour"},
-        {{"Wed", "13pm"}, "'13pm' is not an hour"},
         {{"Wed"}, "wants a day"},
     };
     for (const Row& r : rows) {
         const CliResult result = Convert(kNewfoundland, r.args);
         EXPECT_EQ(result.exit, 2) << r.message;
         EXPECT_EQ(result.out, "");
-        EXPECT_NE(result.err.find(r.message), std::string::npos) << result.err;
+        EXPECT_PRED_FORMAT2(testing::IsSubstring, r.message, result.err);
     }
 }
 

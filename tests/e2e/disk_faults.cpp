@@ -89,11 +89,10 @@ TEST(FullDisk, SettingsWriteSaysTheDiskIsFullAndKeepsTheOldFile) {
     const CliResult r =
         Cli(dir, {"settings", "set", "OTHERCOUNTRY", "COUNTRYNAME", std::string(1000, 'x')});
     EXPECT_EQ(r.exit, 1);
-    EXPECT_NE(r.err.find("cannot write " + dir +
-                         "/ClockInfo.dat: the disk is full (No space "
-                         "left on device)"),
-              std::string::npos)
-        << r.err;
+    EXPECT_PRED_FORMAT2(testing::IsSubstring,
+                        "cannot write " + dir +
+                            "/ClockInfo.dat: the disk is full (No space left on device)",
+                        r.err);
     EXPECT_EQ(test::ReadFileBytes(dir + "/ClockInfo.dat"), before);
     for (const auto& entry : fs::directory_iterator(dir)) { // no temporary left behind
         const std::string name = entry.path().filename();
@@ -127,7 +126,7 @@ TEST(FullDisk, ZoneChangesSayWritingFailedAndKeepWhatWasSaved) {
     const std::string& text = messages.shown.back().text;
     EXPECT_EQ(text.rfind("The data file could not be written because of this error:\n", 0), 0u)
         << text;
-    EXPECT_NE(text.find("the disk is full (No space left on device)"), std::string::npos) << text;
+    EXPECT_PRED_FORMAT2(testing::IsSubstring, "the disk is full (No space left on device)", text);
     EXPECT_EQ(text.find("could not be opened"), std::string::npos) << text;
 
     fs::remove(full + "/filler");
@@ -155,22 +154,21 @@ TEST(ReadOnlyFileSystem, ZonesAreShownAndChangesSayWhy) {
     ASSERT_TRUE(db.Connect(ZoneCreateStatement()));
     EXPECT_TRUE(db.IsReadOnly());
     ASSERT_EQ(messages.shown.size(), 1u);
-    EXPECT_NE(messages.shown[0].text.find("is read-only because the folder " + readOnly +
-                                          " is on a read-only file system"),
-              std::string::npos)
-        << messages.shown[0].text;
+    EXPECT_PRED_FORMAT2(testing::IsSubstring,
+                        "is read-only because the folder " + readOnly +
+                            " is on a read-only file system",
+                        messages.shown[0].text);
     EXPECT_FALSE(db.Query("UPDATE presetTimeZones SET m_Country=\"x\""));
-    EXPECT_NE(messages.shown.back().text.find("could not be written"), std::string::npos);
-    EXPECT_NE(messages.shown.back().text.find("read-only file system"), std::string::npos);
+    EXPECT_PRED_FORMAT2(testing::IsSubstring, "could not be written", messages.shown.back().text);
+    EXPECT_PRED_FORMAT2(testing::IsSubstring, "read-only file system", messages.shown.back().text);
 
     const CliResult list = Cli(readOnly, {"zones", "list"});
     EXPECT_EQ(list.exit, 0) << list.err;
-    EXPECT_NE(list.out.find("Kept"), std::string::npos);
+    EXPECT_PRED_FORMAT2(testing::IsSubstring, "Kept", list.out);
     const CliResult set = Cli(readOnly, {"settings", "set", "OPTIONS", "RUNOPTION", "1056"});
     EXPECT_EQ(set.exit, 1);
-    EXPECT_NE(set.err.find("is on a read-only file system (Read-only file system)"),
-              std::string::npos)
-        << set.err;
+    EXPECT_PRED_FORMAT2(testing::IsSubstring,
+                        "is on a read-only file system (Read-only file system)", set.err);
     EXPECT_EQ(test::ReadFileBytes(readOnly + "/ClockInfo.dat"), settings);
 }
 
@@ -193,14 +191,14 @@ TEST_F(ReadOnlyFolder, NewFilesSayTheFolderIsNotWritable) {
     const std::string why = "the folder " + dir + " is not writable (Permission denied)";
     const CliResult zones = Cli(dir, {"zones", "list"});
     EXPECT_EQ(zones.exit, 1);
-    EXPECT_NE(zones.err.find("a new zone database cannot be made: " + why), std::string::npos)
-        << zones.err;
+    EXPECT_PRED_FORMAT2(testing::IsSubstring, "a new zone database cannot be made: " + why,
+                        zones.err);
     EXPECT_EQ(zones.err.find("No such file or directory"), std::string::npos) << zones.err;
 
     const CliResult set = Cli(dir, {"settings", "set", "OPTIONS", "RUNOPTION", "1056"});
     EXPECT_EQ(set.exit, 1);
-    EXPECT_NE(set.err.find("cannot write " + dir + "/ClockInfo.dat: " + why), std::string::npos)
-        << set.err;
+    EXPECT_PRED_FORMAT2(testing::IsSubstring, "cannot write " + dir + "/ClockInfo.dat: " + why,
+                        set.err);
 }
 
 TEST_F(ReadOnlyFolder, AWritableDatabaseInItIsOpenedReadOnly) {
@@ -214,16 +212,14 @@ TEST_F(ReadOnlyFolder, AWritableDatabaseInItIsOpenedReadOnly) {
     ASSERT_TRUE(db.Connect(ZoneCreateStatement()));
     EXPECT_TRUE(db.IsReadOnly());
     ASSERT_FALSE(messages.shown.empty());
-    EXPECT_NE(
-        messages.shown[0].text.find("is read-only because the folder " + dir + " is not writable"),
-        std::string::npos)
-        << messages.shown[0].text;
+    EXPECT_PRED_FORMAT2(testing::IsSubstring,
+                        "is read-only because the folder " + dir + " is not writable",
+                        messages.shown[0].text);
     // Saving needs a journal beside the file, which the folder refuses.
     EXPECT_FALSE(db.Query(InsertStatement("Refused")));
     EXPECT_EQ(messages.shown.back().text.rfind("The data file could not be written", 0), 0u)
         << messages.shown.back().text;
-    EXPECT_NE(messages.shown.back().text.find("not writable"), std::string::npos)
-        << messages.shown.back().text;
+    EXPECT_PRED_FORMAT2(testing::IsSubstring, "not writable", messages.shown.back().text);
 }
 
 } // namespace

@@ -1,5 +1,5 @@
-// Runs the built tarnwick-cli as a separate process, without a shell, with extra environment
-// variables, and collects its exit status and output.
+// Runs the built programs as separate processes, without a shell, with extra environment
+// variables; RunCli collects tarnwick-cli's exit status and output.
 #pragma once
 
 #include <fcntl.h>
@@ -29,12 +29,12 @@ inline std::string BuiltProgram(const std::string& name) {
     return std::string(bin ? bin : ".") + "/" + name;
 }
 
-inline CliResult RunCli(const std::vector<std::string>& args,
-                        const std::map<std::string, std::string>& env = {}) {
-    TempDir scratch;
-    const std::string outPath = scratch / "stdout";
-    const std::string errPath = scratch / "stderr";
-
+// Starts program with args, this process's environment with env's names set to its values,
+// stdin from /dev/null and, where a path is given, stdout and stderr into files. The process
+// id, or -1 when it could not start.
+inline pid_t SpawnProgram(const std::string& program, const std::vector<std::string>& args,
+                          const std::map<std::string, std::string>& env,
+                          const std::string& outPath = "", const std::string& errPath = "") {
     std::vector<std::string> environment;
     for (char** e = environ; *e; ++e) {
         const std::string entry = *e;
@@ -45,7 +45,6 @@ inline CliResult RunCli(const std::vector<std::string>& args,
     for (const auto& [name, value] : env) {
         environment.push_back(name + "=" + value);
     }
-    const std::string program = BuiltProgram("tarnwick-cli");
     std::vector<char*> argv{const_cast<char*>(program.c_str())};
     for (const std::string& a : args) {
         argv.push_back(const_cast<char*>(a.c_str()));
@@ -56,21 +55,34 @@ inline CliResult RunCli(const std::vector<std::string>& args,
         envp.push_back(e.data());
     }
     envp.push_back(nullptr);
-
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT, 0600);
-    posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT, 0600);
-    pid_t pid = -1;
-    CliResult result;
-    if (posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), envp.data()) == 0) {
-        int status = 0;
-        if (::waitpid(pid, &status, 0) == pid && WIFEXITED(status)) {
-            result.exit = WEXITSTATUS(status);
+    for (const auto& [fd, path] : {std::pair{1, &outPath}, std::pair{2, &errPath}}) {
+        if (!path->empty()) {
+            posix_spawn_file_actions_addopen(&actions, fd, path->c_str(),
+                                             O_WRONLY | O_CREAT | O_TRUNC, 0600);
         }
     }
+    pid_t pid = -1;
+    if (posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), envp.data()) != 0) {
+        pid = -1;
+    }
     posix_spawn_file_actions_destroy(&actions);
+    return pid;
+}
+
+inline CliResult RunCli(const std::vector<std::string>& args,
+                        const std::map<std::string, std::string>& env = {}) {
+    TempDir scratch;
+    const std::string outPath = scratch / "stdout";
+    const std::string errPath = scratch / "stderr";
+    CliResult result;
+    const pid_t pid = SpawnProgram(BuiltProgram("tarnwick-cli"), args, env, outPath, errPath);
+    int status = 0;
+    if (pid > 0 && ::waitpid(pid, &status, 0) == pid && WIFEXITED(status)) {
+        result.exit = WEXITSTATUS(status);
+    }
     result.out = ReadFileBytes(outPath);
     result.err = ReadFileBytes(errPath);
     return result;
