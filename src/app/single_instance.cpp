@@ -255,10 +255,9 @@ void SingleInstance::OnNewConnection() {
                 return;
             }
             const QByteArray line = socket->readLine().chopped(1);
-            const QByteArray word = line.left(line.indexOf(' '));
-            const QString token = line.size() > word.size()
-                                      ? QString::fromLatin1(line.mid(word.size() + 1))
-                                      : QString();
+            const qsizetype blank = line.indexOf(' ');
+            const QByteArray word = blank < 0 ? line : line.first(blank);
+            const QString token = blank < 0 ? QString() : QString::fromLatin1(line.mid(blank + 1));
             if (word != kOpenRequest || (!token.isEmpty() && CheckedToken(token).isEmpty())) {
                 socket->abort();
                 return;
