@@ -32,6 +32,7 @@ start_xvfb() {
     work=$(mktemp -d)
     pids=()
     trap _stop_xvfb_session EXIT
+    trap 'exit 1' TERM INT # a test's time-out stops what it started too
     Xvfb ":$number" -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
     pids+=($!)
     export DISPLAY=":$number"
@@ -70,16 +71,16 @@ clock_home() {
         "${2:-}" >"$home/data/ClockInfo.dat"
 }
 
-# run_clock TAG [ARGUMENTS...]: the clock of TAG's home (clock_home), in the foreground, its
-# output appended to $work/clock-TAG.log; QT_QPA_PLATFORM defaults to xcb. The array
-# clock_wrapper, when set, is a command the clock runs under (faketime ...).
+# run_clock TAG [ARGUMENTS...]: execs the clock of TAG's home (clock_home), its output appended
+# to $work/clock-TAG.log: run it with & or in ( ), so that $! is the clock. QT_QPA_PLATFORM
+# defaults to xcb. The array clock_wrapper, when set, is a command the clock runs under.
 run_clock() {
     local tag=$1 home="$work/$1"
     shift
     HOME="$home" XDG_CONFIG_HOME="$home/.config" XDG_DATA_HOME="$home/.local/share" \
         XDG_RUNTIME_DIR="$home/runtime" TARNWICK_INSTANCE="${TARNWICK_INSTANCE:-$tag-$$}" \
         QT_QPA_PLATFORM="${QT_QPA_PLATFORM:-xcb}" TARNWICK_SPLASH_MS="${TARNWICK_SPLASH_MS:-0}" \
-        ${clock_wrapper[@]+"${clock_wrapper[@]}"} "$build/tarnwick" --dir "$home/data" "$@" \
+        exec ${clock_wrapper[@]+"${clock_wrapper[@]}"} "$build/tarnwick" --dir "$home/data" "$@" \
         >>"$work/clock-$tag.log" 2>&1
 }
 
@@ -97,7 +98,7 @@ frame_of() {
 }
 
 # start_weston NAME: a headless Wayland compositor for the calling script (after start_xvfb,
-# or with work and pids set); exports WAYLAND_DISPLAY and XDG_RUNTIME_DIR. Exits 77 when
+# or with work and pids set); exports WAYLAND_DISPLAY (the socket's path) and XDG_RUNTIME_DIR. Exits 77 when
 # weston or Qt's Wayland plugin is missing, 1 when the compositor does not start.
 start_weston() {
     local name=$1 _
@@ -106,9 +107,12 @@ start_weston() {
         { echo "SKIP: $name: Qt's Wayland plugin (qt6-wayland) is missing"; exit 77; }
     export XDG_RUNTIME_DIR="$work/wayland-runtime" WAYLAND_DISPLAY="wayland-tarnwick-$$"
     mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
-    weston --backend=headless-backend.so --socket="$WAYLAND_DISPLAY" --idle-time=0 \
-        --width=1024 --height=768 >"$work/weston.log" 2>&1 &
+    # Drawn with pixman, and --debug lets weston-screenshooter take pictures of the output.
+    weston --backend=headless-backend.so --use-pixman --debug --socket="$WAYLAND_DISPLAY" \
+        --idle-time=0 --width=1024 --height=768 >"$work/weston.log" 2>&1 &
     pids+=($!)
     until_true 10 test -S "$XDG_RUNTIME_DIR/$WAYLAND_DISPLAY" ||
         { echo "$name: weston did not start" >&2; cat "$work/weston.log" >&2; exit 1; }
+    # A path: clients with a runtime directory of their own still find the compositor.
+    export WAYLAND_DISPLAY="$XDG_RUNTIME_DIR/$WAYLAND_DISPLAY"
 }

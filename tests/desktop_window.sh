@@ -26,6 +26,7 @@ for wm in openbox icewm; do
         clock_home "$wm$run"
         run_clock "$wm$run" &
         clock=$!
+        pids+=($clock)
         until_true 10 clock_window || fail "$wm $run: no window"
         sleep 0.5
         frame_of "$clock_id"
@@ -63,6 +64,7 @@ done
 clock_home long
 clock_wrapper=(faketime '2026-09-30 22:58:58')
 TZ=Europe/London run_clock long &
+pids+=($!)
 until_true 10 clock_window || fail "no window with the long date"
 sleep 1.5
 xdotool mousemove 0 0

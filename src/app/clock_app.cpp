@@ -53,11 +53,12 @@ constexpr char kNoDisplay[] =
     "Start it from a desktop session, or use tarnwick-cli for the clock without a window.\n";
 
 QtMessageHandler g_previousHandler = nullptr;
+bool g_platformStarting = false; // between CheckDisplay and the application object's end
 
 void StartupMessageHandler(QtMsgType type, const QMessageLogContext& context,
                            const QString& message) {
-    if (type == QtFatalMsg && QCoreApplication::instance() == nullptr) {
-        // The platform plugin gave up before the application object existed: no display.
+    if (type == QtFatalMsg && g_platformStarting) {
+        // The platform plugin gave up while the application object was made: no display.
         std::fprintf(stderr, "tarnwick: cannot open a window: %s\n", qPrintable(message));
         std::fflush(stderr);
         std::_Exit(CClockApp::kExitNoDisplay);
@@ -71,6 +72,7 @@ void StartupMessageHandler(QtMsgType type, const QMessageLogContext& context,
 
 bool CClockApp::CheckDisplay(int argc, char** argv) {
     g_previousHandler = qInstallMessageHandler(StartupMessageHandler);
+    g_platformStarting = true;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "-platform") == 0 || std::strcmp(argv[i], "--platform") == 0) {
             return true;
@@ -88,6 +90,7 @@ bool CClockApp::CheckDisplay(int argc, char** argv) {
 CClockApp::CClockApp(int& argc, char** argv)
     : m_activationToken(SingleInstance::ActivationTokenFromEnvironment()),
       m_application(argc, argv) {
+    g_platformStarting = false;
     // The application name stays the executable's: the instance lock compares it with the
     // holder's process name to tell a live holder from a reused process id. No display name:
     // Qt would add it to every window title, which already names the product.
