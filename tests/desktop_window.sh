@@ -2,7 +2,7 @@
 # The clock's window under real X11 window managers (openbox, icewm), driven with xdotool, five
 # normal starts each: it starts centred on the available area; a drag from the display's centre
 # moves it by as much as the mouse; the converter opens centred on it; a double-click on the
-# display closes it. Then, on a Wednesday 30 September with the longest status, the painted
+# display closes it. A dead clock's lock is taken over. Then, on a Wednesday 30 September with the longest status, the painted
 # lines of the display: none wraps, none is cut at an edge (read from a screenshot by their cyan
 # cells' rows and columns, not compared pixel by pixel).
 #   tests/desktop_window.sh BUILD_DIR SOURCE_DIR     (exit 77: a tool is missing)
@@ -59,6 +59,22 @@ for wm in openbox icewm; do
     wait $wm_pid 2>/dev/null
     echo "ok: $wm"
 done
+
+# A clock killed without clean-up leaves its lock and socket: the next start takes them over,
+# and answers a later start, which ends with status 0.
+clock_home stale
+export TARNWICK_INSTANCE=stale-$$
+for attempt in killed next; do
+    run_clock stale &
+    pids+=($!)
+    until_true 10 clock_window || fail "the $attempt clock has no window"
+    [[ $attempt == next ]] || { kill -9 $!; until_true 5 eval '! clock_window'; }
+done
+timeout 10 bash -c "$(declare -f run_clock); work=$work build=$build run_clock stale" ||
+    fail "a start after the taken-over lock did not end with status 0"
+kill "${pids[-1]}"
+unset TARNWICK_INSTANCE
+echo "ok: a dead clock's lock is taken over"
 
 # The year's longest date, Wednesday 30 September (the process's clock only, by libfaketime).
 clock_home long
