@@ -3,6 +3,7 @@
 #include <QEvent>
 #include <QObject>
 #include <QTimer>
+#include <QWindow>
 
 #include <cstdio>
 
@@ -20,6 +21,8 @@ public:
     BenchProbe(CClockDlg& window, bool everyTick)
         : QObject(&window), m_window(window), m_everyTick(everyTick) {
         window.Display().installEventFilter(this);
+        window.winId(); // the native window exists now: its first exposure is the map
+        window.windowHandle()->installEventFilter(this);
         connect(&window, &CClockDlg::ticked, this, [this](qint64 shown) {
             m_tickShown = shown;
             m_tickPending = m_everyTick;
@@ -27,6 +30,10 @@ public:
     }
 
     bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Expose && !m_mappedReported) {
+            m_mappedReported = true;
+            Report("mapped");
+        }
         if (event->type() != QEvent::Paint || m_window.Display().Text().isEmpty()) {
             return QObject::eventFilter(watched, event);
         }
@@ -47,20 +54,24 @@ public:
         }
         if (!m_firstTextReported) {
             m_firstTextReported = true;
-            QTimer::singleShot(0, this, [] {
-                long long boottimeNs = 0;
-                const double sinceStart = MillisecondsSinceProcessStart(boottimeNs);
-                std::fprintf(stderr,
-                             "tarnwick-bench: first-text boottime_ns=%lld since_start_ms=%.1f\n",
-                             boottimeNs, sinceStart);
-            });
+            Report("first-text");
         }
         return QObject::eventFilter(watched, event);
+    }
+
+    void Report(const char* what) {
+        QTimer::singleShot(0, this, [what] {
+            long long boottimeNs = 0;
+            const double sinceStart = MillisecondsSinceProcessStart(boottimeNs);
+            std::fprintf(stderr, "tarnwick-bench: %s boottime_ns=%lld since_start_ms=%.1f\n", what,
+                         boottimeNs, sinceStart);
+        });
     }
 
 private:
     CClockDlg& m_window;
     bool m_everyTick;
+    bool m_mappedReported = false;
     bool m_firstTextReported = false;
     bool m_tickPending = false;
     long long m_tickShown = 0;

@@ -97,7 +97,6 @@ CClockApp::CClockApp(int& argc, char** argv)
     // The desktop entry's id: the window's Wayland app id and X11 class, so that shells link
     // the window to its launcher.
     QGuiApplication::setDesktopFileName(QStringLiteral("org.tarnwick.Tarnwick"));
-    QApplication::setWindowIcon(AppIcon());
     QApplication::setQuitOnLastWindowClosed(false);
     InstallDialogPlacement();
     m_switches = ParseCommandLine(ArgumentsAfterProgram(QApplication::arguments()));
@@ -172,6 +171,9 @@ int CClockApp::Run() {
     messages.SetParent(&window);
     QObject::connect(&instance, &SingleInstance::openRequested, &window,
                      [&window](const QString& token) { window.OpenMainWindow(token); });
+    // The bus is not needed for the first paint: later copies find the socket until then.
+    QObject::connect(&window, &CClockDlg::startUpWorkDue, &instance,
+                     [&instance] { instance.PublishOnBus(); });
     if (qEnvironmentVariableIsSet("TARNWICK_BENCH")) {
         InstallBenchProbe(window);
     }
@@ -192,8 +194,6 @@ int CClockApp::Run() {
     QEventLoop run;
     QObject::connect(&window, &QDialog::finished, &run, &QEventLoop::quit);
     window.show(); // a window that starts hidden stays hidden
-    // The bus is not needed for the first paint: later copies find the socket until then.
-    QTimer::singleShot(0, &instance, [&instance] { instance.PublishOnBus(); });
     run.exec();
     messages.SetParent(nullptr);
     return kExitNormal;
@@ -202,6 +202,7 @@ int CClockApp::Run() {
 // The editor without the clock: "Use" makes the chosen zone the clock's other zone, as the
 // configuration dialog does.
 int CClockApp::RunZoneEditorAlone(IMessageBox& messages) {
+    QApplication::setWindowIcon(AppIcon());
     if (!IsDatabaseEngineAvailable()) {
         messages.Show(kNoDatabaseEngine, kProductName, MessageButtons::Ok,
                       MessageIcon::Exclamation);

@@ -125,6 +125,10 @@ void CClockDisplay::paintEvent(QPaintEvent* event) {
         }
     }
     QFrame::paintEvent(event); // the frame, over the field
+    if (!m_painted && !m_lines.isEmpty()) {
+        m_painted = true;
+        emit firstPainted();
+    }
 }
 
 } // namespace tarnwick

@@ -37,10 +37,14 @@ public:
     // Lines of the current text that are wider than the display can show.
     bool Fits() const;
 
+signals:
+    void firstPainted(); // once, when the first text has been painted
+
 protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    bool m_painted = false;
     QStringList m_lines;
     QString m_spoken;
     QColor m_text;

@@ -27,6 +27,8 @@
 #include "platform/clock_setter.h"
 #include "platform/message_box.h"
 #include "platform/network_link.h"
+#include "platform/paths.h"
+#include "platform/run_at_login.h"
 #include "platform/x11_desktop.h"
 #include "sync/clock_sync_client.h"
 #include "widgets/app_icon.h"
@@ -109,7 +111,6 @@ CClockDlg::CClockDlg(const ClockDlgEnvironment& environment, QWidget* parent)
       m_tickClock(*environment.clock), m_localTime(m_tickClock, *environment.localZone),
       m_otherZone(m_tickClock, *environment.localZone) {
     setObjectName(QStringLiteral("102"));
-    setWindowIcon(AppIcon());
     setFont(DialogTemplateFont());
     m_compositor = HasCompositingManager();
     if (m_compositor) {
@@ -126,6 +127,10 @@ CClockDlg::CClockDlg(const ClockDlgEnvironment& environment, QWidget* parent)
         QCoreApplication::instance()->installNativeEventFilter(m_backgroundWatch.get());
     }
     CreateControls();
+    // After the display's first paint, or a while after start for a window that does not show.
+    connect(m_display, &CClockDisplay::firstPainted, this, &CClockDlg::OnFirstShown,
+            Qt::QueuedConnection);
+    QTimer::singleShot(kFirstShownLatestMs, this, &CClockDlg::OnFirstShown);
     m_tray = std::make_unique<CTrayIcon>(m_popupMenu, m_environment.trayAvailable);
     connect(m_tray.get(), &CTrayIcon::openRequested, this, [this] { OpenMainWindow(); });
 
@@ -283,7 +288,9 @@ void CClockDlg::LayOut() {
 }
 
 void CClockDlg::LoadAllSettings() {
-    LoadSettings(m_environment.paths.settingsDirectory, m_settings, m_environment.runAtLogin);
+    // At start the start-at-login entry is rewritten after the first paint (OnFirstShown).
+    LoadSettings(m_environment.paths.settingsDirectory, m_settings,
+                 m_firstShownDone ? m_environment.runAtLogin : nullptr);
     m_otherZone.LoadZone(m_settings.timeZoneId);
     m_sync->ClearServers();
     m_sync->ParseServerList(SelectedServerList(m_settings));
@@ -471,8 +478,13 @@ const char* const CClockDlg::kNoTrayMessage =
     "minimized instead. Start Tarnwick again to bring its window back.";
 
 void CClockDlg::ApplyRunModeAtStart() {
-    m_startDecision =
-        RunModeAtStart(m_settings.runOption, m_environment.switches, m_tray->IsAvailable());
+    // The notification area is asked about only when the window is to hide behind it: asking
+    // costs a round trip to the session bus, before the first paint.
+    m_startDecision = RunModeAtStart(m_settings.runOption, m_environment.switches, true);
+    if (m_startDecision.action == WindowAction::HideToTray) {
+        m_startDecision =
+            RunModeAtStart(m_settings.runOption, m_environment.switches, m_tray->IsAvailable());
+    }
     if (m_startDecision.trayMissing && m_environment.trayWait.count() > 0) {
         // Hidden until the notification area comes or the wait ends (OnTrayWait).
         m_startHidden = true;
@@ -555,6 +567,22 @@ void CClockDlg::setVisible(bool visible) {
             windowHandle()->showMinimized();
         }
     }
+}
+
+void CClockDlg::OnFirstShown() {
+    if (m_firstShownDone) {
+        return;
+    }
+    m_firstShownDone = true;
+    // What the first paint does not need: the icons (their pictures load Qt's image plugins)
+    // and the start-at-login entry, which every start rewrites to follow the settings.
+    QApplication::setWindowIcon(AppIcon());
+    setWindowIcon(AppIcon());
+    if (m_environment.runAtLogin != nullptr) {
+        m_environment.runAtLogin->WriteRunValue(kProductName, m_settings.loginStartup,
+                                                ExecutablePath());
+    }
+    emit startUpWorkDue();
 }
 
 void CClockDlg::About() {

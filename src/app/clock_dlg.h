@@ -97,9 +97,10 @@ public:
     };
     static constexpr int kFirstTickMs = 100;
     static constexpr int kCheckPollMs = CDialUpMonitor::kPollMilliseconds;
-    static constexpr int kTrayWaitPollMs = 250;   // how often a hidden start looks for the tray
-    static constexpr int kActivationWaitMs = 500; // for the compositor to focus the window
-    static constexpr int kTemplateWidth = 171;    // dialog units
+    static constexpr int kTrayWaitPollMs = 250;      // how often a hidden start looks for the tray
+    static constexpr int kActivationWaitMs = 500;    // for the compositor to focus the window
+    static constexpr int kFirstShownLatestMs = 2000; // deferred start-up work, at the latest
+    static constexpr int kTemplateWidth = 171;       // dialog units
     static constexpr int kTemplateHeight = 161;
 
     explicit CClockDlg(const ClockDlgEnvironment& environment, QWidget* parent = nullptr);
@@ -148,6 +149,9 @@ public:
 signals:
     // Each tick, once the display holds the second it shows (seconds since 1970, UTC).
     void ticked(qint64 shownUnixSeconds);
+    // Once, after the first paint (or a while after a start that shows no window): the time
+    // for start-up work that the first paint does not need.
+    void startUpWorkDue();
 
 public slots:
     void reject() override; // Escape and the window manager's close: the close action
@@ -260,6 +264,9 @@ private:
     std::unique_ptr<CClockSyncClient> m_sync;
 
     bool m_firstTickDone = false;
+    // After the first show: the work the first paint does not need is done (OnFirstShown).
+    bool m_firstShownDone = false;
+    void OnFirstShown();
 };
 
 // True when the desktop can show through a translucent window: a Wayland compositor, or an

@@ -139,7 +139,6 @@ private slots:
         QVERIFY(dialog->width() >= du.X(171) && dialog->height() >= du.Y(161));
         QCOMPARE(dialog->windowTitle(), QStringLiteral("Tarnwick"));
         QVERIFY(dialog->windowFlags().testFlag(Qt::FramelessWindowHint));
-        QVERIFY(!dialog->windowIcon().isNull());
     }
 
     void dialogUnitsFollowTheFont() {
