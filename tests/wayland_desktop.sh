@@ -38,8 +38,8 @@ cyan_pixels() { # in a screenshot of the whole output
     convert "$work"/wayland-screenshot*.png -fill black +opaque '#00ffff' -fill white \
         -opaque '#00ffff' -format '%[fx:round(mean*w*h)]' info: 2>/dev/null || echo 0
 }
-shown=$(cyan_pixels)
-((shown > 1000)) || fail "no clock in the compositor's picture ($shown cyan pixels)"
+until_true 10 eval '((shown = $(cyan_pixels), shown > 1000))' ||
+    fail "no clock in the compositor's picture ($shown cyan pixels)"
 weston-fullscreen >"$work/cover.log" 2>&1 &
 pids+=($!)
 until_true 10 eval '(($(cyan_pixels) < shown / 2))' || fail "the full-screen window did not cover the clock"
