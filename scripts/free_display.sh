@@ -22,7 +22,7 @@ wait_for_display() {
 }
 
 # start_xvfb NAME FROM TO: a private X server on the first free display in [FROM, TO] for the
-# calling script. Sets work (a temporary folder), pids (processes to stop; add yours) and an
+# calling script, 1024x768 unless XVFB_SCREEN says otherwise (WIDTHxHEIGHTxDEPTH). Sets work (a temporary folder), pids (processes to stop; add yours) and an
 # EXIT trap that stops them and removes work; exports DISPLAY. Exits the script, saying why
 # under NAME, when no display is free or the server does not start.
 start_xvfb() {
@@ -33,7 +33,7 @@ start_xvfb() {
     pids=()
     trap _stop_xvfb_session EXIT
     trap 'exit 1' TERM INT # a test's time-out stops what it started too
-    Xvfb ":$number" -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+    Xvfb ":$number" -screen 0 "${XVFB_SCREEN:-1024x768x24}" -nolisten tcp >"$work/xvfb.log" 2>&1 &
     pids+=($!)
     export DISPLAY=":$number"
     wait_for_display "$number" || { echo "$name: Xvfb did not start" >&2; cat "$work/xvfb.log" >&2; exit 1; }
