@@ -70,19 +70,43 @@ private:
     std::function<void(const void*)> m_onEvent;
 };
 
-// The widest line the display shows for any date of a year: every month with every weekday,
-// at a two-digit day and the widest hours.
+// The widest line the display shows for any date of a year: the widest weekday and the widest
+// month of the clock's format, together, at a two-digit day and the wider of AM and PM.
 int WidestClockLine(const CClockDisplay& display) {
-    int widest = 0;
-    for (int month = 1; month <= 12; ++month) {
-        for (int day = 22; day <= 28; ++day) { // seven days: every weekday
-            for (int hour : {10, 22}) {
-                const std::string line = FormatClockTime(DateTime(2026, month, day, hour, 58, 58));
-                widest = std::max(widest, display.LineWidth(QString::fromStdString(line)));
+    auto widest = [&display](auto&& text, int count) {
+        int best = 0;
+        for (int i = 1; i <= count; ++i) {
+            if (display.LineWidth(text(i)) > display.LineWidth(text(best))) {
+                best = i;
             }
         }
+        return best;
+    };
+    // 1 March 2026 is a Sunday: day 1 + i is weekday i.
+    const int weekday = widest(
+        [](int i) {
+            return QString::fromStdString(DateTime(2026, 3, 1 + i % 7, 0, 0, 0).Format("%A"));
+        },
+        6);
+    const int month = widest(
+        [](int i) {
+            return QString::fromStdString(DateTime(2026, 1 + i % 12, 1, 0, 0, 0).Format("%B"));
+        },
+        11);
+    const int hour = widest(
+        [](int i) {
+            return QString::fromStdString(
+                DateTime(2026, 1, 1, i == 0 ? 10 : 22, 0, 0).Format("%p"));
+        },
+        1);
+    // That weekday in that month, on one of seven days in a row.
+    for (int day = 22; day <= 28; ++day) {
+        const DateTime date(2026, 1 + month % 12, day, hour == 0 ? 10 : 22, 58, 58);
+        if (date.GetDayOfWeek() == weekday) {
+            return display.LineWidth(QString::fromStdString(FormatClockTime(date)));
+        }
     }
-    return widest;
+    return 0;
 }
 
 } // namespace
