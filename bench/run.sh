@@ -1,11 +1,14 @@
 #!/usr/bin/env bash
 # Start-up time and idle cost of the clock under Xvfb.
 #   bench/run.sh [build-dir] [runs] [idle-seconds]
-# Start-up: process start to the first clock text painted, without the start-up pictures (the clock reports it on stderr
-# when TARNWICK_BENCH is set), median of [runs] starts (default 7).
+# Start-up: from exec to the window's first exposure (mapped) and to the first painted clock
+# text, without the start-up pictures (the clock reports both on stderr when TARNWICK_BENCH is
+# set), beside a bare Qt Widgets window showing one label (bench/bare_window.cpp, built here)
+# in the same X server, the two started in turn; medians of [runs] starts each (default 7) and
+# the ratio clock / bare window.
 # Idle: CPU time and resident memory of the running clock over [idle-seconds] (default 60),
 # beside `xclock -update 1` in the same X server.
-# Needs xvfb, x11-apps and python3 (scripts/setup.sh --gui).
+# Needs xvfb, x11-apps, python3 and Qt's development files (scripts/setup.sh --gui).
 set -euo pipefail
 
 build=${1:-build}
@@ -13,7 +16,7 @@ runs=${2:-7}
 idle=${3:-60}
 binary="$build/tarnwick"
 [[ -x "$binary" ]] || { echo "bench: no program at $binary" >&2; exit 1; }
-for tool in Xvfb xclock python3; do
+for tool in Xvfb xclock python3 pkg-config; do
     command -v "$tool" >/dev/null || { echo "bench: $tool is missing (scripts/setup.sh --gui)" >&2; exit 1; }
 done
 
@@ -22,6 +25,8 @@ display_number=$(free_display 140 180)
 [[ -n "$display_number" ]] || { echo "bench: no free X display" >&2; exit 1; }
 
 work=$(mktemp -d)
+c++ -O2 -std=c++20 -fPIC "$(dirname "$0")/bare_window.cpp" -o "$work/bare_window" \
+    $(pkg-config --cflags --libs Qt6Widgets)
 Xvfb ":$display_number" -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
 xvfb=$!
 trap 'kill $xvfb 2>/dev/null || true; wait $xvfb 2>/dev/null || true; rm -rf "$work"' EXIT
@@ -51,37 +56,46 @@ def stop(process):
         process.wait()
 
 # Start-up: a first start writes the settings and the zone database; the runs measure the
-# starts after it, each with the files in place, as a user's clock starts every day.
-startups, self_reported = [], []
-first_start = float("nan")
-for run in range(-1, runs):
-    env, data = environment("start")
-    env["TARNWICK_BENCH"] = "1"
-    env["TARNWICK_SPLASH_MS"] = "0"  # the start-up pictures stand 4 s by design
+# starts after it, each with the files in place, as a user's clock starts every day. The clock
+# and the bare window take turns, so that a machine that slows down slows both.
+def start(command, env):
     t0 = time.clock_gettime_ns(time.CLOCK_BOOTTIME)
-    clock = subprocess.Popen([binary, "--dir", data], env=env, stderr=subprocess.PIPE, text=True)
+    process = subprocess.Popen(command, env=env, stderr=subprocess.PIPE, text=True)
     deadline = time.monotonic() + 20
-    line = ""
-    while time.monotonic() < deadline:
-        line = clock.stderr.readline()
-        if not line or line.startswith("tarnwick-bench:"):
+    seen = {}
+    while time.monotonic() < deadline and len(seen) < 2:
+        line = process.stderr.readline()
+        if not line:
             break
-    stop(clock)
-    fields = dict(f.split("=") for f in line.split()[2:]) if line.startswith("tarnwick-bench:") else {}
-    if not fields:
-        print("bench: run %d reported no first text" % run, file=sys.stderr)
-        continue
-    if run < 0:
-        first_start = (int(fields["boottime_ns"]) - t0) / 1e6
-        continue
-    startups.append((int(fields["boottime_ns"]) - t0) / 1e6)
-    self_reported.append(float(fields["since_start_ms"]))
+        if line.startswith("tarnwick-bench: "):
+            what, *fields = line.split()[1:]
+            seen[what] = (int(dict(f.split("=") for f in fields)["boottime_ns"]) - t0) / 1e6
+    stop(process)
+    return seen if len(seen) == 2 else None
 
-print("first start, creating settings and database: %.1f ms" % first_start)
-print("start-up to first clock text (ms), %d runs: %s" % (len(startups), " ".join("%.1f" % s for s in startups)))
-if startups:
-    print("  median %.1f ms (process's own count from its start time: median %.1f ms)"
-          % (statistics.median(startups), statistics.median(self_reported)))
+env, data = environment("start")
+env["TARNWICK_BENCH"] = "1"
+env["TARNWICK_SPLASH_MS"] = "0"  # the start-up pictures stand 4 s by design
+clock_command = [binary, "--dir", data]
+bare_command = [os.path.join(work, "bare_window")]
+first = start(clock_command, env)
+print("first start, creating settings and database: %s" % (first or "no report"))
+results = {"clock": [], "bare window": []}
+for run in range(runs):
+    for name, command in (("clock", clock_command), ("bare window", bare_command)):
+        seen = start(command, env)
+        if seen is None:
+            print("bench: run %d of the %s reported no window" % (run, name), file=sys.stderr)
+        else:
+            results[name].append(seen)
+for what in ("mapped", "first-text"):
+    medians = {}
+    for name, seen in results.items():
+        values = [s[what] for s in seen]
+        medians[name] = statistics.median(values) if values else float("nan")
+        print("%-11s %-10s ms from exec, %d runs: median %.1f (%s)"
+              % (name, what, len(values), medians[name], " ".join("%.0f" % v for v in values)))
+    print("  clock / bare window, %s: %.2f" % (what, medians["clock"] / medians["bare window"]))
 
 # Idle.
 def cpu_ns(pid):

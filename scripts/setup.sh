@@ -8,7 +8,8 @@ set -euo pipefail
 
 packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools libsqlite3-dev
           libcurl4-openssl-dev libgtest-dev libsystemd-dev tzdata dbus-daemon util-linux xvfb xauth
-          libqt6svg6 trayer openbox xdotool x11-utils python3)
+          libqt6svg6 trayer openbox xdotool x11-utils python3 libxcb1-dev
+          icewm weston qt6-wayland at-spi2-core python3-pyatspi imagemagick faketime)
 case "${1:-}" in
 --gui) packages+=(xvfb xauth xdotool imagemagick x11-apps x11-utils procps python3 rdate) ;;
 --package) packages+=(dpkg-dev file desktop-file-utils appstream lintian man-db xvfb xauth xdotool) ;;

@@ -25,6 +25,9 @@ int main(int argc, char** argv) {
         std::printf("tarnwick %s\n", tarnwick::kProductVersion);
         return 0;
     }
+    if (!tarnwick::CClockApp::CheckDisplay(argc, argv)) {
+        return tarnwick::CClockApp::kExitNoDisplay;
+    }
     tarnwick::CClockApp app(argc, argv);
     return app.Run();
 }

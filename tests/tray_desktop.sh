@@ -15,35 +15,14 @@ source "$source/scripts/free_display.sh"
 start_xvfb tray_desktop 200 260 # sets work, pids and DISPLAY; stops them at exit
 fail() { echo "FAIL: $*"; cat "$work"/clock*.log 2>/dev/null; exit 1; }
 
-# until SECONDS COMMAND...: true once COMMAND succeeds, polled every 0.1 s.
-until_true() {
-    local tries=$(($1 * 10))
-    shift
-    for _ in $(seq 1 "$tries"); do
-        "$@" && return 0
-        sleep 0.1
-    done
-    return 1
-}
-
 openbox >"$work/openbox.log" 2>&1 &
 pids+=($!)
 
-start_clock() { # start_clock TAG: the clock in hidden mode, its pid in $clock
-    run_clock "$@" &
+start_clock() { # start_clock TAG [RUNOPTION]: the clock of TAG's home, hidden mode by default
+    clock_home "$1" "RUNOPTION=${2:-1058}"$'\r\n'
+    run_clock "$1" &
     clock=$!
     pids+=($clock)
-}
-run_clock() { # run_clock TAG [RUNOPTION]: the clock of TAG's home (hidden mode), in the foreground
-    local home="$work/$1"
-    mkdir -p "$home/data" "$home/runtime"
-    chmod 700 "$home/runtime"
-    # Hidden mode; no check (the default checks the US servers when a network is up).
-    printf '[OPTIONS]\r\nRUNOPTION=%s\r\nCHECKTIMEINTERVAL=1063\r\nCHECKTIMEHOURINTERVAL=0\r\n' \
-        "${2:-1058}" >"$home/data/ClockInfo.dat"
-    HOME="$home" XDG_CONFIG_HOME="$home/.config" XDG_DATA_HOME="$home/.local/share" \
-        XDG_RUNTIME_DIR="$home/runtime" TARNWICK_INSTANCE="tray-$1-$$" QT_QPA_PLATFORM=xcb \
-        exec "$build/tarnwick" --dir "$home/data" >>"$work/clock-$1.log" 2>&1
 }
 main_visible() { xdotool search --onlyvisible --name '^Tarnwick$' >/dev/null 2>&1; }
 icon_docked() { # the icon window, small, inside trayer's strip at the top

@@ -2,11 +2,15 @@
 
 #include <QEventLoop>
 #include <QStringList>
+#include <QTimer>
 
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
+#include "app/bench_probe.h"
 #include "app/clock_dlg.h"
 #include "app/single_instance.h"
 #include "app/splash_dlg.h"
@@ -21,6 +25,7 @@
 #include "settings/settings_file.h"
 #include "widgets/app_icon.h"
 #include "widgets/qt_message_box.h"
+#include "widgets/window_placement.h"
 #include "zones/zone_database.h"
 
 namespace tarnwick {
@@ -41,12 +46,59 @@ std::vector<std::string> ArgumentsAfterProgram(const QStringList& arguments) {
 
 } // namespace
 
-CClockApp::CClockApp(int& argc, char** argv) : m_application(argc, argv) {
+namespace {
+
+constexpr char kNoDisplay[] =
+    "tarnwick: no desktop to show the clock on (neither DISPLAY nor WAYLAND_DISPLAY is set).\n"
+    "Start it from a desktop session, or use tarnwick-cli for the clock without a window.\n";
+
+QtMessageHandler g_previousHandler = nullptr;
+bool g_platformStarting = false; // between CheckDisplay and the application object's end
+
+void StartupMessageHandler(QtMsgType type, const QMessageLogContext& context,
+                           const QString& message) {
+    if (type == QtFatalMsg && g_platformStarting) {
+        // The platform plugin gave up while the application object was made: no display.
+        std::fprintf(stderr, "tarnwick: cannot open a window: %s\n", qPrintable(message));
+        std::fflush(stderr);
+        std::_Exit(CClockApp::kExitNoDisplay);
+    }
+    if (g_previousHandler != nullptr) {
+        g_previousHandler(type, context, message);
+    }
+}
+
+} // namespace
+
+bool CClockApp::CheckDisplay(int argc, char** argv) {
+    g_previousHandler = qInstallMessageHandler(StartupMessageHandler);
+    g_platformStarting = true;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "-platform") == 0 || std::strcmp(argv[i], "--platform") == 0) {
+            return true;
+        }
+    }
+    if (!qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") ||
+        !qEnvironmentVariableIsEmpty("DISPLAY") ||
+        !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
+        return true;
+    }
+    std::fputs(kNoDisplay, stderr);
+    return false;
+}
+
+CClockApp::CClockApp(int& argc, char** argv)
+    : m_activationToken(SingleInstance::ActivationTokenFromEnvironment()),
+      m_application(argc, argv) {
+    g_platformStarting = false;
     // The application name stays the executable's: the instance lock compares it with the
-    // holder's process name to tell a live holder from a reused process id.
-    QApplication::setApplicationDisplayName(QString::fromLatin1(kProductName));
-    QApplication::setWindowIcon(AppIcon());
+    // holder's process name to tell a live holder from a reused process id. No display name:
+    // Qt would add it to every window title, which already names the product.
+    // The desktop entry's id: the window's Wayland app id and X11 class, so that shells link
+    // the window to its launcher.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.tarnwick.Tarnwick"));
     QApplication::setQuitOnLastWindowClosed(false);
+    InstallDialogPlacement();
     m_switches = ParseCommandLine(ArgumentsAfterProgram(QApplication::arguments()));
 }
 
@@ -82,7 +134,7 @@ int CClockApp::Run() {
     }
 
     SingleInstance instance;
-    switch (instance.Acquire()) {
+    switch (instance.Acquire(2000, m_activationToken)) {
     case SingleInstance::Outcome::First:
         break;
     case SingleInstance::Outcome::AnotherAnswered:
@@ -118,7 +170,13 @@ int CClockApp::Run() {
     CClockDlg window(environment);
     messages.SetParent(&window);
     QObject::connect(&instance, &SingleInstance::openRequested, &window,
-                     &CClockDlg::OpenMainWindow);
+                     [&window](const QString& token) { window.OpenMainWindow(token); });
+    // The bus is not needed for the first paint: later copies find the socket until then.
+    QObject::connect(&window, &CClockDlg::startUpWorkDue, &instance,
+                     [&instance] { instance.PublishOnBus(); });
+    if (qEnvironmentVariableIsSet("TARNWICK_BENCH")) {
+        InstallBenchProbe(window);
+    }
     if (window.ShowsStartUpPicture()) {
         // TARNWICK_SPLASH_MS shortens the pictures for benchmarks and tests (0: none).
         bool set = false;
@@ -144,6 +202,7 @@ int CClockApp::Run() {
 // The editor without the clock: "Use" makes the chosen zone the clock's other zone, as the
 // configuration dialog does.
 int CClockApp::RunZoneEditorAlone(IMessageBox& messages) {
+    QApplication::setWindowIcon(AppIcon());
     if (!IsDatabaseEngineAvailable()) {
         messages.Show(kNoDatabaseEngine, kProductName, MessageButtons::Ok,
                       MessageIcon::Exclamation);

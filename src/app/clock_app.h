@@ -22,7 +22,13 @@ public:
         kExitNoDatabase = 1,      // the database engine does not work
         kExitBadArguments = 2,
         kExitNotSaved = 1, // --edit-zones: the chosen zone could not be written
+        kExitNoDisplay = 1,
     };
+
+    // Whether a window can be opened here: a display to connect to (DISPLAY, WAYLAND_DISPLAY or
+    // a platform named with QT_QPA_PLATFORM or -platform). When not, says so on stderr. Also
+    // turns the platform plugin's abort at start-up into that message and exit status 1.
+    static bool CheckDisplay(int argc, char** argv);
 
     CClockApp(int& argc, char** argv);
     ~CClockApp();
@@ -34,6 +40,7 @@ private:
     bool InitNetwork();
     int RunZoneEditorAlone(IMessageBox& messages);
 
+    QString m_activationToken; // read before the application object starts the platform
     QApplication m_application;
     CommandLineSwitches m_switches;
 };

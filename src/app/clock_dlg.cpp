@@ -1,26 +1,25 @@
 #include "app/clock_dlg.h"
 
+#include <QAbstractNativeEventFilter>
 #include <QApplication>
 #include <QFontMetrics>
 #include <QGuiApplication>
+#include <QImage>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPainterPath>
 #include <QPushButton>
 #include <QScreen>
-#include <QTextBlockFormat>
-#include <QTextCharFormat>
-#include <QTextCursor>
-#include <QTextDocument>
-#include <QTextEdit>
 #include <QWindow>
+#include <QtMath>
 
-#include <cmath>
+#include <algorithm>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
+#include <functional>
 
 #include "app/about_dlg.h"
+#include "app/clock_display.h"
 #include "app/tray_icon.h"
 #include "app/update_runner.h"
 #include "config/config_dlg.h"
@@ -28,11 +27,13 @@
 #include "platform/clock_setter.h"
 #include "platform/message_box.h"
 #include "platform/network_link.h"
-#include "platform/process_info.h"
-#include "platform/x11_selection.h"
+#include "platform/paths.h"
+#include "platform/run_at_login.h"
+#include "platform/x11_desktop.h"
 #include "sync/clock_sync_client.h"
 #include "widgets/app_icon.h"
 #include "widgets/dialog_units.h"
+#include "widgets/window_placement.h"
 #include "widgets/worker_messages.h"
 
 namespace tarnwick {
@@ -53,21 +54,80 @@ public:
 const QColor kLcdText(0, 0, 50);
 const QColor kLcdCell(0, 255, 255);
 
+// Hands the X events of the root window to a callback (Qt gives native events to filters only).
+class RootEventWatch final : public QAbstractNativeEventFilter {
+public:
+    explicit RootEventWatch(std::function<void(const void*)> onEvent)
+        : m_onEvent(std::move(onEvent)) {}
+    bool nativeEventFilter(const QByteArray& type, void* message, qintptr*) override {
+        if (type == "xcb_generic_event_t") {
+            m_onEvent(message);
+        }
+        return false; // Qt handles the event as well
+    }
+
+private:
+    std::function<void(const void*)> m_onEvent;
+};
+
+// The widest line the display shows for any date of a year: the widest weekday and the widest
+// month of the clock's format, together, at a two-digit day and the wider of AM and PM.
+int WidestClockLine(const CClockDisplay& display) {
+    auto widest = [&display](auto&& text, int count) {
+        int best = 0;
+        for (int i = 1; i <= count; ++i) {
+            if (display.LineWidth(text(i)) > display.LineWidth(text(best))) {
+                best = i;
+            }
+        }
+        return best;
+    };
+    // 1 March 2026 is a Sunday: day 1 + i is weekday i.
+    const int weekday = widest(
+        [](int i) {
+            return QString::fromStdString(DateTime(2026, 3, 1 + i % 7, 0, 0, 0).Format("%A"));
+        },
+        6);
+    const int month = widest(
+        [](int i) {
+            return QString::fromStdString(DateTime(2026, 1 + i % 12, 1, 0, 0, 0).Format("%B"));
+        },
+        11);
+    const int hour = widest(
+        [](int i) {
+            return QString::fromStdString(
+                DateTime(2026, 1, 1, i == 0 ? 10 : 22, 0, 0).Format("%p"));
+        },
+        1);
+    // That weekday in that month, on one of seven days in a row.
+    for (int day = 22; day <= 28; ++day) {
+        const DateTime date(2026, 1 + month % 12, day, hour == 0 ? 10 : 22, 58, 58);
+        if (date.GetDayOfWeek() == weekday) {
+            return display.LineWidth(QString::fromStdString(FormatClockTime(date)));
+        }
+    }
+    return 0;
+}
+
 } // namespace
+
+void DrawOutlinedText(QPainter& painter, QPoint baseline, const QString& text, const QColor& fill,
+                      const QColor& outline) {
+    QPainterPath path;
+    path.addText(baseline, painter.font(), text);
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.strokePath(path, QPen(outline, 3, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    painter.fillPath(path, fill);
+    painter.restore();
+}
 
 bool HasCompositingManager() {
     const QString platform = QGuiApplication::platformName();
     if (platform.startsWith(QLatin1String("wayland"))) {
         return true; // every Wayland compositor composites
     }
-    if (platform != QLatin1String("xcb")) {
-        return false;
-    }
-    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-    if (x11 == nullptr || x11->connection() == nullptr) {
-        return false;
-    }
-    return X11SelectionHasOwner(x11->connection(), "_NET_WM_CM_S0");
+    return X11SelectionHasOwner(X11Connection(), "_NET_WM_CM_S0");
 }
 
 CClockDlg::CClockDlg(const ClockDlgEnvironment& environment, QWidget* parent)
@@ -75,15 +135,28 @@ CClockDlg::CClockDlg(const ClockDlgEnvironment& environment, QWidget* parent)
       m_tickClock(*environment.clock), m_localTime(m_tickClock, *environment.localZone),
       m_otherZone(m_tickClock, *environment.localZone) {
     setObjectName(QStringLiteral("102"));
-    setWindowIcon(AppIcon());
     setFont(DialogTemplateFont());
     m_compositor = HasCompositingManager();
     if (m_compositor) {
         setAttribute(Qt::WA_TranslucentBackground);
+    } else if (xcb_connection_t* connection = X11Connection()) {
+        // The wallpaper shows through; a new one shows at once.
+        m_background =
+            std::make_unique<X11DesktopBackground>(connection, X11DefaultRoot(connection));
+        m_backgroundWatch = std::make_unique<RootEventWatch>([this](const void* event) {
+            if (m_background->IsBackgroundChange(event) && m_settings.transparentToDesktop) {
+                update();
+            }
+        });
+        QCoreApplication::instance()->installNativeEventFilter(m_backgroundWatch.get());
     }
     CreateControls();
+    // After the display's first paint, or a while after start for a window that does not show.
+    connect(m_display, &CClockDisplay::firstPainted, this, &CClockDlg::OnFirstShown,
+            Qt::QueuedConnection);
+    QTimer::singleShot(kFirstShownLatestMs, this, &CClockDlg::OnFirstShown);
     m_tray = std::make_unique<CTrayIcon>(m_popupMenu, m_environment.trayAvailable);
-    connect(m_tray.get(), &CTrayIcon::openRequested, this, &CClockDlg::OpenMainWindow);
+    connect(m_tray.get(), &CTrayIcon::openRequested, this, [this] { OpenMainWindow(); });
 
     m_clockTimer.setSingleShot(true);
     m_clockTimer.setTimerType(Qt::PreciseTimer);
@@ -134,12 +207,6 @@ CClockDlg::CClockDlg(const ClockDlgEnvironment& environment, QWidget* parent)
     ArmCheckTimers();
     m_clockTimer.start(kFirstTickMs);
     setWindowTitle(QString::fromLatin1(kProductName));
-
-    if (qEnvironmentVariableIsSet("TARNWICK_BENCH")) {
-        m_benchPending = true;
-        m_benchTicks = qEnvironmentVariable("TARNWICK_BENCH") == QLatin1String("ticks");
-        m_display->viewport()->installEventFilter(this);
-    }
 }
 
 CClockDlg::~CClockDlg() {
@@ -150,39 +217,25 @@ CClockDlg::~CClockDlg() {
 }
 
 void CClockDlg::CreateControls() {
-    const DialogUnits units = DialogUnits::FromFont(font());
-    setFixedSize(units.X(kTemplateWidth), units.Y(kTemplateHeight));
-
-    m_display = new QTextEdit(this);
+    m_display = new CClockDisplay(this);
     m_display->setObjectName(QString::number(kIdDisplay));
-    m_display->setGeometry(units.Rect(5, 11, 159, 129));
-    m_display->setReadOnly(true);
-    m_display->setUndoRedoEnabled(false);
-    m_display->setCursorWidth(0); // no caret, ever
-    m_display->setAlignment(Qt::AlignHCenter);
-    m_display->setFrameShape(QFrame::Box);
-    m_display->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    // The template's box has no scroll bars; long lines wrap.
-    m_display->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    m_display->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    m_display->document()->setDocumentMargin(2);
+    m_display->setAccessibleName(QStringLiteral("Clocks"));
+    m_display->setAccessibleDescription(QString());
 
     struct ButtonRow {
         QPushButton** button;
         int id;
-        const char* text;
-        int x, y, width, height;
+        const char* text; // with the mnemonic: Alt and the letter presses the button
     };
     const ButtonRow rows[] = {
-        {&m_converterButton, kIdConverter, "Converter", 7, 145, 41, 12},
-        {&m_checkButton, kIdCheck, "Check", 52, 145, 34, 12},
-        {&m_aboutButton, kIdAbout, "About", 90, 145, 34, 12},
-        {&m_configureButton, kIdConfigure, "Configure", 128, 145, 34, 12},
+        {&m_converterButton, kIdConverter, "C&onverter"},
+        {&m_checkButton, kIdCheck, "&Check"},
+        {&m_aboutButton, kIdAbout, "&About"},
+        {&m_configureButton, kIdConfigure, "Con&figure"},
     };
     for (const ButtonRow& row : rows) {
         auto* button = new QPushButton(QString::fromLatin1(row.text), this);
         button->setObjectName(QString::number(row.id));
-        button->setGeometry(units.Rect(row.x, row.y, row.width, row.height));
         button->setAutoDefault(false);
         *row.button = button;
     }
@@ -190,10 +243,78 @@ void CClockDlg::CreateControls() {
     connect(m_checkButton, &QPushButton::clicked, this, [this] { StartCheck(true); });
     connect(m_aboutButton, &QPushButton::clicked, this, [this] { About(); });
     connect(m_configureButton, &QPushButton::clicked, this, [this] { Configure(); });
+    LayOut();
+}
+
+void CClockDlg::LayOut() {
+    // The template's places (dialog units) where they are large enough; larger where the
+    // font needs more room: the display fits the widest date of the year and the tallest text
+    // of any status, and the window grows around it.
+    const DialogUnits units = DialogUnits::FromFont(font());
+    int widest = WidestClockLine(*m_display);
+    int lines = 0;
+    for (int status = 0; status <= 3; ++status) {
+        SyncSnapshot sync;
+        sync.syncStatus = status;
+        sync.serverName = "time-a.timefreq.bldrdoc.gov"; // a long name of the default list
+        sync.differenceSeconds = -(99 * 86400 + 23 * 3600 + 59 * 60 + 59);
+        StatusBlock statusBlock;
+        const std::string block = statusBlock.Next(sync, false, {});
+        for (const QString& line : QString::fromStdString(block).split(QLatin1String("\r\n"))) {
+            widest = std::max(widest, m_display->LineWidth(line));
+        }
+        const std::string text = BuildDisplayText(ClockTimes(), block);
+        lines = std::max(lines, int(QString::fromStdString(text).count(QLatin1String("\r\n"))) + 1);
+    }
+    // The displayed text's own lines too: a long zone name or server widens the display.
+    for (const QString& line : m_display->Text().split(QLatin1Char('\n'))) {
+        widest = std::max(widest, m_display->LineWidth(line));
+    }
+    const QScreen* target = screen() != nullptr ? screen() : QGuiApplication::primaryScreen();
+    const QSize available = target != nullptr ? target->availableGeometry().size() : QSize();
+    QSize display = m_display->SizeFor(widest, lines).expandedTo(units.Rect(0, 0, 159, 129).size());
+    if (available.isValid()) {
+        display = display.boundedTo(available - QSize(units.X(12), units.Y(32)));
+    }
+    // Room for the painted title above the display.
+    QFont titleFont = QApplication::font();
+    titleFont.setBold(true);
+    const int top = std::max(units.Y(11), QFontMetrics(titleFont).height() + 3);
+    const int side = units.X(5);
+
+    int buttonWidth = 0;
+    int buttonHeight = units.Y(12);
+    for (QPushButton* button :
+         {m_converterButton, m_checkButton, m_aboutButton, m_configureButton}) {
+        buttonWidth = std::max(buttonWidth, button->sizeHint().width());
+        buttonHeight = std::max(buttonHeight, button->sizeHint().height());
+    }
+    // The template's row: 41, 34, 34 and 34 units wide, 4 apart; wider where the text needs.
+    const int templateWidths[] = {41, 34, 34, 34};
+    const int gap = units.X(4);
+    int row = 3 * gap;
+    for (int w : templateWidths) {
+        row += std::max(units.X(w), buttonWidth);
+    }
+    const int finalWidth =
+        std::max({display.width() + 2 * side, row + 2 * units.X(7), units.X(171)});
+    display.setWidth(finalWidth - 2 * side);
+    m_display->setGeometry(side, top, display.width(), display.height());
+    int x = (finalWidth - row) / 2;
+    const int y = top + display.height() + units.Y(5);
+    for (int index = 0; QPushButton * button :
+                        {m_converterButton, m_checkButton, m_aboutButton, m_configureButton}) {
+        const int w = std::max(units.X(templateWidths[index++]), buttonWidth);
+        button->setGeometry(x, y, w, buttonHeight);
+        x += w + gap;
+    }
+    setFixedSize(finalWidth, std::max(y + buttonHeight + units.Y(4), units.Y(161)));
 }
 
 void CClockDlg::LoadAllSettings() {
-    LoadSettings(m_environment.paths.settingsDirectory, m_settings, m_environment.runAtLogin);
+    // At start the start-at-login entry is rewritten after the first paint (OnFirstShown).
+    LoadSettings(m_environment.paths.settingsDirectory, m_settings,
+                 m_firstShownDone ? m_environment.runAtLogin : nullptr);
     m_otherZone.LoadZone(m_settings.timeZoneId);
     m_sync->ClearServers();
     m_sync->ParseServerList(SelectedServerList(m_settings));
@@ -201,13 +322,11 @@ void CClockDlg::LoadAllSettings() {
 }
 
 void CClockDlg::ApplyAppearance() {
-    QPalette displayPalette = palette();
-    displayPalette.setColor(QPalette::Base, Qt::black);
-    displayPalette.setColor(
-        QPalette::Text, m_settings.clockBlueLcd ? kLcdText : palette().color(QPalette::WindowText));
-    m_display->setPalette(displayPalette);
-    m_cellColour = m_settings.clockBlueLcd ? kLcdCell : palette().color(QPalette::Window);
-    SetDisplayText(m_display->toPlainText().toStdString());
+    // Characters on cells of their own colour over a black field: dark blue on cyan as an LCD,
+    // otherwise the window's text on the window's colour.
+    m_display->SetColours(
+        m_settings.clockBlueLcd ? kLcdText : palette().color(QPalette::WindowText),
+        m_settings.clockBlueLcd ? kLcdCell : palette().color(QPalette::Window), Qt::black);
     update();
 }
 
@@ -283,23 +402,15 @@ void CClockDlg::OnClockTick() {
         m_statusBlock.Next(ReadSyncSnapshot(), showUpdateMessage.load(), updateMessage);
     SetDisplayText(BuildDisplayText(times, block));
     SetTip(QString::fromStdString(BuildTipText(times.localNow)));
-    m_tickPaintPending = m_benchTicks;
     m_clockTimer.start(MillisecondsToNextTick(now));
+    emit ticked(m_tickClock.NowUnixSeconds());
 }
 
 void CClockDlg::SetDisplayText(const std::string& text) {
-    QString shown = QString::fromStdString(text);
-    shown.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-    // One pass over the document: cleared, then the text inserted with its formats.
-    QTextDocument* document = m_display->document();
-    document->clear();
-    QTextCursor cursor(document);
-    QTextBlockFormat centred;
-    centred.setAlignment(Qt::AlignHCenter);
-    cursor.setBlockFormat(centred);
-    QTextCharFormat cells;
-    cells.setBackground(m_cellColour);
-    cursor.insertText(shown, cells);
+    m_display->SetText(QString::fromStdString(text));
+    if (!m_display->Fits()) {
+        LayOut(); // a zone name or server longer than any foreseen
+    }
 }
 
 void CClockDlg::SetTip(const QString& text) {
@@ -391,8 +502,13 @@ const char* const CClockDlg::kNoTrayMessage =
     "minimized instead. Start Tarnwick again to bring its window back.";
 
 void CClockDlg::ApplyRunModeAtStart() {
-    m_startDecision =
-        RunModeAtStart(m_settings.runOption, m_environment.switches, m_tray->IsAvailable());
+    // The notification area is asked about only when the window is to hide behind it: asking
+    // costs a round trip to the session bus, before the first paint.
+    m_startDecision = RunModeAtStart(m_settings.runOption, m_environment.switches, true);
+    if (m_startDecision.action == WindowAction::HideToTray) {
+        m_startDecision =
+            RunModeAtStart(m_settings.runOption, m_environment.switches, m_tray->IsAvailable());
+    }
     if (m_startDecision.trayMissing && m_environment.trayWait.count() > 0) {
         // Hidden until the notification area comes or the wait ends (OnTrayWait).
         m_startHidden = true;
@@ -456,6 +572,9 @@ void CClockDlg::setVisible(bool visible) {
         m_startHidden = false;
         return;
     }
+    if (visible && m_firstShowPending && !isMinimized() && !testAttribute(Qt::WA_Moved)) {
+        CentreOnScreen(); // on the available area, at the window's real size
+    }
     QDialog::setVisible(visible);
     if (visible && m_firstShowPending) {
         m_firstShowPending = false;
@@ -472,6 +591,22 @@ void CClockDlg::setVisible(bool visible) {
             windowHandle()->showMinimized();
         }
     }
+}
+
+void CClockDlg::OnFirstShown() {
+    if (m_firstShownDone) {
+        return;
+    }
+    m_firstShownDone = true;
+    // What the first paint does not need: the icons (their pictures load Qt's image plugins)
+    // and the start-at-login entry, which every start rewrites to follow the settings.
+    QApplication::setWindowIcon(AppIcon());
+    setWindowIcon(AppIcon());
+    if (m_environment.runAtLogin != nullptr) {
+        m_environment.runAtLogin->WriteRunValue(kProductName, m_settings.loginStartup,
+                                                ExecutablePath());
+    }
+    emit startUpWorkDue();
 }
 
 void CClockDlg::About() {
@@ -502,7 +637,7 @@ void CClockDlg::reject() {
     CloseAction();
 }
 
-void CClockDlg::OpenMainWindow() {
+void CClockDlg::OpenMainWindow(const QString& activationToken) {
     m_trayWaitTimer.stop(); // asked for the window: no more waiting to hide
     m_startHidden = false;
     showNormal();
@@ -511,11 +646,42 @@ void CClockDlg::OpenMainWindow() {
         CentreOnScreen();
     }
     raise();
+    Activate(activationToken);
+}
+
+void CClockDlg::Activate(const QString& token) {
+    QWindow* window = windowHandle();
+    if (window == nullptr) {
+        return;
+    }
+    if (QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) {
+        if (token.isEmpty()) {
+            activateWindow();
+            return;
+        }
+        // Qt's Wayland plugin hands this token to the compositor with the activation request
+        // (and unsets it), which then raises the window and brings it back from the task bar.
+        qputenv("XDG_ACTIVATION_TOKEN", token.toUtf8());
+        window->requestActivate();
+        // A compositor without the activation protocol does nothing with it: showing the
+        // window anew is the one request every compositor answers by putting it in front.
+        QTimer::singleShot(kActivationWaitMs, this, [this] {
+            if (isVisible() && !isActiveWindow()) {
+                QWidget::setVisible(false);
+                QWidget::setVisible(true);
+            }
+        });
+        return;
+    }
+    if (xcb_connection_t* connection = X11Connection(); connection != nullptr && !token.isEmpty()) {
+        // The launcher's time stamp tells the window manager that the user asked for this
+        // window; then the launch feedback (a busy cursor, a task bar entry) ends.
+        X11ActivateWindow(connection, X11DefaultRoot(connection), std::uint32_t(winId()),
+                          StartupIdTime(token.toStdString()));
+        X11StartupComplete(connection, X11DefaultRoot(connection), token.toStdString());
+        return;
+    }
     activateWindow();
-    QTextCursor cursor = m_display->textCursor();
-    cursor.clearSelection();
-    m_display->setTextCursor(cursor);
-    m_display->ensureCursorVisible();
 }
 
 void CClockDlg::CentreOnScreen() {
@@ -524,31 +690,12 @@ void CClockDlg::CentreOnScreen() {
         return;
     }
     const QRect available = target->availableGeometry();
-    move(available.center() - QPoint(width() / 2, height() / 2));
+    const QSize frame = frameGeometry().size();
+    move(available.center() - QPoint(frame.width() / 2, frame.height() / 2));
 }
 
 QRect CClockDlg::CloseGlyphRect() const {
     return QRect(m_closeGlyphLeft, 1, width() - m_closeGlyphLeft, m_closeGlyphHeight);
-}
-
-void CClockDlg::GrabDesktop() {
-    const QString platform = QGuiApplication::platformName();
-    if (platform == QLatin1String("offscreen") || platform == QLatin1String("minimal")) {
-        return; // no desktop to show
-    }
-    QScreen* target = screen() != nullptr ? screen() : QGuiApplication::primaryScreen();
-    if (target == nullptr) {
-        return;
-    }
-    QImage desktop = target->grabWindow(0).toImage();
-    const qint64 pixels = qint64(desktop.width()) * desktop.height();
-    if (pixels > kDesktopPixels) {
-        const double factor = std::sqrt(double(kDesktopPixels) / double(pixels));
-        desktop = desktop.scaled(int(desktop.width() * factor), int(desktop.height() * factor),
-                                 Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-    }
-    m_desktop = desktop.convertToFormat(QImage::Format_RGB888);
-    m_desktopGeometry = target->geometry();
 }
 
 void CClockDlg::showEvent(QShowEvent* event) {
@@ -557,13 +704,31 @@ void CClockDlg::showEvent(QShowEvent* event) {
     if (!m_firstTickDone) {
         OnClockTick();
     }
-    // Taken before the window maps, so the picture holds what lies behind it; taken even when
-    // the setting is off, so that turning it on later does not show the window in its own
-    // background.
-    if (!m_compositor && m_desktop.isNull()) {
-        GrabDesktop();
-    }
     QDialog::showEvent(event);
+}
+
+void CClockDlg::PaintDesktop(QPainter& painter) {
+    if (m_background == nullptr || !testAttribute(Qt::WA_WState_Created)) {
+        return;
+    }
+    xcb_connection_t* connection = X11Connection();
+    int x = 0;
+    int y = 0;
+    if (!X11WindowOrigin(connection, std::uint32_t(internalWinId()), X11DefaultRoot(connection), x,
+                         y)) {
+        return;
+    }
+    // The wallpaper behind the window, in the server's pixels.
+    const qreal ratio = devicePixelRatioF();
+    DesktopPixels pixels;
+    if (!m_background->Read(x, y, qCeil(width() * ratio), qCeil(height() * ratio), pixels) ||
+        pixels.argb.empty()) {
+        return;
+    }
+    QImage image(reinterpret_cast<const uchar*>(pixels.argb.data()), pixels.width, pixels.height,
+                 QImage::Format_RGB32);
+    image.setDevicePixelRatio(ratio);
+    painter.drawImage(QPointF((pixels.x - x) / ratio, (pixels.y - y) / ratio), image);
 }
 
 void CClockDlg::paintEvent(QPaintEvent*) {
@@ -577,40 +742,34 @@ void CClockDlg::paintEvent(QPaintEvent*) {
         painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
     } else {
         painter.fillRect(rect(), palette().window());
-        if (m_settings.transparentToDesktop && !m_desktop.isNull() &&
-            !m_desktopGeometry.isEmpty()) {
-            // The part of the screen behind the window, mapped into the kept picture.
-            const QRect behind =
-                QRect(mapToGlobal(QPoint(0, 0)), size()).intersected(m_desktopGeometry);
-            if (!behind.isEmpty()) {
-                const double sx = double(m_desktop.width()) / m_desktopGeometry.width();
-                const double sy = double(m_desktop.height()) / m_desktopGeometry.height();
-                const QPoint offset = behind.topLeft() - m_desktopGeometry.topLeft();
-                const QRectF source(offset.x() * sx, offset.y() * sy, behind.width() * sx,
-                                    behind.height() * sy);
-                painter.drawImage(QRectF(QRect(mapFromGlobal(behind.topLeft()), behind.size())),
-                                  m_desktop, source);
-            }
+        if (m_settings.transparentToDesktop) {
+            PaintDesktop(painter);
         }
     }
     // No caption means no border from the window manager either: a thin one of our own.
     painter.setPen(palette().color(QPalette::Dark));
     painter.drawRect(rect().adjusted(0, 0, -1, -1));
 
-    // Title and glyph are drawn in the system's font, not the dialog's.
+    // Title and glyph are drawn in the system's font, not the dialog's, outlined in the
+    // window's colour so that they read over a dark desktop as over a light one.
     QFont systemFont = QApplication::font();
     systemFont.setBold(true);
     const QFontMetrics metrics(systemFont);
     painter.setFont(systemFont);
-    painter.setPen(Qt::black);
-    painter.drawText(10, 1 + metrics.ascent(), QString::fromLatin1(kProductName));
+    const QColor fill = palette().color(QPalette::WindowText);
+    const QColor outline = palette().color(QPalette::Window);
+    const int baseline = 1 + metrics.ascent();
+    DrawOutlinedText(painter, QPoint(10, baseline), QString::fromLatin1(kProductName), fill,
+                     outline);
     const int glyphWidth = metrics.horizontalAdvance(QLatin1Char('X'));
     m_closeGlyphLeft = width() - 2 * glyphWidth;
-    painter.drawText(m_closeGlyphLeft, 1 + metrics.ascent(), QStringLiteral("X"));
+    DrawOutlinedText(painter, QPoint(m_closeGlyphLeft, baseline), QStringLiteral("X"), fill,
+                     outline);
     m_closeGlyphHeight = metrics.height();
 }
 
 void CClockDlg::mousePressEvent(QMouseEvent* event) {
+    // Presses on the display come here too: it takes none of its own.
     if (event->button() != Qt::LeftButton) {
         QDialog::mousePressEvent(event);
         return;
@@ -633,18 +792,30 @@ void CClockDlg::mouseMoveEvent(QMouseEvent* event) {
         QDialog::mouseMoveEvent(event);
         return;
     }
-    const QPoint global = event->globalPosition().toPoint();
+    const QPoint moved = event->globalPosition().toPoint() - m_pressGlobal;
     if (!m_manualMove) {
-        if ((global - m_pressGlobal).manhattanLength() < QApplication::startDragDistance()) {
+        if (moved.manhattanLength() < QApplication::startDragDistance()) {
             return;
         }
-        if (windowHandle() != nullptr && windowHandle()->startSystemMove()) {
+        if (StartSystemMove()) {
             m_dragPending = false;
             return;
         }
         m_manualMove = true; // no window manager to move us: follow the mouse ourselves
     }
-    move(m_pressWindowPos + (global - m_pressGlobal));
+    move(m_pressWindowPos + moved);
+}
+
+bool CClockDlg::StartSystemMove() {
+    if (xcb_connection_t* connection = X11Connection()) {
+        // From the point pressed, not from where the pointer is when the window manager gets
+        // the request: the window keeps the pressed point under the pointer.
+        const QPoint press = m_pressGlobal * devicePixelRatioF();
+        return X11StartMove(connection, X11DefaultRoot(connection), std::uint32_t(winId()),
+                            press.x(), press.y(), 1);
+    }
+    // Wayland: the compositor moves the window with the pointer from here on.
+    return windowHandle() != nullptr && windowHandle()->startSystemMove();
 }
 
 void CClockDlg::mouseReleaseEvent(QMouseEvent* event) {
@@ -662,6 +833,13 @@ void CClockDlg::mouseDoubleClickEvent(QMouseEvent* event) {
     QDialog::mouseDoubleClickEvent(event);
 }
 
+void CClockDlg::changeEvent(QEvent* event) {
+    QDialog::changeEvent(event);
+    if (event->type() == QEvent::FontChange && m_display != nullptr) {
+        LayOut(); // the display's size follows the font
+    }
+}
+
 void CClockDlg::moveEvent(QMoveEvent* event) {
     QDialog::moveEvent(event);
     if (m_settings.transparentToDesktop && !m_compositor) {
@@ -670,51 +848,18 @@ void CClockDlg::moveEvent(QMoveEvent* event) {
 }
 
 void CClockDlg::keyPressEvent(QKeyEvent* event) {
-    // Enter presses the button that has the focus; anywhere else it is the dialog's OK,
-    // which ends the modal run.
+    // Enter presses the button that has the focus; anywhere else it is the close action, as
+    // Escape is: in the hidden and minimised modes a stray Enter must not end the program.
     if (event->modifiers() == Qt::NoModifier &&
         (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)) {
         if (auto* button = qobject_cast<QPushButton*>(focusWidget())) {
             button->click();
         } else {
-            accept();
+            CloseAction();
         }
         return;
     }
     QDialog::keyPressEvent(event);
-}
-
-bool CClockDlg::eventFilter(QObject* watched, QEvent* event) {
-    if (m_tickPaintPending && watched == m_display->viewport() && event->type() == QEvent::Paint) {
-        // The second this paint shows, and when (the wall clock) it is put on the screen.
-        m_tickPaintPending = false;
-        const long long shown = m_tickClock.NowUnixSeconds();
-        const int status = SyncStatus.load();
-        const long long difference = ReadSyncSnapshot().differenceSeconds;
-        QTimer::singleShot(0, this, [this, shown, status, difference] {
-            std::fprintf(stderr,
-                         "tarnwick-bench: tick shown_s=%lld painted_ms=%lld status=%d "
-                         "difference_s=%lld\n",
-                         shown, static_cast<long long>(m_environment.clock->NowUnixMilliseconds()),
-                         status, difference);
-        });
-    }
-    if (m_benchPending && watched == m_display->viewport() && event->type() == QEvent::Paint &&
-        !m_display->document()->isEmpty()) {
-        m_benchPending = false;
-        if (!m_benchTicks) {
-            m_display->viewport()->removeEventFilter(this);
-        }
-        // Queued: reported once this paint has reached the screen.
-        QTimer::singleShot(0, this, [] {
-            long long boottimeNs = 0;
-            const double sinceStart = MillisecondsSinceProcessStart(boottimeNs);
-            std::fprintf(stderr,
-                         "tarnwick-bench: first-text boottime_ns=%lld since_start_ms=%.1f\n",
-                         boottimeNs, sinceStart);
-        });
-    }
-    return QDialog::eventFilter(watched, event);
 }
 
 } // namespace tarnwick

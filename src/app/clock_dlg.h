@@ -11,11 +11,13 @@
 
 #include <QColor>
 #include <QDialog>
-#include <QImage>
 #include <QMenu>
 #include <QPoint>
 #include <QString>
 #include <QTimer>
+
+class QAbstractNativeEventFilter;
+class QPainter;
 
 #include <atomic>
 #include <chrono>
@@ -38,12 +40,13 @@
 #include "zones/zone_clock.h"
 
 class QPushButton;
-class QTextEdit;
 
 namespace tarnwick {
 
+class CClockDisplay;
 class CClockSyncClient;
 class CTrayIcon;
+class X11DesktopBackground;
 class CUpdateRunner;
 class IClock;
 class IClockSetter;
@@ -94,8 +97,10 @@ public:
     };
     static constexpr int kFirstTickMs = 100;
     static constexpr int kCheckPollMs = CDialUpMonitor::kPollMilliseconds;
-    static constexpr int kTrayWaitPollMs = 250; // how often a hidden start looks for the tray
-    static constexpr int kTemplateWidth = 171;  // dialog units
+    static constexpr int kTrayWaitPollMs = 250;      // how often a hidden start looks for the tray
+    static constexpr int kActivationWaitMs = 500;    // for the compositor to focus the window
+    static constexpr int kFirstShownLatestMs = 2000; // deferred start-up work, at the latest
+    static constexpr int kTemplateWidth = 171;       // dialog units
     static constexpr int kTemplateHeight = 161;
 
     explicit CClockDlg(const ClockDlgEnvironment& environment, QWidget* parent = nullptr);
@@ -108,11 +113,13 @@ public:
     // The server asked last and the difference it gave (server - local, seconds); any thread.
     void SetSyncResult(const std::string& serverName, std::int64_t differenceSeconds);
 
-    // The close action: the Escape key, the painted "X" and a double-click. In normal mode it
-    // ends the modal run.
+    // The close action: the Escape key, Enter outside a button, the painted "X" and a
+    // double-click. In normal mode it ends the modal run.
     void CloseAction();
     // Restores, centres on the first call in the process, raises and activates the window.
-    void OpenMainWindow();
+    // activationToken: what the desktop gave a later start to hand on (an xdg-activation
+    // token on Wayland, a startup-notification id on X11); empty when it gave none.
+    void OpenMainWindow(const QString& activationToken = QString());
     // Commands 9950-9999 of the notification icon's popup menu.
     void OnTrayCommand(int commandId);
 
@@ -128,6 +135,7 @@ public:
     int ClockTimerInterval() const { return m_clockTimer.interval(); }
     QRect CloseGlyphRect() const; // as last painted
     bool HasCompositor() const { return m_compositor; }
+    CClockDisplay& Display() { return *m_display; }
     bool IsIntervalCheckArmed() const { return m_schedule.IsArmed(); }
     TimeSyncSnapshot SyncState() const;
     bool IsCheckPollActive() const { return m_checkPollTimer.isActive(); }
@@ -137,6 +145,13 @@ public:
         return m_startDecision.action == WindowAction::ShowNormally;
     }
     static const char* const kNoTrayMessage;
+
+signals:
+    // Each tick, once the display holds the second it shows (seconds since 1970, UTC).
+    void ticked(qint64 shownUnixSeconds);
+    // Once, after the first paint (or a while after a start that shows no window): the time
+    // for start-up work that the first paint does not need.
+    void startUpWorkDue();
 
 public slots:
     void reject() override; // Escape and the window manager's close: the close action
@@ -164,9 +179,9 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
+    void changeEvent(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void showEvent(QShowEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void CreateControls();
@@ -174,8 +189,15 @@ private:
     void AddMenuItem(int commandId, const QString& text);
     void AddMenuSeparator();
     void SetDisplayText(const std::string& text);
-    void GrabDesktop();
+    // Sizes the display from the font so that the longest date of the year and the longest
+    // status block fit, and places the buttons under it.
+    void LayOut();
+    void PaintDesktop(QPainter& painter);
     void CentreOnScreen();
+    // Hands a drag to the window manager or compositor; false when none takes it.
+    bool StartSystemMove();
+    // Raises and focuses the window with the desktop's token for it, where one came.
+    void Activate(const QString& token);
     SyncSnapshot ReadSyncSnapshot();
     // UI thread: takes the time client's status and result, and redraws at once.
     void OnSyncChanged();
@@ -208,7 +230,7 @@ private:
     std::chrono::steady_clock::time_point m_trayWaitEnd;
     CheckSchedule m_schedule;
     std::unique_ptr<CDialUpMonitor> m_dialUp;
-    QTextEdit* m_display = nullptr;
+    CClockDisplay* m_display = nullptr;
     QPushButton* m_converterButton = nullptr;
     QPushButton* m_checkButton = nullptr;
     QPushButton* m_aboutButton = nullptr;
@@ -220,17 +242,14 @@ private:
     bool m_firstShowPending = false; // the start's run mode still to finish at the first show
     bool m_startHidden = false;      // the modal run's first show is to be skipped
     bool m_trayMissingTold = false;  // the no-notification-area message was shown
-    QColor m_cellColour;             // background of the display's characters
 
     int m_closeGlyphLeft = 0;   // x of the painted "X"
     int m_closeGlyphHeight = 0; // height of the painted "X"
 
     bool m_compositor = false; // a compositing manager runs: the background can be translucent
-    // The screen as it was before the window first showed, 24 bits a pixel and at most
-    // kDesktopPixels pixels (larger screens are kept scaled down) to bound the memory it takes.
-    QImage m_desktop;
-    QRect m_desktopGeometry; // the screen's geometry, logical pixels
-    static constexpr qint64 kDesktopPixels = 1920 * 1200;
+    // X11 without a compositing manager: the desktop background, read where the window stands.
+    std::unique_ptr<X11DesktopBackground> m_background;
+    std::unique_ptr<QAbstractNativeEventFilter> m_backgroundWatch;
 
     bool m_dragPending = false; // left button down outside the glyph, not moved yet
     bool m_manualMove = false;  // no system move available: the window follows the mouse
@@ -245,13 +264,18 @@ private:
     std::unique_ptr<CClockSyncClient> m_sync;
 
     bool m_firstTickDone = false;
-    bool m_benchPending = false; // TARNWICK_BENCH: report the first painted clock text
-    bool m_benchTicks = false;   // TARNWICK_BENCH=ticks: report every tick's paint
-    bool m_tickPaintPending = false;
+    // After the first show: the work the first paint does not need is done (OnFirstShown).
+    bool m_firstShownDone = false;
+    void OnFirstShown();
 };
 
 // True when the desktop can show through a translucent window: a Wayland compositor, or an
 // X11 compositing manager owning the _NET_WM_CM_S0 selection.
 bool HasCompositingManager();
+
+// Draws text with a one-pixel outline in the contrasting colour, so that it reads on any
+// background (the desktop shows behind the window's title).
+void DrawOutlinedText(QPainter& painter, QPoint baseline, const QString& text, const QColor& fill,
+                      const QColor& outline);
 
 } // namespace tarnwick

@@ -1,7 +1,9 @@
 #include "app/tray_icon.h"
 
+#include <QCursor>
 #include <QMenu>
 #include <QSystemTrayIcon>
+#include <QToolTip>
 
 #include "widgets/app_icon.h"
 
@@ -48,9 +50,15 @@ void CTrayIcon::SetTip(const QString& text) {
     if (tip == m_tip) {
         return;
     }
+    // An icon embedded in an X11 tray shows its tip as a Qt tool tip, which keeps the text it
+    // opened with: the tip on screen is refreshed in place, or its time would stand still.
+    const bool tipShown = QToolTip::isVisible() && QToolTip::text() == m_tip;
     m_tip = tip;
     if (m_icon != nullptr) {
         m_icon->setToolTip(m_tip);
+    }
+    if (tipShown) {
+        QToolTip::showText(QCursor::pos(), m_tip);
     }
 }
 

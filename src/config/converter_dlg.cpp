@@ -119,18 +119,22 @@ void CConverterDlg::Convert(ConvertDirection direction) {
         return;
     }
     const bool fromYours = direction == ConvertDirection::FromYours;
-    // While the user's typing names no day or hour, the other side keeps what it showed.
     const std::optional<DayHour> from =
         fromYours ? Read(m_yourDay, m_yourHour) : Read(m_otherDay, m_otherHour);
+    QComboBox* toDay = fromYours ? m_otherDay : m_yourDay;
+    QComboBox* toHour = fromYours ? m_otherHour : m_yourHour;
     if (!from) {
+        // Typing that names no day or hour ("Funday", "25pm") converts to nothing: the other
+        // side goes blank rather than keep an answer to another question.
+        m_writing = true;
+        for (QComboBox* box : {toDay, toHour}) {
+            box->setCurrentIndex(-1);
+            box->setEditText(QString());
+        }
+        m_writing = false;
         return;
     }
-    const DayHour to = ConvertDayHour(*from, m_offset, direction);
-    if (fromYours) {
-        Write(m_otherDay, m_otherHour, to);
-    } else {
-        Write(m_yourDay, m_yourHour, to);
-    }
+    Write(toDay, toHour, ConvertDayHour(*from, m_offset, direction));
 }
 
 void CConverterDlg::ConvertFromYours() {

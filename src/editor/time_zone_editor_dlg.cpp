@@ -472,14 +472,29 @@ void CTimeZoneEditorDlg::SaveZone() {
         return;
     }
     const ZoneFormValues form = ReadForm();
-    if (m_currentRecordId == 0 || m_currentRecordId == -1) {
+    if (m_currentRecordId != 0 && m_currentRecordId != -1) {
         // The statement is shown only when it fails, with the database's reason.
-        m_database.Query(BuildZoneInsert(form));
-    } else {
         m_database.Query(BuildZoneUpdate(form, m_currentRecordId));
+        FillZoneList();
+        return;
     }
-    // The form keeps its contents; after an insert it still holds a new row.
+    if (!m_database.Query(BuildZoneInsert(form))) {
+        FillZoneList(); // the form keeps the new row, to be saved again
+        return;
+    }
+    // Ids only grow (they are never reused), so the new row has the largest. It is loaded into
+    // the form and picked in the list: the id shows where "# New" stood, and a second Save
+    // changes this row instead of adding another.
+    std::int32_t newId = 0;
+    if (m_database.Query("SELECT MAX(timeZoneID) AS newID FROM presetTimeZones") &&
+        m_database.GetCount() > 0) {
+        newId = CFieldValue(m_database.GetField("newID").Text()).ToInt();
+    }
+    m_database.CloseRecordset();
     FillZoneList();
+    if (newId > 0 && LoadZoneIntoForm(newId)) {
+        m_zoneList->setCurrentIndex(m_zoneList->findData(QString::number(newId)));
+    }
 }
 
 void CTimeZoneEditorDlg::RemoveZone() {

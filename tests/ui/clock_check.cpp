@@ -2,13 +2,13 @@
 // the busy message, and closing the window while a check or its prompt is under way.
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTextEdit>
 
 #include <chrono>
 #include <fstream>
 #include <memory>
 #include <thread>
 
+#include "app/clock_display.h"
 #include "app/clock_dlg.h"
 #include "platform/clock.h"
 #include "platform/clock_setter.h"
@@ -50,9 +50,7 @@ private:
         return std::make_unique<CClockDlg>(environment);
     }
 
-    static QString DisplayText(CClockDlg& dialog) {
-        return dialog.findChild<QTextEdit*>(QStringLiteral("1001"))->toPlainText();
-    }
+    static QString DisplayText(CClockDlg& dialog) { return dialog.Display().Text(); }
 
     static void PressCheck(CClockDlg& dialog) {
         QTest::mouseClick(dialog.findChild<QWidget*>(QStringLiteral("1012")), Qt::LeftButton);

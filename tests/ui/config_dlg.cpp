@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -22,6 +23,7 @@
 #include "platform/message_box.h"
 #include "platform/run_at_login.h"
 #include "settings/clock_settings.h"
+#include "widgets/window_placement.h"
 
 using namespace tarnwick;
 
@@ -138,7 +140,7 @@ private slots:
         QCOMPARE(QString::fromLatin1(found[0]->metaObject()->className()),
                  QString::fromLatin1(control.kind));
         if (control.text != nullptr) {
-            QCOMPARE(qobject_cast<QAbstractButton*>(found[0])->text(),
+            QCOMPARE(qobject_cast<QAbstractButton*>(found[0])->text().remove(QLatin1Char('&')),
                      QString::fromLatin1(control.text));
         }
         QCOMPARE(!found[0]->isHidden(), control.shown);
@@ -170,15 +172,42 @@ private slots:
                  (QStringList{"Allowances", "How", "Run Options", "Style Of Clock",
                               "Time Zones For Clocks", "Update Your Time Clock", "When", "Where"}));
         QMap<QString, bool> labels; // text -> shown
+        QSet<QChar> mnemonics;
         for (const QLabel* label : dialog->findChildren<QLabel*>()) {
-            labels[label->text()] = !label->isHidden();
+            labels[QString(label->text()).remove(QLatin1Char('&'))] = !label->isHidden();
+            // Each field is named by its label.
+            QVERIFY(label->buddy() != nullptr || label->text() == QLatin1String("Secs."));
         }
+        // No two controls answer to the same Alt key.
+        for (const QWidget* widget : dialog->findChildren<QWidget*>()) {
+            const auto* button = qobject_cast<const QAbstractButton*>(widget);
+            const auto* label = qobject_cast<const QLabel*>(widget);
+            const QString text = button ? button->text() : label ? label->text() : QString();
+            const qsizetype at = text.indexOf(QLatin1Char('&'));
+            if (at >= 0 && !widget->isHidden()) {
+                QVERIFY2(!mnemonics.contains(text.at(at + 1).toLower()), qPrintable(text));
+                mnemonics.insert(text.at(at + 1).toLower());
+            }
+        }
+        QVERIFY(mnemonics.size() >= 20);
         QCOMPARE(labels, (QMap<QString, bool>{{"Your Time", true},
                                               {"Other Time", true},
                                               {"G.M.T. D.S.T.", false},
                                               {"Hours", true},
                                               {"Margin of Error +/-", true},
                                               {"Secs.", true}}));
+    }
+
+    // Tab reaches a radio group at its checked button only, wherever the check moves.
+    void tabEntersARadioGroupAtTheCheckedButton() {
+        auto dialog = Open();
+        TabToCheckedRadios(*dialog);
+        auto tabStop = [&](int id) {
+            return (Find<QRadioButton>(*dialog, id)->focusPolicy() & Qt::TabFocus) != 0;
+        };
+        QVERIFY(tabStop(kRunNormal) && !tabStop(kRunMinimized) && !tabStop(kRunHidden));
+        Find<QRadioButton>(*dialog, kRunMinimized)->setChecked(true);
+        QVERIFY(!tabStop(kRunNormal) && tabStop(kRunMinimized) && !tabStop(kRunHidden));
     }
 
     void hiddenControlsCarryTheirValuesThroughSave() {

@@ -142,9 +142,9 @@ private slots:
         QCOMPARE(Shown(dialog, CConverterDlg::kIdOtherDay, CConverterDlg::kIdOtherHour),
                  QStringLiteral("Sun 5am"));
         QComboBox* hour = List(dialog, CConverterDlg::kIdYourHour);
-        hour->setEditText(QStringLiteral("x")); // names no hour: the other side stays
+        hour->setEditText(QStringLiteral("25pm")); // names no hour: the other side goes blank
         QCOMPARE(Shown(dialog, CConverterDlg::kIdOtherDay, CConverterDlg::kIdOtherHour),
-                 QStringLiteral("Sun 5am"));
+                 QStringLiteral(" "));
         hour->setEditText(QStringLiteral("9pm"));
         QCOMPARE(Shown(dialog, CConverterDlg::kIdOtherDay, CConverterDlg::kIdOtherHour),
                  QStringLiteral("Sun 6am"));

@@ -38,17 +38,36 @@ private slots:
         QVERIFY(!probe.IsListening());
     }
 
-    void strangerOnTheSocketIsNotAnswered() {
-        SingleInstance first(QStringLiteral("stranger"));
+    // What a later copy may say on the socket: "open", with the desktop's token after a blank.
+    void requestsOnTheSocket_data() {
+        QTest::addColumn<QByteArray>("request");
+        QTest::addColumn<bool>("answered");
+        QTest::addColumn<QString>("token");
+        QTest::newRow("open") << QByteArray("open\n") << true << QString();
+        QTest::newRow("open with a token")
+            << QByteArray("open kwin-42_ab.c\n") << true << QStringLiteral("kwin-42_ab.c");
+        QTest::newRow("token with a control") << QByteArray("open a\x01b\n") << false << QString();
+        QTest::newRow("stranger") << QByteArray("shutdown\n") << false << QString();
+    }
+
+    void requestsOnTheSocket() {
+        QFETCH(QByteArray, request);
+        QFETCH(bool, answered);
+        QFETCH(QString, token);
+        SingleInstance first(QStringLiteral("socket"));
         QCOMPARE(first.Acquire(), SingleInstance::Outcome::First);
         QSignalSpy opened(&first, &SingleInstance::openRequested);
         QLocalSocket socket;
         socket.connectToServer(first.ServerPath());
         QVERIFY(socket.waitForConnected(1000));
-        socket.write("shutdown\n");
+        socket.write(request);
         socket.flush();
         QTRY_COMPARE_WITH_TIMEOUT(socket.state(), QLocalSocket::UnconnectedState, 2000);
-        QCOMPARE(opened.count(), 0);
+        QCOMPARE(socket.readAll(), answered ? QByteArray("ok\n") : QByteArray());
+        QCOMPARE(opened.count(), answered ? 1 : 0);
+        if (answered) {
+            QCOMPARE(opened.at(0).at(0).toString(), token);
+        }
     }
 
     void lockIsReleasedWithTheInstance() {

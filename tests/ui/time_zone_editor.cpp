@@ -356,12 +356,14 @@ void TimeZoneEditorTest::savingANewRowRunsTheInsertQuietly() {
     QCOMPARE(ListItems().at(0), QString("(GMT-7:00) Mountain \"High\" #6"));
     QCOMPARE(ListItems().at(1), QString("(GMT-7:00) Denver #6"));
 
-    // Still a new row: saving again adds a second one.
-    QCOMPARE(Label(id::kRecordLabel), QString("# New"));
+    // The form now holds row 6: saving again changes it and adds no second one.
+    QCOMPARE(Label(id::kRecordLabel), QString("# 6"));
     QCOMPARE(Edit(id::kName), QString("Mountain \"High\", Denver"));
+    Combo(id::kGmtBiasHour)->setEditText("-6");
     Click(id::kSave);
     QVERIFY(m_messages.shown.empty());
-    QCOMPARE(ReadColumn(7, "m_GMTBiasHour"), std::string("-7"));
+    QCOMPARE(ReadColumn(6, "m_GMTBiasHour"), std::string("-6"));
+    QCOMPARE(ReadColumn(7, "m_TimeZoneName"), std::string("<no row>"));
 }
 
 void TimeZoneEditorTest::savingALoadedRowUpdatesSilently() {

@@ -4,6 +4,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QToolTip>
 
 #include <memory>
 
@@ -83,6 +84,13 @@ private slots:
         dialog->OnClockTick();
         QCOMPARE(dialog->Tray().Tip(),
                  QStringLiteral("Tarnwick  Saturday, December 05, 2026  09:40:54 AM"));
+        // A tip on screen follows the ticks.
+        QToolTip::showText(QPoint(10, 10), dialog->Tray().Tip());
+        QTRY_VERIFY(QToolTip::isVisible());
+        m_clock->Advance(1);
+        dialog->OnClockTick();
+        QCOMPARE(QToolTip::text(),
+                 QStringLiteral("Tarnwick  Saturday, December 05, 2026  09:40:55 AM"));
     }
 
     // Every run-mode decision has its row in the run-mode table; these carry the setting and each
