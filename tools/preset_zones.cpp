@@ -15,6 +15,7 @@
 #include "platform/message_box.h"
 #include "platform/paths.h"
 #include "platform/posix_tz.h"
+#include "zones/preset_update.h"
 #include "zones/zone_clock.h"
 #include "zones/zone_columns.h"
 #include "zones/zone_database.h"
@@ -471,6 +472,11 @@ bool BuildPresetDatabase(const std::string& sqlPath, const std::string& outPath,
         }
         if (ok && !statement.empty()) {
             error = sqlPath + ": the last statement has no closing ';'";
+            ok = false;
+        }
+        std::string baseError;
+        if (ok && !RecordPresetBase(db, baseError)) {
+            error = "cannot keep the rows as the base of later releases: " + baseError;
             ok = false;
         }
         ok = ok && db.Query("COMMIT");
