@@ -101,7 +101,7 @@ int CClockApp::Run() {
     }
 
     const std::unique_ptr<ILocalZone> localZone = MakeSystemLocalZone();
-    XdgRunAtLogin runAtLogin;
+    XdgRunAtLogin runAtLogin({}, LoginArguments(m_switches));
     ClockDlgEnvironment environment;
     environment.clock = &SystemClock::Instance();
     environment.localZone = localZone.get();

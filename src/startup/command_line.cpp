@@ -1,7 +1,9 @@
 #include "startup/command_line.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <string_view>
+#include <system_error>
 
 namespace tarnwick {
 
@@ -94,6 +96,15 @@ CommandLineSwitches ParseCommandLine(const std::vector<std::string>& arguments) 
         }
     }
     return result;
+}
+
+std::vector<std::string> LoginArguments(const CommandLineSwitches& switches) {
+    if (switches.dataDirectory.empty()) {
+        return {};
+    }
+    std::error_code error; // the directory as given, should the working directory be gone
+    const std::filesystem::path absolute = std::filesystem::absolute(switches.dataDirectory, error);
+    return {"--dir", error ? switches.dataDirectory : absolute.lexically_normal().string()};
 }
 
 const char* ClockUsageText() {

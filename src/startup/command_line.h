@@ -23,6 +23,10 @@ struct CommandLineSwitches {
 // is an error; other arguments are searched for "/hide" and "/min" only.
 CommandLineSwitches ParseCommandLine(const std::vector<std::string>& arguments);
 
+// What the start-at-login entry repeats of the command line: --dir with the directory made
+// absolute (the session starts the entry from another working directory).
+std::vector<std::string> LoginArguments(const CommandLineSwitches& switches);
+
 // What "tarnwick --help" prints: every option, one per line.
 const char* ClockUsageText();
 

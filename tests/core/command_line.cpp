@@ -1,6 +1,7 @@
 // The clock's command line: switches are looked for only after the program path.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -80,6 +81,12 @@ TEST(CommandLine, HelpAndVersionAreSwitchesAndTheUsageNamesEveryOption) {
     const CommandLineSwitches unknown = ParseCommandLine({"--frobnicate"});
     ASSERT_EQ(unknown.errors.size(), 1u);
     EXPECT_EQ(unknown.errors[0], "unknown option --frobnicate (see tarnwick --help)");
+}
+
+TEST(CommandLine, StartAtLoginRepeatsTheDataDirectoryMadeAbsolute) {
+    EXPECT_TRUE(tarnwick::LoginArguments(ParseCommandLine({"/min", "-style", "x"})).empty());
+    EXPECT_EQ(tarnwick::LoginArguments(ParseCommandLine({"--dir", "clock/./data"})),
+              (std::vector<std::string>{"--dir", std::filesystem::current_path() / "clock/data"}));
 }
 
 TEST(CommandLine, EditZonesOpensTheEditorAloneAndIsNoHideOrMinSwitch) {
