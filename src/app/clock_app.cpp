@@ -42,8 +42,9 @@ std::vector<std::string> ArgumentsAfterProgram(const QStringList& arguments) {
 } // namespace
 
 CClockApp::CClockApp(int& argc, char** argv) : m_application(argc, argv) {
-    // The application name stays the executable's: the instance lock compares it with the
-    // holder's process name to tell a live holder from a reused process id.
+    // The product's name is the tray item's title and the X11 window class ("tarnwick",
+    // "Tarnwick"); the instance lock records the process name, not this one.
+    QApplication::setApplicationName(QString::fromLatin1(kProductName));
     QApplication::setApplicationDisplayName(QString::fromLatin1(kProductName));
     QApplication::setWindowIcon(AppIcon());
     QApplication::setQuitOnLastWindowClosed(false);
