@@ -3,7 +3,14 @@
 include(GNUInstallDirs)
 
 set(TARNWICK_APP_ID "org.tarnwick.Tarnwick")
-set(TARNWICK_SCREENSHOT_URL "https://tarnwick.org/screenshots/clock.png" CACHE STRING
+# The addresses the AppStream metadata gives software centres.
+set(TARNWICK_HOMEPAGE_URL "https://tarnwick.org/" CACHE STRING
+    "The project's home page (AppStream homepage)")
+set(TARNWICK_BUGTRACKER_URL "${TARNWICK_HOMEPAGE_URL}bugs/" CACHE STRING
+    "Where users report bugs (AppStream bugtracker)")
+set(TARNWICK_HELP_URL "${TARNWICK_HOMEPAGE_URL}help/" CACHE STRING
+    "The user documentation (AppStream help)")
+set(TARNWICK_SCREENSHOT_URL "${TARNWICK_HOMEPAGE_URL}screenshots/clock.png" CACHE STRING
     "Address of the screenshot in the AppStream metadata")
 
 install(TARGETS tarnwick tarnwick-cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
