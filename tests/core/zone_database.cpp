@@ -72,15 +72,6 @@ protected:
     CZoneDatabase db{messages};
 };
 
-TEST(ZoneDatabaseDialect, CreateStatementKeyBecomesAnAutoincrementKey) {
-    const std::string create = ZoneCreateStatement();
-    const std::string translated = CZoneDatabase::TranslateStatement(create);
-    // Everything after the key is left as written.
-    EXPECT_EQ(translated,
-              "CREATE TABLE presetTimeZones (timeZoneID INTEGER PRIMARY KEY AUTOINCREMENT," +
-                  create.substr(create.find("m_TimeZoneName")));
-}
-
 TEST(ZoneDatabaseDialect, DoubleQuotedValuesBecomeStringLiterals) {
     struct Case {
         const char* statement;
