@@ -24,10 +24,11 @@ run: build
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 
-# The Debian package, built and checked (validators, lintian, a private install and removal).
-package: build
+# The Debian packages (dpkg-buildpackage from a copy of the sources, copied into $(BUILD)),
+# checked: lintian, a second build for reproducibility, validators, a private install and purge.
+package: setup
 	@scripts/setup.sh --package
-	scripts/check_package.sh $(BUILD)
+	JOBS=$(JOBS) scripts/check_package.sh $(BUILD)
 
 asan: setup
 	cmake --preset asan >/dev/null && cmake --build --preset asan -j $(JOBS) && ctest --preset asan

@@ -1,9 +1,17 @@
-# Install rules (FHS, GNUInstallDirs) and the Debian package (CPack).
-#   cmake --install build --prefix /usr/local      or      cpack -G DEB --config build/CPackConfig.cmake
+# Install rules (FHS, GNUInstallDirs). The Debian package is built from debian/ with debhelper,
+# which runs these rules into the package's root.
+#   cmake --install build --prefix /usr/local      or      dpkg-buildpackage -us -uc -b
 include(GNUInstallDirs)
 
 set(TARNWICK_APP_ID "org.tarnwick.Tarnwick")
-set(TARNWICK_SCREENSHOT_URL "https://tarnwick.org/screenshots/clock.png" CACHE STRING
+# The addresses the AppStream metadata gives software centres.
+set(TARNWICK_HOMEPAGE_URL "https://tarnwick.org/" CACHE STRING
+    "The project's home page (AppStream homepage)")
+set(TARNWICK_BUGTRACKER_URL "${TARNWICK_HOMEPAGE_URL}bugs/" CACHE STRING
+    "Where users report bugs (AppStream bugtracker)")
+set(TARNWICK_HELP_URL "${TARNWICK_HOMEPAGE_URL}help/" CACHE STRING
+    "The user documentation (AppStream help)")
+set(TARNWICK_SCREENSHOT_URL "${TARNWICK_HOMEPAGE_URL}screenshots/clock.png" CACHE STRING
     "Address of the screenshot in the AppStream metadata")
 
 install(TARGETS tarnwick tarnwick-cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
@@ -37,40 +45,3 @@ foreach(page tarnwick.1 tarnwick-cli.1)
 endforeach()
 add_custom_target(tarnwick_man ALL DEPENDS ${tarnwick_man_pages})
 install(FILES ${tarnwick_man_pages} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
-
-# Debian's copyright and changelog files.
-install(FILES ${PROJECT_SOURCE_DIR}/res/linux/copyright
-    DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/tarnwick)
-add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/changelog.gz
-    COMMAND ${GZIP_PROGRAM} -9nc ${PROJECT_SOURCE_DIR}/res/linux/changelog > ${CMAKE_BINARY_DIR}/changelog.gz
-    DEPENDS ${PROJECT_SOURCE_DIR}/res/linux/changelog
-    VERBATIM)
-add_custom_target(tarnwick_changelog ALL DEPENDS ${CMAKE_BINARY_DIR}/changelog.gz)
-install(FILES ${CMAKE_BINARY_DIR}/changelog.gz DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/tarnwick)
-
-set(CPACK_PACKAGE_NAME tarnwick)
-set(CPACK_PACKAGE_VENDOR "The Tarnwick developers")
-set(CPACK_PACKAGE_CONTACT "The Tarnwick developers <maintainers@tarnwick.org>")
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "desktop clock that keeps the computer's clock right")
-set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
-set(CPACK_GENERATOR DEB)
-set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
-set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
-set(CPACK_DEBIAN_PACKAGE_SECTION utils)
-set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# Loaded at run time for the update check, so the library scan cannot see it.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libcurl4 (>= 7.85)")
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "systemd, polkitd, libqt6svg6")
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "A captionless window shows three clocks: a second zone picked from an
-editable database of preset zones with their daylight-saving rules, the
-computer's own zone, and Greenwich Mean Time, each with its zone label and
-offset from UTC, and a block about time synchronisation.
-.
-The program asks time servers for the time with the Time Protocol
-(RFC 868), compares it with the computer's clock and, beyond a margin,
-leaves the clock alone, asks, or sets it through systemd-timedated. It
-comes with a preset-zone editor, a day and hour converter, a
-notification-area icon and tarnwick-cli for scripts.")
-set(CPACK_STRIP_FILES ON)
-include(CPack)

@@ -174,3 +174,6 @@ INSERT INTO presetTimeZones  (timeZoneID,m_TimeZoneName,m_Country,m_Province,m_C
 INSERT INTO presetTimeZones  (timeZoneID,m_TimeZoneName,m_Country,m_Province,m_Cities,m_GMTBiasHour,m_GMTBiasMinute,m_DSTUse,m_STDAbbr,m_STDAMPM,m_STDBiasHour,m_STDBiasMinute,m_STDStartCountDOW,m_STDDOW,m_STDMonth,m_STDHour,m_STDMinute,m_DSTAbbr,m_DSTAMPM,m_DSTBiasHour,m_DSTBiasMinute,m_DSTStartCountDOW,m_DSTDOW,m_DSTMonth,m_DSTHour,m_DSTMinute) VALUES (85,"UTC+13:00, Kanton, Fakaofo, Tongatapu, Apia","","","Pacific/Kanton, Pacific/Fakaofo, Pacific/Tongatapu, Pacific/Apia",13,0,0,"+13",0,0,0,0,0,0,0,0,"",0,0,0,0,0,0,0,0) ;
 -- <+14>-14
 INSERT INTO presetTimeZones  (timeZoneID,m_TimeZoneName,m_Country,m_Province,m_Cities,m_GMTBiasHour,m_GMTBiasMinute,m_DSTUse,m_STDAbbr,m_STDAMPM,m_STDBiasHour,m_STDBiasMinute,m_STDStartCountDOW,m_STDDOW,m_STDMonth,m_STDHour,m_STDMinute,m_DSTAbbr,m_DSTAMPM,m_DSTBiasHour,m_DSTBiasMinute,m_DSTStartCountDOW,m_DSTDOW,m_DSTMonth,m_DSTHour,m_DSTMinute) VALUES (86,"UTC+14:00, Kiritimati","","","Pacific/Kiritimati",14,0,0,"+14",0,0,0,0,0,0,0,0,"",0,0,0,0,0,0,0,0) ;
+-- The release of these rows: YYYY, the letter of the tzdata version (a = 01), and
+-- the generator's revision; 0 when the version is unknown.
+PRAGMA user_version = 20260601 ;

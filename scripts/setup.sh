@@ -12,7 +12,7 @@ packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools libsq
           icewm weston qt6-wayland at-spi2-core python3-pyatspi imagemagick faketime)
 case "${1:-}" in
 --gui) packages+=(xvfb xauth xdotool imagemagick x11-apps x11-utils procps python3 rdate) ;;
---package) packages+=(dpkg-dev file desktop-file-utils appstream lintian man-db xvfb xauth xdotool) ;;
+--package) packages+=(debhelper dpkg-dev file desktop-file-utils appstream lintian man-db xvfb xauth xdotool) ;;
 esac
 
 missing=()

@@ -15,6 +15,7 @@
 #include "platform/message_box.h"
 #include "platform/paths.h"
 #include "platform/posix_tz.h"
+#include "zones/preset_update.h"
 #include "zones/zone_clock.h"
 #include "zones/zone_columns.h"
 #include "zones/zone_database.h"
@@ -155,6 +156,25 @@ std::string TzdataVersion(const std::string& directory) {
     }
     return "unknown";
 }
+
+// Bumped when the generator writes different rows from the same time-zone database, so that
+// the rows reach existing copies as a new release.
+constexpr int kGeneratorRevision = 1;
+
+} // namespace
+
+int PresetRelease(const std::string& tzdataVersion) {
+    int year = 0;
+    char letter = 0;
+    char tail = 0;
+    if (std::sscanf(tzdataVersion.c_str(), "%4d%c%c", &year, &letter, &tail) != 2 || year < 1970 ||
+        letter < 'a' || letter > 'z') {
+        return 0;
+    }
+    return (year * 100 + (letter - 'a' + 1)) * 100 + kGeneratorRevision;
+}
+
+namespace {
 
 // Where the row's rule and the C library part ways in year, if anywhere: one minute before,
 // at and one minute after each transition, and in mid-January and mid-July.
@@ -399,6 +419,11 @@ bool GeneratePresets(const std::string& zoneinfoDirectory, int year, PresetGener
         }
         sql << "-- " << g.footer << "\n" << insert.BuildInsert() << ";\n";
     }
+    // The release lets a copy made from an earlier one take these rows (zones/preset_update.h).
+    sql << "-- The release of these rows: YYYY, the letter of the tzdata version (a = 01), and\n"
+           "-- the generator's revision; 0 when the version is unknown.\n"
+           "PRAGMA user_version = "
+        << PresetRelease(TzdataVersion(zoneinfoDirectory)) << " ;\n";
     out.sql = sql.str();
     out.rows = id;
     return true;
@@ -447,6 +472,11 @@ bool BuildPresetDatabase(const std::string& sqlPath, const std::string& outPath,
         }
         if (ok && !statement.empty()) {
             error = sqlPath + ": the last statement has no closing ';'";
+            ok = false;
+        }
+        std::string baseError;
+        if (ok && !RecordPresetBase(db, baseError)) {
+            error = "cannot keep the rows as the base of later releases: " + baseError;
             ok = false;
         }
         ok = ok && db.Query("COMMIT");

@@ -27,6 +27,11 @@ struct PresetGeneration {
 bool GeneratePresets(const std::string& zoneinfoDirectory, int year, PresetGeneration& out,
                      std::string& error);
 
+// The release of the rows generated from a time-zone database of version tzdataVersion
+// ("2026f" -> 20260601: year, letter a = 01, generator revision); 0 for a version of another
+// shape. The seed stores it in the database's PRAGMA user_version.
+int PresetRelease(const std::string& tzdataVersion);
+
 // The columns of a row for a rule: G.M.T. offset with the minute carrying the hour's sign,
 // and, when the zone observes daylight saving, the nth-weekday rules on the 12-hour clock.
 ZoneColumns ColumnsFromTimeZoneInformation(const TimeZoneInformation& tzi);

@@ -91,9 +91,10 @@ CClockApp::CClockApp(int& argc, char** argv)
     : m_activationToken(SingleInstance::ActivationTokenFromEnvironment()),
       m_application(argc, argv) {
     g_platformStarting = false;
-    // The application name stays the executable's: the instance lock compares it with the
-    // holder's process name to tell a live holder from a reused process id. No display name:
-    // Qt would add it to every window title, which already names the product.
+    // The product's name is the tray item's title and the X11 window class ("tarnwick",
+    // "Tarnwick"); the instance lock records the process name, not this one. No display
+    // name: Qt would add it to every window title, which already names the product.
+    QApplication::setApplicationName(QString::fromLatin1(kProductName));
     // The desktop entry's id: the window's Wayland app id and X11 class, so that shells link
     // the window to its launcher.
     QGuiApplication::setDesktopFileName(QStringLiteral("org.tarnwick.Tarnwick"));
@@ -153,7 +154,7 @@ int CClockApp::Run() {
     }
 
     const std::unique_ptr<ILocalZone> localZone = MakeSystemLocalZone();
-    XdgRunAtLogin runAtLogin;
+    XdgRunAtLogin runAtLogin({}, LoginArguments(m_switches));
     ClockDlgEnvironment environment;
     environment.clock = &SystemClock::Instance();
     environment.localZone = localZone.get();

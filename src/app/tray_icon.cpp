@@ -5,6 +5,7 @@
 #include <QSystemTrayIcon>
 #include <QToolTip>
 
+#include "platform/product.h"
 #include "widgets/app_icon.h"
 
 namespace tarnwick {
@@ -33,7 +34,11 @@ void CTrayIcon::AddIcon() {
     if (m_icon != nullptr) {
         return;
     }
-    m_icon = std::make_unique<QSystemTrayIcon>(AppIcon());
+    // The item's title is the application name (CClockApp sets the product's). The icon is
+    // the installed theme icon by name, so that a panel draws the scalable one at its own
+    // size, with the pixmaps where the theme has none (a build tree, a portable copy).
+    m_icon = std::make_unique<QSystemTrayIcon>(
+        QIcon::fromTheme(QString::fromLatin1(kApplicationId), AppIcon()));
     m_icon->setToolTip(m_tip);
     m_icon->setContextMenu(&m_popupMenu); // the right button
     connect(m_icon.get(), &QSystemTrayIcon::activated, this,

@@ -1,5 +1,7 @@
-// tarnwick-cli zones list | zones show ID, tarnwick-cli zone-time ID: the preset-zone database
-// as the editor lists it, one row's columns, and what the second clock shows for a zone.
+// tarnwick-cli zones list | zones show ID | zones update, tarnwick-cli zone-time ID: the
+// preset-zone database as the editor lists it, one row's columns, the merge of a newer shipped
+// release, and what the second clock shows for a zone.
+#include <algorithm>
 #include <climits>
 #include <cstdio>
 #include <memory>
@@ -9,6 +11,7 @@
 #include "platform/clock.h"
 #include "platform/local_zone.h"
 #include "platform/message_box.h"
+#include "zones/preset_update.h"
 #include "zones/zone_clock.h"
 #include "zones/zone_database.h"
 #include "zones/zone_list.h"
@@ -81,9 +84,63 @@ int RunShow(Context& context) {
     return kOk;
 }
 
+// The merge every start does, on demand, with the changes listed; --dry-run writes nothing.
+int RunUpdate(Context& context) {
+    const bool dryRun = TakeFlag(context.args, "--dry-run");
+    if (!context.args.empty()) {
+        return UsageError("zones update", "unexpected argument '" + context.args.front() + "'");
+    }
+    StderrMessageBox messages;
+    auto db = std::make_unique<CZoneDatabase>(messages);
+    const std::string& directory = context.paths.dataDirectory;
+    if (!ConnectZoneDatabase(*db, directory, messages, false) || !db->HasZoneTable()) {
+        std::fprintf(stderr, "tarnwick-cli zones update: %s\n", ZoneTableProblem(*db).c_str());
+        return kFailure;
+    }
+    const std::string shipped = ShippedPresetPath(directory);
+    if (shipped.empty()) {
+        std::printf("%s holds the shipped zones themselves; nothing to update\n",
+                    db->FilePath().c_str());
+        return kOk;
+    }
+    if (db->IsReadOnly() && !dryRun) {
+        return kFailure; // Connect has said why
+    }
+    PresetMerge merge;
+    std::string error;
+    if (!MergeShippedPresets(*db, shipped, ZonesInUse(directory), !dryRun, merge, error)) {
+        std::fprintf(stderr, "tarnwick-cli zones update: %s (%s is as it was)\n", error.c_str(),
+                     db->FilePath().c_str());
+        return kFailure;
+    }
+    std::string out;
+    for (const PresetChangeItem& item : merge.items) {
+        out += std::string(PresetChangeName(item.change)) + "\t" + std::to_string(item.id) + "\t" +
+               item.name + "\n";
+    }
+    const std::size_t changed = merge.ChangedZones();
+    if (merge.adopted && merge.userRelease < merge.shippedRelease) {
+        out += "The copy does not say which release it came from: its zones are kept as they "
+               "are and compared with release " +
+               std::to_string(merge.shippedRelease) + " from now on\n";
+    }
+    if (dryRun) {
+        out += "Zone rules of release " + std::to_string(merge.shippedRelease) + ": " +
+               std::to_string(changed) + (changed == 1 ? " zone" : " zones") +
+               " would change (nothing written)\n";
+    } else if (changed > 0) {
+        out += PresetMergeSummary(merge) + "\n";
+    } else {
+        out += "Zone rules are current (release " +
+               std::to_string(std::max(merge.userRelease, merge.shippedRelease)) + ")\n";
+    }
+    std::fwrite(out.data(), 1, out.size(), stdout);
+    return kOk;
+}
+
 int RunZones(Context& context) {
     if (context.args.empty()) {
-        return UsageError("zones", "wants 'list' or 'show ID'");
+        return UsageError("zones", "wants 'list', 'show ID' or 'update'");
     }
     const std::string sub = context.args.front();
     context.args.erase(context.args.begin());
@@ -95,6 +152,9 @@ int RunZones(Context& context) {
     }
     if (sub == "show") {
         return RunShow(context);
+    }
+    if (sub == "update") {
+        return RunUpdate(context);
     }
     return UsageError("zones", "unknown subcommand '" + sub + "'");
 }
@@ -135,7 +195,11 @@ const CommandRegistration kZones{
      "      The preset zones as the zone editor lists them: ID<TAB>TEXT per item, ordered\n"
      "      by G.M.T. offset and name, one item per comma-separated part of the name.\n"
      "  zones show ID\n"
-     "      The columns of one preset zone, COLUMN=value per line (exit 1: no such zone).",
+     "      The columns of one preset zone, COLUMN=value per line (exit 1: no such zone).\n"
+     "  zones update [--dry-run]\n"
+     "      Takes the zone rules of a newer shipped release (every start does this too):\n"
+     "      zones you never changed get the new rules, your edits and zones stay.\n"
+     "      Lists ACTION<TAB>ID<TAB>NAME per zone; --dry-run only lists.",
      50, &RunZones}};
 
 const CommandRegistration kZoneTime{

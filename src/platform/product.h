@@ -5,6 +5,8 @@
 namespace tarnwick {
 
 inline constexpr const char* kProductName = "Tarnwick";
+// The application id: the installed icon's name in the theme and the desktop entry's.
+inline constexpr const char* kApplicationId = "org.tarnwick.Tarnwick";
 // The version this build was made from (the project's version in CMakeLists.txt).
 inline constexpr const char* kProductVersion = TARNWICK_VERSION;
 

@@ -17,9 +17,15 @@ struct CommandLineSwitches {
     std::vector<std::string> errors; // one line per argument that could not be used
 };
 
-// arguments: what follows the program path. An argument that starts with '-' and is none of
-// the switches below is an error; other arguments are searched for "/hide" and "/min" only.
+// arguments: what follows the program path. Qt's standard options (-style S, -platform P,
+// -display D, -session ID, ..., with one or two dashes) are left to QApplication, their values
+// unsearched; an argument that starts with '-' and is none of those or of the switches above
+// is an error; other arguments are searched for "/hide" and "/min" only.
 CommandLineSwitches ParseCommandLine(const std::vector<std::string>& arguments);
+
+// What the start-at-login entry repeats of the command line: --dir with the directory made
+// absolute (the session starts the entry from another working directory).
+std::vector<std::string> LoginArguments(const CommandLineSwitches& switches);
 
 // What "tarnwick --help" prints: every option, one per line.
 const char* ClockUsageText();

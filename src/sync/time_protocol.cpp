@@ -38,7 +38,11 @@ constexpr std::int64_t CompileDateSeconds(const char* date) {
     return DaysFromCivil(year, MonthOf(date), day) * 86400;
 }
 
+#ifdef TARNWICK_SOURCE_DATE_EPOCH // a reproducible build: the day of SOURCE_DATE_EPOCH
+constexpr std::int64_t kBuildDate = std::int64_t{TARNWICK_SOURCE_DATE_EPOCH} / 86400 * 86400;
+#else
 constexpr std::int64_t kBuildDate = CompileDateSeconds(__DATE__);
+#endif
 static_assert(kBuildDate > 1700000000, "the compile date should be after 2023");
 
 bool IsBlank(char c) {

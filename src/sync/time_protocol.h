@@ -21,8 +21,8 @@ std::uint32_t EncodeTimeProtocolValue(std::int64_t unixSeconds);
 // The first four bytes, most significant first; nullopt for fewer than four.
 std::optional<std::uint32_t> ReadTimeProtocolValue(const std::uint8_t* bytes, std::size_t count);
 
-// 00:00:00 UTC of the day this program was compiled, seconds since 1970. A server that says
-// it is earlier than that is wrong.
+// 00:00:00 UTC of the day this program was compiled (of SOURCE_DATE_EPOCH in a reproducible
+// build), seconds since 1970. A server that says it is earlier than that is wrong.
 std::int64_t BuildDateUnixSeconds();
 
 // One entry of a server list: "host", "1.2.3.4", "host:port", "[v6]:port" or a bare IPv6

@@ -2,11 +2,9 @@
 #include <algorithm>
 #include <climits>
 #include <cstdlib>
-#include <filesystem>
-#include <system_error>
 
 #include "platform/message_box.h"
-#include "platform/paths.h"
+#include "zones/preset_update.h"
 #include "zones/zone_clock.h"
 #include "zones/zone_columns.h"
 #include "zones/zone_database.h"
@@ -17,32 +15,19 @@ namespace {
 
 constexpr const char* kBaseName = "timezones";
 
-bool SameDirectory(const std::string& a, const std::string& b) {
-    std::error_code error; // a missing directory is not the same as any other
-    return std::filesystem::equivalent(a, b, error);
-}
-
 } // namespace
 
-void InstallShippedPresets(const std::string& dataDirectoryOrEmpty, IMessageBox& messages) {
-    const std::string dataDirectory = dataDirectoryOrEmpty.empty() ? "." : dataDirectoryOrEmpty;
-    const std::string shippedDirectory = ShippedDataDirectory();
-    if (shippedDirectory.empty() || SameDirectory(shippedDirectory, dataDirectory)) {
-        return;
-    }
-    const std::string file = std::string("/") + kBaseName + ".mdb";
-    std::string error;
-    if (!InstallPresetDatabase(shippedDirectory + file, dataDirectory + file, error)) {
-        messages.Show("The preset time zones could not be copied: " + error, kProductName,
-                      MessageButtons::Ok, MessageIcon::Exclamation);
-    }
-}
-
 bool ConnectZoneDatabase(CZoneDatabase& database, const std::string& dataDirectory,
-                         IMessageBox& messages) {
+                         IMessageBox& messages, bool updateFromShipped) {
     database.SetLocation(dataDirectory, kBaseName);
     InstallShippedPresets(dataDirectory, messages);
-    return database.Connect(ZoneCreateStatement());
+    if (!database.Connect(ZoneCreateStatement())) {
+        return false;
+    }
+    if (updateFromShipped) {
+        UpdateFromShippedPresets(database, dataDirectory, messages);
+    }
+    return true;
 }
 
 std::string SelectZoneStatement(std::int32_t timeZoneID) {

@@ -336,7 +336,10 @@ bool CZoneDatabase::Connect(const std::string& createStatement) {
 // old Jet file) or is locked shows only on the first read.
 bool CZoneDatabase::OpenExisting(const std::string& path) {
     sqlite3* db = nullptr;
-    int rc = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
+    // URI file names let a statement attach another file read-only; a path of ours that
+    // happens to start as a URI ("file:...") is kept a plain path.
+    const std::string name = path.rfind("file:", 0) == 0 ? "./" + path : path;
+    int rc = sqlite3_open_v2(name.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_URI, nullptr);
     if (rc == SQLITE_OK) {
         sqlite3_busy_timeout(db, kBusyTimeoutMs);
         sqlite3_progress_handler(db, 1000, &CZoneDatabase::OnProgress, this);
@@ -554,6 +557,51 @@ long CZoneDatabase::GetCount() {
 
 void CZoneDatabase::CloseRecordset() {
     m_recordset.reset();
+}
+
+bool CZoneDatabase::Execute(const std::string& sql, std::string& error) {
+    if (!m_db) {
+        error = "the zone database is not open";
+        return false;
+    }
+    StartTimeLimit();
+    const int rc = sqlite3_exec(m_db, sql.c_str(), nullptr, nullptr, nullptr);
+    if (rc == SQLITE_OK) {
+        return true;
+    }
+    error = rc == SQLITE_INTERRUPT ? InterruptedText() : StorageFailureText(m_db, FilePath());
+    return false;
+}
+
+bool CZoneDatabase::Select(const std::string& sql, std::vector<std::vector<std::string>>& rows,
+                           std::string& error) {
+    rows.clear();
+    if (!m_db) {
+        error = "the zone database is not open";
+        return false;
+    }
+    StartTimeLimit();
+    sqlite3_stmt* statement = nullptr;
+    int rc = sqlite3_prepare_v2(m_db, sql.c_str(), -1, &statement, nullptr);
+    if (rc == SQLITE_OK) {
+        while ((rc = sqlite3_step(statement)) == SQLITE_ROW) {
+            if (rows.size() == kMaxRows) {
+                rc = SQLITE_TOOBIG;
+                break;
+            }
+            std::vector<std::string>& row = rows.emplace_back();
+            for (int c = 0; c < sqlite3_column_count(statement); ++c) {
+                row.push_back(Trim(VariantToText(ReadColumn(statement, c))));
+            }
+        }
+    }
+    if (rc == SQLITE_TOOBIG) {
+        error = "the result has more than " + std::to_string(kMaxRows) + " rows";
+    } else if (rc != SQLITE_DONE) {
+        error = rc == SQLITE_INTERRUPT ? InterruptedText() : EngineText(m_db);
+    }
+    sqlite3_finalize(statement);
+    return rc == SQLITE_DONE;
 }
 
 bool IsDatabaseEngineAvailable() {

@@ -114,6 +114,15 @@ public:
     // The dialect translation, exposed for tests.
     static std::string TranslateStatement(const std::string& statement);
 
+    // The program's own bookkeeping statements (the preset update), in SQLite's dialect as
+    // written: nothing is translated and nothing is shown. False with error (the engine's
+    // text, and for a change that could not be stored, the cause) when one fails. Execute
+    // runs one or more statements; Select hands out every row, each field as the text GetField
+    // would give (null as empty).
+    bool Execute(const std::string& sql, std::string& error);
+    bool Select(const std::string& sql, std::vector<std::vector<std::string>>& rows,
+                std::string& error);
+
 private:
     // A snapshot of a SELECT: every row read when the statement is opened.
     struct Recordset {
@@ -156,16 +165,12 @@ private:
 bool InstallPresetDatabase(const std::string& presetPath, const std::string& targetPath,
                            std::string& error);
 
-// The first start of an installed clock: copies the timezones.mdb shipped beside the
-// executable into dataDirectory when it has none (nothing to do when the data directory is
-// the executable's own). A failed copy is shown through messages; Connect then creates an
-// empty database.
-void InstallShippedPresets(const std::string& dataDirectory, IMessageBox& messages);
-
 // Opens the zone database "timezones" in dataDirectory as every part of the program does:
-// the shipped presets put in place first, then Connect with the create statement.
+// the shipped presets copied there first when it has none, then Connect with the create
+// statement, then (with updateFromShipped) a newer shipped release merged in
+// (zones/preset_update.h).
 bool ConnectZoneDatabase(CZoneDatabase& database, const std::string& dataDirectory,
-                         IMessageBox& messages);
+                         IMessageBox& messages, bool updateFromShipped = true);
 
 // Why the database cannot give zones ("the zone database PATH has no table presetTimeZones");
 // empty when it is open and holds the table.

@@ -1,6 +1,7 @@
 // The clock's command line: switches are looked for only after the program path.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -57,7 +58,11 @@ INSTANTIATE_TEST_SUITE_P(
         Row{"dataDirEmpty", {"--data-dir="}, false, false, "", 1},
         Row{"dirAsTheCliSpellsIt", {"--dir", "/tmp/min", "--hide"}, true, false, "/tmp/min", 0},
         Row{"dirEquals", {"--dir=/tmp/x"}, false, false, "/tmp/x", 0},
-        Row{"dirMissing", {"/min", "--dir"}, false, true, "", 1}),
+        Row{"dirMissing", {"/min", "--dir"}, false, true, "", 1},
+        // Qt's own options are left to Qt, their values unsearched.
+        Row{"qtOptions", {"-style=x", "-reverse", "--display", "y", "/min"}, false, true, "", 0},
+        Row{"qtValuesSkipped", {"-session", "/hide", "-stylesheet", "/min"}, false, false, "", 0},
+        Row{"qtOptionWithoutValue", {"/min", "-display"}, false, true, "", 1}),
     [](const testing::TestParamInfo<Row>& info) { return std::string(info.param.name); });
 
 } // namespace
@@ -70,12 +75,18 @@ TEST(CommandLine, HelpAndVersionAreSwitchesAndTheUsageNamesEveryOption) {
     EXPECT_FALSE(ParseCommandLine({"/hide"}).help);
     const std::string usage = tarnwick::ClockUsageText();
     for (const char* option : {"--hide", "/hide", "--min", "/min", "--edit-zones", "--dir",
-                               "--data-dir", "--help", "--version"}) {
+                               "--data-dir", "--help", "--version", "-style", "-session"}) {
         EXPECT_NE(usage.find(option), std::string::npos) << option;
     }
     const CommandLineSwitches unknown = ParseCommandLine({"--frobnicate"});
     ASSERT_EQ(unknown.errors.size(), 1u);
     EXPECT_EQ(unknown.errors[0], "unknown option --frobnicate (see tarnwick --help)");
+}
+
+TEST(CommandLine, StartAtLoginRepeatsTheDataDirectoryMadeAbsolute) {
+    EXPECT_TRUE(tarnwick::LoginArguments(ParseCommandLine({"/min", "-style", "x"})).empty());
+    EXPECT_EQ(tarnwick::LoginArguments(ParseCommandLine({"--dir", "clock/./data"})),
+              (std::vector<std::string>{"--dir", std::filesystem::current_path() / "clock/data"}));
 }
 
 TEST(CommandLine, EditZonesOpensTheEditorAloneAndIsNoHideOrMinSwitch) {

@@ -116,6 +116,7 @@ TEST(XdgRunAtLogin, ExecLineQuotesAndEscapesThePath) {
         {"/opt/a$b/tarnwick", "\"/opt/a\\\\$b/tarnwick\""},
         {"/opt/say \"hi\"/t", "\"/opt/say \\\\\"hi\\\\\"/t\""},
         {"/opt/100%/tarnwick", "/opt/100%%/tarnwick"},
+        {"/home/ann/my clock's\\100%", "\"/home/ann/my clock's\\\\\\\\100%%\""},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(XdgRunAtLogin::ExecArgument(c.path), c.exec) << c.path;
@@ -135,6 +136,7 @@ TEST(XdgRunAtLogin, EntryIsHiddenNotDeletedWhenTurnedOff) {
     EXPECT_EQ(text.rfind("[Desktop Entry]\n", 0), 0u);
     for (const char* line :
          {"\nType=Application\n", "\nName=Tarnwick\n", "\nExec=\"/opt/my clock/tarnwick\"\n",
+          "\nTryExec=/opt/my clock/tarnwick\n", "\nIcon=org.tarnwick.Tarnwick\n",
           "\nHidden=false\n", "\nX-GNOME-Autostart-enabled=true\n"}) {
         EXPECT_PRED_FORMAT2(testing::IsSubstring, line, text);
     }

@@ -1,5 +1,5 @@
 // The zone database: the statement dialect, recordset stepping and counts, field texts and
-// conversions, and files that are not (or not only) ours.
+// conversions, files that are not (or not only) ours, and the merge of a newer shipped release.
 #include <gtest/gtest.h>
 
 #include <sqlite3.h>
@@ -7,10 +7,12 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 
 #include "platform/message_box.h"
 #include "support/temp_dir.h"
+#include "zones/preset_update.h"
 #include "zones/zone_columns.h"
 #include "zones/zone_database.h"
 
@@ -70,15 +72,6 @@ protected:
     CZoneDatabase db{messages};
 };
 
-TEST(ZoneDatabaseDialect, CreateStatementKeyBecomesAnAutoincrementKey) {
-    const std::string create = ZoneCreateStatement();
-    const std::string translated = CZoneDatabase::TranslateStatement(create);
-    // Everything after the key is left as written.
-    EXPECT_EQ(translated,
-              "CREATE TABLE presetTimeZones (timeZoneID INTEGER PRIMARY KEY AUTOINCREMENT," +
-                  create.substr(create.find("m_TimeZoneName")));
-}
-
 TEST(ZoneDatabaseDialect, DoubleQuotedValuesBecomeStringLiterals) {
     struct Case {
         const char* statement;
@@ -114,15 +107,6 @@ TEST_F(ZoneDatabaseTest, InsertsWithAndWithoutIdsAndNeverReusesAnId) {
     Insert("After", 5, 0);
     ASSERT_TRUE(db.Query("SELECT timeZoneID FROM presetTimeZones WHERE m_TimeZoneName=\"After\""));
     EXPECT_EQ(db.GetField("timeZoneID").Text(), "41");
-}
-
-TEST_F(ZoneDatabaseTest, ValuesThatLookLikeColumnsOrHoldQuotesAreStoredAsTyped) {
-    Insert("Plain", 0, 0);
-    ASSERT_TRUE(db.Query(R"(UPDATE presetTimeZones SET m_Country="m_Province",m_Province="x",)"
-                         R"(m_Cities="He said ""hi"" to O'Neil" WHERE timeZoneID=1)"));
-    ASSERT_TRUE(db.Query("select m_Country,m_Cities from presetTimeZones"));
-    EXPECT_EQ(db.GetField("m_Country").Text(), "m_Province");
-    EXPECT_EQ(db.GetField("M_CITIES").Text(), "He said \"hi\" to O'Neil");
 }
 
 TEST_F(ZoneDatabaseTest, ThreeSpellingsOfSelectOpenARecordsetOthersAreExecuted) {
@@ -203,24 +187,14 @@ TEST_F(ZoneDatabaseTest, RecordsetStepsAndCountsAsASnapshot) {
     EXPECT_EQ(db.GetCount(), 0);
 }
 
-TEST(ZoneDatabaseFields, VariantToTextByType) {
-    auto v = [](int type, long long i, double d, const char* t) {
-        FieldVariant f;
-        f.type = type;
-        f.integer = i;
-        f.real = d;
-        f.text = t;
-        return VariantToText(f);
-    };
-    EXPECT_EQ(v(FieldVariant::Null, 7, 0, "x"), "");
-    EXPECT_EQ(v(FieldVariant::Short, -12, 0, ""), "-12");
-    EXPECT_EQ(v(FieldVariant::Long, 123456, 0, ""), "123456");
-    EXPECT_EQ(v(FieldVariant::Byte, 17, 0, ""), "17");
-    EXPECT_EQ(v(FieldVariant::Double, 0, 1.5, ""), "1.500000");
-    EXPECT_EQ(v(FieldVariant::Single, 0, -0.25, ""), "-0.250000");
-    EXPECT_EQ(v(FieldVariant::Text, 0, 0, " as is "), " as is ");
-    EXPECT_EQ(v(FieldVariant::Boolean, 1, 0, ""), "11 ERROR !!!");
-    EXPECT_EQ(v(FieldVariant::Empty, 1, 0, ""), "0 ERROR !!!");
+// Null, integers, doubles and text as a file gives them: FieldsReadAsTrimmedTextNullsAsEmpty.
+TEST(ZoneDatabaseFields, VariantToTextOfTypesNoFileGives) {
+    FieldVariant f{FieldVariant::Single, 0, -0.25, ""};
+    EXPECT_EQ(VariantToText(f), "-0.250000");
+    f.type = FieldVariant::Boolean;
+    EXPECT_EQ(VariantToText(f), "11 ERROR !!!");
+    f.type = FieldVariant::Empty;
+    EXPECT_EQ(VariantToText(f), "0 ERROR !!!");
 }
 
 TEST_F(ZoneDatabaseTest, FieldsReadAsTrimmedTextNullsAsEmpty) {
@@ -400,37 +374,98 @@ TEST(ZoneDatabaseFiles, AReadOnlyFileIsReadAndReported) {
     EXPECT_EQ(test::ReadFileBytes(path), before);
 }
 
-TEST(ZoneDatabaseFiles, ADirectoryThatCannotHoldTheFileIsReported) {
+// A preset database of one release in dir; rows "(id,'name',G.M.T. hour),...".
+std::string WritePresets(const std::string& dir, int release, const std::string& rows) {
+    std::filesystem::create_directories(dir);
     RecordingMessageBox messages;
     CZoneDatabase db(messages);
-    db.SetLocation("/nonexistent/tarnwick", "timezones");
-    EXPECT_FALSE(db.Connect(ZoneCreateStatement()));
-    ASSERT_EQ(messages.shown.size(), 1u);
-    EXPECT_EQ(messages.shown[0].text.rfind(
-                  "CDaoException on Connect:/nonexistent/tarnwick/timezones.mdb\n\n", 0),
-              0u);
+    db.SetLocation(dir, "timezones");
+    std::string error;
+    EXPECT_TRUE(db.Connect(ZoneCreateStatement()) &&
+                db.Execute("INSERT INTO presetTimeZones (timeZoneID,m_TimeZoneName,m_GMTBiasHour,"
+                           "m_GMTBiasMinute,m_DSTUse) SELECT *,0,0 FROM (VALUES " +
+                               rows + ");PRAGMA user_version=" + std::to_string(release),
+                           error))
+        << error;
+    return db.FilePath();
 }
 
-TEST(ZoneDatabaseFiles, PresetIsCopiedOnlyWhenTheTargetIsMissing) {
-    TempDir dir;
-    const std::string preset = dir / "preset.mdb";
-    const std::string target = dir / "timezones.mdb";
+// A user's copy of release 1, connected and holding that release's rows as its base.
+void CopyRelease(const std::string& shipped, const std::string& dir, CZoneDatabase& db) {
     std::string error;
-    EXPECT_TRUE(InstallPresetDatabase(preset, target, error)); // nothing shipped
-    EXPECT_EQ(Entries(dir).size(), 0u);
+    std::filesystem::create_directories(dir);
+    ASSERT_TRUE(InstallPresetDatabase(shipped, dir + "/timezones.mdb", error)) << error;
+    db.SetLocation(dir, "timezones");
+    ASSERT_TRUE(db.Connect(ZoneCreateStatement()));
+    PresetMerge merge;
+    ASSERT_TRUE(MergeShippedPresets(db, shipped, {}, true, merge, error)) << error;
+    EXPECT_TRUE(merge.adopted && merge.items.empty());
+}
 
-    test::WriteFileBytes(preset, "preset bytes");
-    EXPECT_TRUE(InstallPresetDatabase(preset, target, error)) << error;
-    EXPECT_EQ(test::ReadFileBytes(target), "preset bytes");
-    test::WriteFileBytes(target, "edited by the user");
-    EXPECT_TRUE(InstallPresetDatabase(preset, target, error));
-    EXPECT_EQ(test::ReadFileBytes(target), "edited by the user");
-    EXPECT_EQ(Entries(dir).size(), 2u); // no temporary left behind
+TEST(PresetMerge, OnlyRowsTheUserNeverChangedTakeTheNewRelease) {
+    TempDir dir;
+    const std::string first =
+        WritePresets(dir / "r1", 1, "(1,'One',1),(2,'Two',2),(3,'Three',3),(4,'Four',4)");
+    RecordingMessageBox messages;
+    CZoneDatabase db(messages);
+    CopyRelease(first, dir / "user", db);
+    // Two edited by hand in SQL, as with sqlite3, and a zone of the user's own (id 5).
+    std::string error;
+    ASSERT_TRUE(db.Execute("UPDATE presetTimeZones SET m_TimeZoneName='Mine' WHERE timeZoneID=2;"
+                           "INSERT INTO presetTimeZones (m_TimeZoneName,m_GMTBiasHour,"
+                           "m_GMTBiasMinute,m_DSTUse) VALUES ('Own',5,0,0)",
+                           error));
+    // Release 2 changes One, Two and 5, drops Three and Four (the clock's zone), adds Six.
+    const std::string second =
+        WritePresets(dir / "r2", 2, "(1,'One',11),(2,'Two',12),(5,'Five',15),(6,'Six',6)");
+    const std::string before = test::ReadFileBytes(db.FilePath());
+    ASSERT_TRUE(InstallPresetDatabase(second, db.FilePath(), error)); // a copy is never replaced
+    using C = PresetChange;
+    const std::vector<std::pair<C, std::int64_t>> expected = {{C::Changed, 1}, {C::KeptEdited, 2},
+                                                              {C::Removed, 3}, {C::KeptInUse, 4},
+                                                              {C::KeptOwn, 5}, {C::Added, 6}};
+    for (const bool apply : {false, true}) {
+        PresetMerge merge;
+        ASSERT_TRUE(MergeShippedPresets(db, second, {4}, apply, merge, error)) << error;
+        std::vector<std::pair<C, std::int64_t>> changes;
+        for (const PresetChangeItem& item : merge.items) {
+            changes.emplace_back(item.change, item.id);
+        }
+        EXPECT_EQ(changes, expected) << apply;
+        EXPECT_EQ(PresetMergeSummary(merge), "Zone rules updated: 3 zones changed");
+        EXPECT_EQ(test::ReadFileBytes(db.FilePath()) == before, !apply);
+    }
+    std::vector<std::vector<std::string>> rows;
+    ASSERT_TRUE(db.Select("SELECT group_concat(timeZoneID||' '||m_TimeZoneName||' '||"
+                          "m_GMTBiasHour, ', ') FROM presetTimeZones",
+                          rows, error));
+    EXPECT_EQ(rows[0][0], "1 One 11, 2 Mine 2, 4 Four 4, 5 Own 5, 6 Six 6");
+    // Merged once: the copy is of release 2 now, and nothing more is said.
+    PresetMerge again;
+    ASSERT_TRUE(MergeShippedPresets(db, second, {4}, true, again, error));
+    EXPECT_TRUE(again.userRelease == 2 && again.items.empty() && PresetMergeSummary(again).empty());
+    EXPECT_TRUE(messages.shown.empty());
+}
 
-    EXPECT_FALSE(InstallPresetDatabase(preset, "/nonexistent/dir/timezones.mdb", error));
-    EXPECT_NE(error.find("to /nonexistent/dir/timezones.mdb: No such file or directory"),
-              std::string::npos)
-        << error;
+TEST(PresetMerge, AMergeStoppedByAFullDiskLeavesTheCopyByteForByte) {
+    const char* full = std::getenv("TARNWICK_FULL_DIR");
+    if (full == nullptr) {
+        GTEST_SKIP() << "TARNWICK_FULL_DIR is not set: run through tests/with_small_disks.sh";
+    }
+    TempDir dir;
+    RecordingMessageBox messages;
+    CZoneDatabase db(messages);
+    CopyRelease(WritePresets(dir / "r1", 1, "(1,'One',1)"), std::string(full) + "/merge", db);
+    const std::string second = WritePresets(dir / "r2", 2, "(1,'One',11),(2,'Two',2)");
+    ASSERT_TRUE(test::FillDisk(std::string(full) + "/filler"));
+    const std::string before = test::ReadFileBytes(db.FilePath());
+    PresetMerge merge;
+    std::string error;
+    EXPECT_FALSE(MergeShippedPresets(db, second, {}, true, merge, error));
+    EXPECT_NE(error.find("the disk is full"), std::string::npos) << error;
+    EXPECT_EQ(test::ReadFileBytes(db.FilePath()), before);
+    EXPECT_FALSE(std::filesystem::exists(db.FilePath() + "-journal"));
+    std::filesystem::remove(std::string(full) + "/filler");
 }
 
 } // namespace

@@ -22,6 +22,7 @@ namespace tarnwick {
 namespace {
 
 using test::CliResult;
+using test::FillDisk;
 namespace fs = std::filesystem;
 
 std::string EnvDir(const char* name) {
@@ -34,24 +35,6 @@ std::string EnvDir(const char* name) {
     if (variable.empty()) {                                                                        \
         GTEST_SKIP() << name << " is not set: run through tests/with_small_disks.sh";              \
     }
-
-// Writes zeros to path until the file system refuses more; true when it did (the disk is full).
-bool FillDisk(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    if (fd < 0) {
-        return false;
-    }
-    static const char block[4096] = {};
-    bool full = false;
-    for (int i = 0; i < 100000 && !full; ++i) { // bounded: the tmpfs is 256 KiB
-        full = ::write(fd, block, sizeof block) < 0 && errno == ENOSPC;
-    }
-    // A few bytes may still fit into a block the file system keeps back; take them too.
-    while (!full && ::write(fd, block, 1) == 1) {
-    }
-    ::close(fd);
-    return true;
-}
 
 long CountZones(const std::string& directory) {
     RecordingMessageBox messages;

@@ -1,6 +1,7 @@
 // A temporary directory for one test, removed with everything in it when the test ends.
 #pragma once
 
+#include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
@@ -67,6 +68,24 @@ inline std::string ReadFileBytes(const std::string& path) {
 inline void WriteFileBytes(const std::string& path, const std::string& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out << bytes;
+}
+
+// Writes zeros to path until the file system refuses more; true when it did (the disk is full).
+inline bool FillDisk(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    if (fd < 0) {
+        return false;
+    }
+    static const char block[4096] = {};
+    bool full = false;
+    for (int i = 0; i < 100000 && !full; ++i) { // bounded: the small disks are a few MiB at most
+        full = ::write(fd, block, sizeof block) < 0 && errno == ENOSPC;
+    }
+    // A few bytes may still fit into a block the file system keeps back; take them too.
+    while (!full && ::write(fd, block, 1) == 1) {
+    }
+    ::close(fd);
+    return true;
 }
 
 inline unsigned ModeOf(const std::string& path) {
