@@ -184,8 +184,9 @@ private slots:
     void hiddenControlsCarryTheirValuesThroughSave() {
         QFile file(m_dir->filePath(QStringLiteral("ClockInfo.dat")));
         QVERIFY(file.open(QIODevice::WriteOnly));
+        // An older copy's file, in Latin-1: Save gives the unedited name back byte for byte.
         file.write("[YOURCOUNTRY]\r\nCOUNTRYNAME=Lord Howe\r\n[OTHERCOUNTRY]\r\n"
-                   "COUNTRYOFFSET=-3\r\nDAYLIGHTSAVINGSFLAG=1\r\n");
+                   "COUNTRYNAME=M\xFCnchen\r\nCOUNTRYOFFSET=-3\r\nDAYLIGHTSAVINGSFLAG=1\r\n");
         file.close();
         auto dialog = Open();
         QCOMPARE(Find<QLineEdit>(*dialog, CConfigDlg::kIdYourCountry)->text(),
@@ -203,6 +204,7 @@ private slots:
         QCOMPARE(settings.otherCountryOffset, -3);
         QVERIFY(settings.daylightSavingsFlag);
         QCOMPARE(settings.checkTimeMarginOfError, 142);
+        QCOMPARE(settings.otherCountryName, std::string("M\xFCnchen"));
     }
 
     void opensWithTheDefaultsWhenThereIsNoFile() {

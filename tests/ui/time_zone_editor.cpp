@@ -100,6 +100,7 @@ private slots:
     void previewTicksEachSecond();
     void loadCurrentInformationCopiesTheRules();
     void loadCurrentInformationWithoutDaylightSaving();
+    void latin1TextSurvivesASave();
     void useAndCancel();
     void aFileThatIsNoDatabaseIsReportedAndKept();
     void runZoneEditorHandsBackTheChoice();
@@ -518,6 +519,20 @@ void TimeZoneEditorTest::loadCurrentInformationWithoutDaylightSaving() {
     }
     QCOMPARE(Edit(id::kStdAbbr), QString("India Standard Time"));
     QVERIFY(Edit(id::kDstAbbr).isEmpty());
+}
+
+// Text of an older copy's database, in Latin-1, is saved back byte for byte.
+void TimeZoneEditorTest::latin1TextSurvivesASave() {
+    CZoneDatabase db(m_messages);
+    db.SetLocation(m_dir->path().toStdString(), "timezones");
+    QVERIFY(db.Connect(ZoneCreateStatement()));
+    AddRow(db, {"M\xFCnchen", "", "", "M\xFCnchen", 1, 0, 0, "MEZ", "", {}, {}}); // 6
+    m_dlg = Open(6);
+    QCOMPARE(Edit(id::kName), QStringLiteral("M\u00FCnchen"));
+    Click(id::kSave);
+    QVERIFY(m_messages.shown.empty());
+    QCOMPARE(ReadColumn(6, "m_TimeZoneName"), std::string("M\xFCnchen"));
+    QCOMPARE(ReadColumn(6, "m_Cities"), std::string("M\xFCnchen"));
 }
 
 void TimeZoneEditorTest::useAndCancel() {
