@@ -44,11 +44,17 @@ int RunList(Context& context) {
     if (!OpenDatabase(context, "zones list", messages, db)) {
         return kFailure;
     }
+    // A failed query (a damaged page, another schema, too many rows) has been reported; an
+    // empty list would pass for a database without zones.
+    bool queried = false;
     std::string out;
-    for (const ZoneListItem& item : BuildZoneListItems(*db)) {
+    for (const ZoneListItem& item : BuildZoneListItems(*db, &queried)) {
         if (!item.IsSeparator()) {
             out += item.key + "\t" + item.text + "\n";
         }
+    }
+    if (!queried) {
+        return kFailure;
     }
     std::fwrite(out.data(), 1, out.size(), stdout);
     return kOk;
