@@ -110,8 +110,9 @@ bool DownloadUrlToFile(IHttpDownloader& downloader, const std::string& url, cons
 // opened. True when the desktop was asked.
 bool OpenInBrowser(IUrlOpener& opener, const std::string& url, const UpdateLog& log = LogToStderr);
 
-// A notice for the display and the prompts: control characters (C0, DEL, C1) removed, cut to
-// maxCharacters UTF-8 characters without splitting one.
+// A notice for the display and the prompts, always valid UTF-8: the text read as UTF-8 when it
+// is valid UTF-8, else as Latin-1; control characters (C0, DEL, C1) removed; cut to
+// maxCharacters characters.
 std::string CleanNoticeText(const std::string& text,
                             std::size_t maxCharacters = kMaxNoticeCharacters);
 

@@ -332,6 +332,8 @@ INSTANTIATE_TEST_SUITE_P(
                                  "a\xc2\x85\xc2\x9f"
                                  "b\xc2\xa0",
                                  "ab\xc2\xa0"},
+                      // not UTF-8, so Latin-1: the control between the bytes joins nothing
+                      NoticeCase{"Latin1", "\xc2\x01\x85", "\xc3\x82"},
                       // ten characters, the last of them two bytes long; the eleventh is cut
                       NoticeCase{"MultiByteAtTheEnd", "123456789\xc3\xa9\xc3\xa9",
                                  "123456789\xc3\xa9"},
