@@ -290,6 +290,17 @@ std::string GetProfileString(const std::string& path, std::string_view section,
     return std::string(defaultValue.substr(0, kMaxProfileValueLength));
 }
 
+bool HasProfileSection(std::string_view text, std::string_view section) {
+    LineReader reader(text);
+    Line line;
+    while (reader.Next(line)) {
+        if (line.kind == LineKind::Section && NamesMatch(line.name, Trim(section))) {
+            return true;
+        }
+    }
+    return false;
+}
+
 bool LooksLikeProfileText(std::string_view text, std::string* why) {
     if (text.find('\0') != std::string_view::npos) {
         SetError(why, "it holds NUL bytes");

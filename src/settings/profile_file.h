@@ -39,6 +39,9 @@ std::optional<std::string> FindProfileValue(std::string_view text, std::string_v
 bool SetProfileValue(std::string& text, std::string_view section, std::string_view key,
                      std::string_view value, std::string* error = nullptr);
 
+// True when text has a section of that name.
+bool HasProfileSection(std::string_view text, std::string_view section);
+
 // True when text can be taken for a settings file: empty, only blanks and comments, or holding
 // a "[SECTION]" line, and no NUL byte. why (when given) says what is wrong otherwise.
 bool LooksLikeProfileText(std::string_view text, std::string* why = nullptr);

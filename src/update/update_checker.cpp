@@ -112,15 +112,21 @@ int LocalDayOfMonth(const IClock& clock, const ILocalZone& zone) {
 }
 
 bool DownloadUrlToFile(IHttpDownloader& downloader, const std::string& url, const std::string& path,
-                       std::string* error, std::stop_token stop) {
+                       const std::string& section, std::string* error, std::stop_token stop) {
     HttpResponse response = downloader.Get(url, stop);
-    if (!response.ok) {
-        if (error != nullptr) {
-            *error = response.error;
-        }
-        return false;
+    std::string why;
+    if (response.ok && !LooksLikeProfileText(response.body, &why)) {
+        response.error = "the answer from " + url + " is not an update-info file (" + why + ")";
+    } else if (response.ok && !HasProfileSection(response.body, section)) {
+        response.error =
+            "the answer from " + url + " is not an update-info file (no [" + section + "] section)";
+    } else if (response.ok) {
+        return WriteFileAtomically(path, response.body, error);
     }
-    return WriteFileAtomically(path, response.body, error);
+    if (error != nullptr) {
+        *error = response.error;
+    }
+    return false;
 }
 
 bool OpenInBrowser(IUrlOpener& opener, const std::string& url, const UpdateLog& log) {
@@ -193,7 +199,7 @@ bool CUpdateChecker::Check(UpdateCheckInfo& info, const std::string& path,
         if (failed) {
             m_downloadError = m_settings.LastError();
         } else {
-            failed = !DownloadUrlToFile(m_downloader, info.infoUrl, path, &m_downloadError,
+            failed = !DownloadUrlToFile(m_downloader, info.infoUrl, path, section, &m_downloadError,
                                         options.stop);
         }
         if (options.stop.stop_requested()) {

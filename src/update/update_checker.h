@@ -101,10 +101,13 @@ std::string UpdateInfoUrl(const std::string& siteUrl);
 // The day of the month, [1, 31], of the computer's local date.
 int LocalDayOfMonth(const IClock& clock, const ILocalZone& zone);
 
-// Fetches url and replaces the file at path with the answer, atomically: a failed download
-// leaves the old file as it was. error (when given) says why it failed.
+// Fetches url and replaces the file at path with the answer, atomically, when the answer is an
+// update-info file: settings text with a section named section. Anything else (an error page,
+// a binary file) fails like a download that failed; a failure leaves the old file as it was,
+// and error (when given) says why.
 bool DownloadUrlToFile(IHttpDownloader& downloader, const std::string& url, const std::string& path,
-                       std::string* error = nullptr, std::stop_token stop = {});
+                       const std::string& section, std::string* error = nullptr,
+                       std::stop_token stop = {});
 
 // Hands url to the desktop when it is an http or https URL; anything else is logged and not
 // opened. True when the desktop was asked.

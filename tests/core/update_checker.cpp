@@ -185,8 +185,12 @@ INSTANTIATE_TEST_SUITE_P(
         VersionCase{"NoticeForThisVersion",
                     "[Tarnwick]\nCURRENTVERSION=1.2\nUPDATEINFO1.100000=For 1.1\nUPDATEINFO=All\n",
                     "0", true, true, false, 1.2, "For 1.1"},
-        // An error page or a file without the section: the defaults, no prompt.
-        VersionCase{"NoSection", "<html><body>Moved</body></html>\n", "0", false, true, false, 0.0,
+        // An error page is no update-info file: a failed download.
+        VersionCase{"ErrorPage", "<html><body>Moved</body></html>\n", "0", true, true, false, -1.0,
+                    kCouldNotCheckText},
+        VersionCase{"NoSection", "[Other]\nCURRENTVERSION=1.2\n", "0", true, true, false, -1.0,
+                    kCouldNotCheckText},
+        VersionCase{"SectionWithoutKeys", "[tarnwick]\n", "0", false, true, false, 0.0,
                     "There is a new update available for Tarnwick"},
         // A version that is not a number would differ from itself and come back on every run.
         VersionCase{"NotANumberVersion", "[Tarnwick]\nCURRENTVERSION=nan\n", "nan", false, true,
