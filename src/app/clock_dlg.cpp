@@ -193,7 +193,16 @@ void CClockDlg::CreateControls() {
 }
 
 void CClockDlg::LoadAllSettings() {
-    LoadSettings(m_environment.paths.settingsDirectory, m_settings, m_environment.runAtLogin);
+    std::string problem;
+    LoadSettings(m_environment.paths.settingsDirectory, m_settings, m_environment.runAtLogin,
+                 nullptr, &problem);
+    // Said once: every reload (after each Configure) finds the same file.
+    if (!problem.empty() && !m_settingsTold) {
+        m_settingsTold = true;
+        problem[0] = 'T'; // "the settings file ..."
+        m_environment.messages->Show(problem + ".", kProductName, MessageButtons::Ok,
+                                     MessageIcon::Exclamation);
+    }
     m_otherZone.LoadZone(m_settings.timeZoneId);
     m_sync->ClearServers();
     m_sync->ParseServerList(SelectedServerList(m_settings));

@@ -220,6 +220,7 @@ private:
     bool m_firstShowPending = false; // the start's run mode still to finish at the first show
     bool m_startHidden = false;      // the modal run's first show is to be skipped
     bool m_trayMissingTold = false;  // the no-notification-area message was shown
+    bool m_settingsTold = false;     // the unusable-settings-file message was shown
     QColor m_cellColour;             // background of the display's characters
 
     int m_closeGlyphLeft = 0;   // x of the painted "X"

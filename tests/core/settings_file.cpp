@@ -197,16 +197,21 @@ TEST(LoadSettings, ReadOnlyFileKeepsItsModeAndIsWrittenOnlyWhenAKeyIsMissing) {
     EXPECT_EQ(settings.runOption, kRunMinimized);
 }
 
-TEST(LoadSettings, FifoOrDeviceGivesTheDefaultsAtOnce) {
+// A file with NUL bytes is no settings file: the defaults, and the file left as it is.
+TEST(LoadSettings, AFileThatCannotBeUsedGivesTheDefaultsAndIsLeftAlone) {
     TempDir dir;
-    const std::string path = dir / "ClockInfo.dat";
-    ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
+    const std::string binary("[OPTIONS]\nRUNOPTION=1057\n\0", 26);
+    WriteFileBytes(dir / "ClockInfo.dat", binary);
     ClockSettings settings;
-    settings.runOption = 0;
     std::string writeError;
-    LoadSettings(dir.Path(), settings, nullptr, &writeError);
+    std::string readError;
+    LoadSettings(dir.Path(), settings, nullptr, &writeError, &readError);
     EXPECT_EQ(settings.runOption, kRunNormal);
-    EXPECT_NE(writeError.find("not a regular file (a FIFO)"), std::string::npos) << writeError;
+    EXPECT_NE(readError.find(dir / "ClockInfo.dat cannot be used (it holds NUL bytes)"),
+              std::string::npos)
+        << readError;
+    EXPECT_EQ(writeError, "");
+    EXPECT_EQ(ReadFileBytes(dir / "ClockInfo.dat"), binary);
 }
 
 TEST(LoadSettings, UnwritableFileStillGivesTheValuesAndSaysWhy) {
