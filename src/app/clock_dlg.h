@@ -144,7 +144,8 @@ public slots:
     void setVisible(bool visible) override;
 
 protected:
-    // Hooks that later parts of the program fill in; until then they do nothing.
+    // What the buttons, the menu and the start call; virtual so that tests can record the calls
+    // instead of opening dialogs or asking time servers.
     virtual void StartCheck(bool tellIfRunning);
     virtual void Configure();
     virtual void Converter();
