@@ -111,17 +111,17 @@ int Run(Context& context) {
     return UsageError(kName, "unknown subcommand '" + sub + "' (expected list, get or set)");
 }
 
-const CommandRegistration kSettings{
-    {kName,
-     "  settings list\n"
-     "      The 17 settings as the clock loads them, SECTION/KEY=value in load order;\n"
-     "      adds missing keys with their defaults to DIR/ClockInfo.dat, as the clock does.\n"
-     "  settings get [--file PATH] SECTION KEY\n"
-     "      The stored value as the clock reads it (exit 1: no such key); writes nothing.\n"
-     "  settings set [--file PATH] SECTION KEY VALUE\n"
-     "      Stores VALUE under SECTION/KEY (default file: DIR/ClockInfo.dat).",
-     10, &Run}};
-
 } // namespace
+
+constinit const Command kSettingsCommand{
+    kName,
+    "  settings list\n"
+    "      The 17 settings as the clock loads them, SECTION/KEY=value in load order;\n"
+    "      adds missing keys with their defaults to DIR/ClockInfo.dat, as the clock does.\n"
+    "  settings get [--file PATH] SECTION KEY\n"
+    "      The stored value as the clock reads it (exit 1: no such key); writes nothing.\n"
+    "  settings set [--file PATH] SECTION KEY VALUE\n"
+    "      Stores VALUE under SECTION/KEY (default file: DIR/ClockInfo.dat).",
+    &Run};
 
 } // namespace tarnwick::cli

@@ -135,23 +135,23 @@ int RunZoneTime(Context& context) {
     return kOk;
 }
 
-const CommandRegistration kZones{
-    {"zones",
-     "  zones list\n"
-     "      The preset zones as the zone editor lists them: ID<TAB>TEXT per item, ordered\n"
-     "      by G.M.T. offset and name, one item per comma-separated part of the name.\n"
-     "  zones show ID\n"
-     "      The columns of one preset zone, COLUMN=value per line (exit 1: no such zone).",
-     50, &RunZones}};
-
-const CommandRegistration kZoneTime{
-    {"zone-time",
-     "  zone-time ID [--at INSTANT]\n"
-     "      What the second clock shows for zone ID at INSTANT (default now):\n"
-     "      ABBREVIATION<TAB>OFFSET_MINUTES<TAB>DST(0|1)<TAB>TIME. An unknown ID gives the\n"
-     "      computer's own zone.",
-     55, &RunZoneTime}};
-
 } // namespace
+
+constinit const Command kZonesCommand{
+    "zones",
+    "  zones list\n"
+    "      The preset zones as the zone editor lists them: ID<TAB>TEXT per item, ordered\n"
+    "      by G.M.T. offset and name, one item per comma-separated part of the name.\n"
+    "  zones show ID\n"
+    "      The columns of one preset zone, COLUMN=value per line (exit 1: no such zone).",
+    &RunZones};
+
+constinit const Command kZoneTimeCommand{
+    "zone-time",
+    "  zone-time ID [--at INSTANT]\n"
+    "      What the second clock shows for zone ID at INSTANT (default now):\n"
+    "      ABBREVIATION<TAB>OFFSET_MINUTES<TAB>DST(0|1)<TAB>TIME. An unknown ID gives the\n"
+    "      computer's own zone.",
+    &RunZoneTime};
 
 } // namespace tarnwick::cli
