@@ -453,8 +453,6 @@ void TimeZoneEditorTest::validationStopsTheSave() {
 
 void TimeZoneEditorTest::previewTicksEachSecond() {
     m_dlg = Open();
-    QTest::qWait(1100);
-    QVERIFY(Label(id::kPreview).isEmpty());
     Choose("(GMT-5:00) New York");
     QTRY_COMPARE(Label(id::kPreview), QString("EDT    Wednesday, July 01, 2026  12:00:00 PM"));
     m_clock.Advance(1);
