@@ -5,7 +5,7 @@ BUILD ?= build
 TYPE  ?= RelWithDebInfo
 JOBS  ?= $(shell nproc)
 
-.PHONY: all setup configure build run test package asan tsan fuzz format screenshot bench clean
+.PHONY: all setup configure build run test package asan tsan fuzz format format-check screenshot bench clean
 
 all: build
 
@@ -44,6 +44,10 @@ fuzz: setup
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+format-check:
+	@scripts/setup.sh --format
+	git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run -Werror
 
 screenshot: build
 	@scripts/setup.sh --gui

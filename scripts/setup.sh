@@ -5,6 +5,7 @@
 #   scripts/setup.sh --gui      also the tools for screenshots and benchmarks (Xvfb, xdotool, ...)
 #   scripts/setup.sh --package  also the tools that build and check the Debian package
 #   scripts/setup.sh --fuzz     also clang with libFuzzer and its sanitizer runtimes
+#   scripts/setup.sh --format   also clang-format
 set -euo pipefail
 
 packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools libsqlite3-dev
@@ -14,6 +15,7 @@ case "${1:-}" in
 --gui) packages+=(xvfb xauth xdotool imagemagick x11-apps x11-utils procps python3 rdate) ;;
 --package) packages+=(dpkg-dev file desktop-file-utils appstream lintian man-db xvfb xauth xdotool) ;;
 --fuzz) packages+=(clang libclang-rt-dev llvm) ;;
+--format) packages+=(clang-format) ;;
 esac
 
 missing=()
