@@ -120,17 +120,6 @@ TEST_F(CheckForUpdateRun, YesTakesTheDownloadStep) {
     EXPECT_TRUE(std::filesystem::is_empty(m_dir.Path()));
 }
 
-TEST_F(CheckForUpdateRun, AHostileDownloadAddressOpensTheSiteInstead) {
-    for (const char* hostile : {"file:///bin/sh", "javascript:alert(document.cookie)"}) {
-        m_downloader.Serve(kInfoUrl,
-                           std::string("[Tarnwick]\nCURRENTVERSION=1.2\nDOWNLOADHEREURL=") +
-                               hostile + "\n");
-        m_opener.opened.clear();
-        Run({MessageAnswer::Yes});
-        EXPECT_EQ(m_opener.opened, std::vector<std::string>{kSite}) << hostile;
-    }
-}
-
 TEST_F(CheckForUpdateRun, TheImportantUpdatePromptComesOnEveryRunUntilYes) {
     WriteFileBytes(LogPath(), "[Tarnwick]\nNOTOVERSION=1.2\n");
     m_downloader.Serve(kInfoUrl, "[Tarnwick]\nCURRENTVERSION=1.2\nFORCETOUPDATE=1\n");

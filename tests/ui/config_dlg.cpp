@@ -122,36 +122,27 @@ private slots:
         m_picks = 0;
     }
 
-    void everyControlIdNamesOneWidgetOfTheForm_data() {
-        QTest::addColumn<int>("index");
-        for (std::size_t i = 0; i < std::size(kControls); ++i) {
-            QTest::newRow(qPrintable(QString::number(kControls[i].id))) << int(i);
-        }
-    }
-
-    void everyControlIdNamesOneWidgetOfTheForm() {
-        QFETCH(int, index);
-        const Control& control = kControls[index];
-        auto dialog = Open();
-        const QList<QWidget*> found = dialog->findChildren<QWidget*>(QString::number(control.id));
-        QCOMPARE(found.size(), qsizetype(1));
-        QCOMPARE(QString::fromLatin1(found[0]->metaObject()->className()),
-                 QString::fromLatin1(control.kind));
-        if (control.text != nullptr) {
-            QCOMPARE(qobject_cast<QAbstractButton*>(found[0])->text(),
-                     QString::fromLatin1(control.text));
-        }
-        QCOMPARE(!found[0]->isHidden(), control.shown);
-        if (control.stores != nullptr) {
-            // The button's group stores its id, the value the settings compare.
-            static_cast<QRadioButton*>(found[0])->click();
-            QCOMPARE(dialog->Values().*control.stores, control.id);
-        }
-    }
-
-    void theFormHoldsNoIdThatTheDialogDoesNotKnow() {
+    // Each control id names one widget of its kind, text and visibility; no other id is there.
+    void theFormHoldsEveryControlIdAndNoOther() {
         auto dialog = Open();
         QCOMPARE(dialog->objectName(), QStringLiteral("103"));
+        for (const Control& control : kControls) {
+            const QList<QWidget*> found =
+                dialog->findChildren<QWidget*>(QString::number(control.id));
+            QCOMPARE(found.size(), qsizetype(1));
+            QCOMPARE(QString::fromLatin1(found[0]->metaObject()->className()),
+                     QString::fromLatin1(control.kind));
+            if (control.text != nullptr) {
+                QCOMPARE(qobject_cast<QAbstractButton*>(found[0])->text(),
+                         QString::fromLatin1(control.text));
+            }
+            QCOMPARE(!found[0]->isHidden(), control.shown);
+            if (control.stores != nullptr) {
+                // The button's group stores its id, the value the settings compare.
+                static_cast<QRadioButton*>(found[0])->click();
+                QCOMPARE(dialog->Values().*control.stores, control.id);
+            }
+        }
         for (const QWidget* widget : dialog->findChildren<QWidget*>()) {
             bool numeric = false;
             const int id = widget->objectName().toInt(&numeric);
