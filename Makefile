@@ -5,7 +5,7 @@ BUILD ?= build
 TYPE  ?= RelWithDebInfo
 JOBS  ?= $(shell nproc)
 
-.PHONY: all setup configure build run test package asan tsan format screenshot bench clean
+.PHONY: all setup configure build run test package asan tsan fuzz format format-check screenshot bench clean
 
 all: build
 
@@ -36,8 +36,19 @@ asan: setup
 tsan: setup
 	cmake --preset tsan >/dev/null && cmake --build --preset tsan -j $(JOBS) && ctest --preset tsan
 
+# Each fuzz target for FUZZ_SECONDS (default 30) with libFuzzer, ASan and UBSan (clang).
+FUZZ_SECONDS ?= 30
+fuzz: setup
+	@scripts/setup.sh --fuzz
+	cmake --preset fuzz >/dev/null && cmake --build --preset fuzz -j $(JOBS)
+	scripts/fuzz.sh build-fuzz $(FUZZ_SECONDS)
+
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+format-check:
+	@scripts/setup.sh --format
+	git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run -Werror
 
 screenshot: build
 	@scripts/setup.sh --gui
@@ -48,4 +59,4 @@ bench: build
 	bench/run.sh $(BUILD)
 
 clean:
-	rm -rf $(BUILD) build-asan build-tsan
+	rm -rf $(BUILD) build-asan build-tsan build-fuzz

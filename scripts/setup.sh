@@ -4,6 +4,8 @@
 #   scripts/setup.sh          build and test dependencies
 #   scripts/setup.sh --gui      also the tools for screenshots and benchmarks (Xvfb, xdotool, ...)
 #   scripts/setup.sh --package  also the tools that build and check the Debian package
+#   scripts/setup.sh --fuzz     also clang with libFuzzer and its sanitizer runtimes
+#   scripts/setup.sh --format   also clang-format
 set -euo pipefail
 
 packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools libsqlite3-dev
@@ -13,6 +15,8 @@ packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools libsq
 case "${1:-}" in
 --gui) packages+=(xvfb xauth xdotool imagemagick x11-apps x11-utils procps python3 rdate) ;;
 --package) packages+=(debhelper dpkg-dev file desktop-file-utils appstream lintian man-db xvfb xauth xdotool) ;;
+--fuzz) packages+=(clang libclang-rt-dev llvm) ;;
+--format) packages+=(clang-format) ;;
 esac
 
 missing=()

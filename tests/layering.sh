@@ -33,10 +33,14 @@ for folder in editor config widgets; do
     fi
 done
 # Operating-system calls live in the platform layer, SQLite calls in the zone database.
-if grep -rnE 'dlopen|"/proc/|::l?stat\(|::open\(|::chmod\(|sqlite3_' "$source_dir/src" \
-    --include='*.cpp' --include='*.h' |
-    grep -vE "^$source_dir/src/platform/|^$source_dir/src/zones/zone_database\.(cpp|h):"; then
-    echo "layering: system or SQLite calls outside src/platform/ and the zone database" >&2
+if grep -rnE 'dlopen|"/proc/|::l?stat\(|::open\(|::chmod\(|::access\(|::(un)?link\(|std::remove\(' \
+    "$source_dir/src" --include='*.cpp' --include='*.h' | grep -vE "^$source_dir/src/platform/"; then
+    echo "layering: system calls outside src/platform/" >&2
+    status=1
+fi
+if grep -rn 'sqlite3_' "$source_dir/src" --include='*.cpp' --include='*.h' |
+    grep -vE "^$source_dir/src/zones/zone_database\.(cpp|h):"; then
+    echo "layering: SQLite calls outside the zone database" >&2
     status=1
 fi
 [[ $status -eq 0 ]] && echo "layering: core, tools and tarnwick-cli are free of Qt; app/ is used by nothing; system calls stay in the platform layer"

@@ -105,10 +105,6 @@ CClockApp::CClockApp(int& argc, char** argv)
 
 CClockApp::~CClockApp() = default;
 
-bool CClockApp::InitNetwork() {
-    return true; // sockets need no set-up here
-}
-
 int CClockApp::Run() {
     QtMessageBox messages;
 
@@ -117,17 +113,13 @@ int CClockApp::Run() {
         messages.Show(refusal, kProductName, MessageButtons::Ok, MessageIcon::Exclamation);
         return kExitRefusedPath;
     }
+    // main() has refused bad switches already, but these are the ones Qt left: an option of
+    // Qt's given as the value of --dir ("--dir -style") takes the value away again.
     for (const std::string& error : m_switches.errors) {
         std::fprintf(stderr, "tarnwick: %s\n", error.c_str());
     }
     if (!m_switches.errors.empty()) {
         return kExitBadArguments;
-    }
-
-    if (!InitNetwork()) {
-        messages.Show("Windows sockets initialization failed.", kProductName, MessageButtons::Ok,
-                      MessageIcon::Exclamation);
-        return kExitNormal;
     }
 
     if (m_switches.editZones) {
@@ -147,6 +139,8 @@ int CClockApp::Run() {
         return kExitAnotherInstance;
     }
 
+    // SQLite is linked in, so this fails only when it cannot even open a database in memory;
+    // the clock then could not show its second zone, and says so rather than start half-way.
     if (!IsDatabaseEngineAvailable()) {
         messages.Show(kNoDatabaseEngine, kProductName, MessageButtons::Ok,
                       MessageIcon::Exclamation);

@@ -1,5 +1,6 @@
 // The application: from process start to the main window's modal run and back out.
-//   tilde refusal -> network set-up -> single instance -> database engine -> main window.
+//   tilde refusal -> single instance -> database engine -> main window. (Sockets need no
+//   set-up here, so there is no network step.)
 #pragma once
 
 #include <QApplication>
@@ -37,7 +38,6 @@ public:
     const CommandLineSwitches& Switches() const { return m_switches; }
 
 private:
-    bool InitNetwork();
     int RunZoneEditorAlone(IMessageBox& messages);
 
     QString m_activationToken; // read before the application object starts the platform

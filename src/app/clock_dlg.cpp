@@ -312,9 +312,17 @@ void CClockDlg::LayOut() {
 }
 
 void CClockDlg::LoadAllSettings() {
+    std::string problem;
     // At start the start-at-login entry is rewritten after the first paint (OnFirstShown).
     LoadSettings(m_environment.paths.settingsDirectory, m_settings,
-                 m_firstShownDone ? m_environment.runAtLogin : nullptr);
+                 m_firstShownDone ? m_environment.runAtLogin : nullptr, nullptr, &problem);
+    // Said once: every reload (after each Configure) finds the same file.
+    if (!problem.empty() && !m_settingsTold) {
+        m_settingsTold = true;
+        problem[0] = 'T'; // "the settings file ..."
+        m_environment.messages->Show(problem + ".", kProductName, MessageButtons::Ok,
+                                     MessageIcon::Exclamation);
+    }
     m_otherZone.LoadZone(m_settings.timeZoneId);
     m_sync->ClearServers();
     m_sync->ParseServerList(SelectedServerList(m_settings));

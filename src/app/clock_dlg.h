@@ -159,7 +159,8 @@ public slots:
     void setVisible(bool visible) override;
 
 protected:
-    // Hooks that later parts of the program fill in; until then they do nothing.
+    // What the buttons, the menu and the start call; virtual so that tests can record the calls
+    // instead of opening dialogs or asking time servers.
     virtual void StartCheck(bool tellIfRunning);
     virtual void Configure();
     virtual void Converter();
@@ -242,6 +243,7 @@ private:
     bool m_firstShowPending = false; // the start's run mode still to finish at the first show
     bool m_startHidden = false;      // the modal run's first show is to be skipped
     bool m_trayMissingTold = false;  // the no-notification-area message was shown
+    bool m_settingsTold = false;     // the unusable-settings-file message was shown
 
     int m_closeGlyphLeft = 0;   // x of the painted "X"
     int m_closeGlyphHeight = 0; // height of the painted "X"

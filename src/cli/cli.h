@@ -1,5 +1,5 @@
 // tarnwick-cli: the clock's engine for scripts and headless machines. Each command lives in
-// its own file and registers itself here.
+// its own file; main.cpp's table lists them.
 #pragma once
 
 #include <cstdint>
@@ -23,16 +23,20 @@ struct Context {
 struct Command {
     const char* name;  // first word on the command line
     const char* usage; // lines for --help, each starting with the command's name
-    int order;         // position in --help
     int (*run)(Context& context);
 };
 
-// Adds a command; used through a static CommandRegistration object in the command's file.
-void RegisterCommand(const Command& command);
-
-struct CommandRegistration {
-    explicit CommandRegistration(const Command& command) { RegisterCommand(command); }
-};
+// The commands, each defined beside its handler in its cmd_*.cpp file; main.cpp lists them all
+// in one table, in the order of --help.
+extern const Command kSettingsCommand;
+extern const Command kLocalCommand;
+extern const Command kDisplayCommand;
+extern const Command kZonesCommand;
+extern const Command kZoneTimeCommand;
+extern const Command kCheckCommand;
+extern const Command kConvertCommand;
+extern const Command kUpdateCheckCommand;
+extern const Command kPresetsCommand;
 
 // Shared option handling.
 // Removes "--name VALUE" from args; returns the value, or nullopt when absent. Sets error when

@@ -127,16 +127,14 @@ int RunCheck(Context& context) {
     return kFailure;
 }
 
-const CommandRegistration kRegistration({
+} // namespace
+
+constinit const Command kCheckCommand{
     "check",
     "  check [--port P] [--timeout SECONDS] [--apply] [HOST...]\n"
     "              ask the hosts (default: the configured list) in order until one answers;\n"
     "              prints HOST<TAB>DIFFERENCE<TAB>OFFSET and the status text; --apply\n"
     "              then follows the margin and the update option (exit 2: not set)",
-    60,
-    RunCheck,
-});
-
-} // namespace
+    RunCheck};
 
 } // namespace tarnwick::cli

@@ -88,22 +88,22 @@ int RunDisplay(Context& context) {
     return kOk;
 }
 
-const CommandRegistration kLocal{
-    {"local",
-     "  local [--at INSTANT]\n"
-     "      The computer's zone at INSTANT (default now): the label as\n"
-     "      the clock shows it, the offset in minutes, the local time and\n"
-     "      the GMT time, one per line.",
-     30, &RunLocal}};
-
-const CommandRegistration kDisplay{
-    {"display",
-     "  display [--at INSTANT] [--status N] [--server NAME] [--difference SECONDS]\n"
-     "      The main window's display text for that instant and synchronisation status\n"
-     "      (0 not synchronised, 1 checking, 2 difference found, 3 clock set), with CR LF\n"
-     "      line ends, using the settings and zone database of the data directory.",
-     40, &RunDisplay}};
-
 } // namespace
+
+constinit const Command kLocalCommand{
+    "local",
+    "  local [--at INSTANT]\n"
+    "      The computer's zone at INSTANT (default now): the label as\n"
+    "      the clock shows it, the offset in minutes, the local time and\n"
+    "      the GMT time, one per line.",
+    &RunLocal};
+
+constinit const Command kDisplayCommand{
+    "display",
+    "  display [--at INSTANT] [--status N] [--server NAME] [--difference SECONDS]\n"
+    "      The main window's display text for that instant and synchronisation status\n"
+    "      (0 not synchronised, 1 checking, 2 difference found, 3 clock set), with CR LF\n"
+    "      line ends, using the settings and zone database of the data directory.",
+    &RunDisplay};
 
 } // namespace tarnwick::cli

@@ -58,15 +58,15 @@ int RunConvert(Context& context) {
     return kOk;
 }
 
-const CommandRegistration kConvert{
-    {"convert",
-     "  convert DAY HOUR [--reverse] [--at INSTANT]\n"
-     "      The converter: DAY (Sun..Sat) and HOUR (0..23 or 12am..11pm) of \"Your Time\"\n"
-     "      as \"Other Time\" (the settings' second zone) shows them, e.g. Thu 5am, with the\n"
-     "      zones' offsets at INSTANT (default now); --reverse converts the other way. A\n"
-     "      second line says what is left when the zones are not whole hours apart.",
-     60, &RunConvert}};
-
 } // namespace
+
+constinit const Command kConvertCommand{
+    "convert",
+    "  convert DAY HOUR [--reverse] [--at INSTANT]\n"
+    "      The converter: DAY (Sun..Sat) and HOUR (0..23 or 12am..11pm) of \"Your Time\"\n"
+    "      as \"Other Time\" (the settings' second zone) shows them, e.g. Thu 5am, with the\n"
+    "      zones' offsets at INSTANT (default now); --reverse converts the other way. A\n"
+    "      second line says what is left when the zones are not whole hours apart.",
+    &RunConvert};
 
 } // namespace tarnwick::cli

@@ -73,16 +73,16 @@ int RunPresets(Context& context) {
     return UsageError("presets", "unknown subcommand '" + sub + "'");
 }
 
-const CommandRegistration kPresets{
-    {"presets",
-     "  presets generate [--zoneinfo DIR] [--year YEAR]\n"
-     "      Seed statements for the shipped preset zones, one row per distinct rule of the\n"
-     "      time-zone database in DIR (default /usr/share/zoneinfo), checked against the C\n"
-     "      library for YEAR (default this year); zones left out are listed on stderr.\n"
-     "  presets build SEED.sql OUT.mdb\n"
-     "      Builds a zone database from seed statements (OUT is replaced atomically).",
-     90, &RunPresets}};
-
 } // namespace
+
+constinit const Command kPresetsCommand{
+    "presets",
+    "  presets generate [--zoneinfo DIR] [--year YEAR]\n"
+    "      Seed statements for the shipped preset zones, one row per distinct rule of the\n"
+    "      time-zone database in DIR (default /usr/share/zoneinfo), checked against the C\n"
+    "      library for YEAR (default this year); zones left out are listed on stderr.\n"
+    "  presets build SEED.sql OUT.mdb\n"
+    "      Builds a zone database from seed statements (OUT is replaced atomically).",
+    &RunPresets};
 
 } // namespace tarnwick::cli

@@ -3,7 +3,6 @@
 #include <string>
 
 #include "cli/cli.h"
-#include "platform/atomic_file.h"
 #include "settings/clock_settings.h"
 #include "settings/profile_file.h"
 
@@ -15,27 +14,22 @@ constexpr const char* kName = "settings";
 
 // "settings list": exactly the clock's load, so the file gains every missing key. A file that
 // cannot be written is reported but does not fail the command, since the values printed are
-// the ones the clock would use; a file that exists but cannot be read fails it (exit 1), since
+// the ones the clock would use; a file that exists but cannot be used fails it (exit 1), since
 // the values printed are then only the defaults.
 int List(Context& context) {
     if (!context.args.empty()) {
         return UsageError("settings list", "unexpected argument '" + context.args[0] + "'");
     }
-    const std::string path = SettingsFilePath(context.paths.settingsDirectory);
-    std::string bytes;
-    std::string readError;
-    const bool unreadable = ReadWholeFile(path, bytes, &readError) == FileReadStatus::Unreadable;
-
     ClockSettings settings;
     std::string writeError;
-    LoadSettings(context.paths.settingsDirectory, settings, nullptr, &writeError);
+    std::string readError;
+    LoadSettings(context.paths.settingsDirectory, settings, nullptr, &writeError, &readError);
     for (const SettingText& s : SettingsInLoadOrder(settings)) {
         std::printf("%s/%s=%s\n", s.section, s.key, s.value.c_str());
     }
     std::fflush(stdout);
-    if (unreadable) {
-        std::fprintf(stderr, "tarnwick-cli settings list: cannot read %s; the defaults are shown\n",
-                     readError.c_str());
+    if (!readError.empty()) {
+        std::fprintf(stderr, "tarnwick-cli settings list: %s\n", readError.c_str());
         return kFailure;
     }
     if (!writeError.empty()) {
@@ -117,17 +111,17 @@ int Run(Context& context) {
     return UsageError(kName, "unknown subcommand '" + sub + "' (expected list, get or set)");
 }
 
-const CommandRegistration kSettings{
-    {kName,
-     "  settings list\n"
-     "      The 17 settings as the clock loads them, SECTION/KEY=value in load order;\n"
-     "      adds missing keys with their defaults to DIR/ClockInfo.dat, as the clock does.\n"
-     "  settings get [--file PATH] SECTION KEY\n"
-     "      The stored value as the clock reads it (exit 1: no such key); writes nothing.\n"
-     "  settings set [--file PATH] SECTION KEY VALUE\n"
-     "      Stores VALUE under SECTION/KEY (default file: DIR/ClockInfo.dat).",
-     10, &Run}};
-
 } // namespace
+
+constinit const Command kSettingsCommand{
+    kName,
+    "  settings list\n"
+    "      The 17 settings as the clock loads them, SECTION/KEY=value in load order;\n"
+    "      adds missing keys with their defaults to DIR/ClockInfo.dat, as the clock does.\n"
+    "  settings get [--file PATH] SECTION KEY\n"
+    "      The stored value as the clock reads it (exit 1: no such key); writes nothing.\n"
+    "  settings set [--file PATH] SECTION KEY VALUE\n"
+    "      Stores VALUE under SECTION/KEY (default file: DIR/ClockInfo.dat).",
+    &Run};
 
 } // namespace tarnwick::cli

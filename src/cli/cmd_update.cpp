@@ -72,16 +72,16 @@ int RunUpdateCheck(Context& context) {
     return checker.DownloadFailed() ? kDownloadFailed : kOk;
 }
 
-const CommandRegistration kUpdateCheck{
-    {kName,
-     "  update-check [--site URL] [--force]\n"
-     "      One run of the daily update check against URL/TarnwickUpdateInfo.ini (default:\n"
-     "      the build's site), keeping UpdateInfo.txt and its log in the data directory:\n"
-     "      KEY<TAB>VALUE lines for latest, declined, differs, offer, force, message and\n"
-     "      download. Never prompts or opens a browser. --force downloads whatever the day\n"
-     "      and leaves the log alone. Exit 1: the download failed; 2: no site configured.",
-     80, &RunUpdateCheck}};
-
 } // namespace
+
+constinit const Command kUpdateCheckCommand{
+    kName,
+    "  update-check [--site URL] [--force]\n"
+    "      One run of the daily update check against URL/TarnwickUpdateInfo.ini (default:\n"
+    "      the build's site), keeping UpdateInfo.txt and its log in the data directory:\n"
+    "      KEY<TAB>VALUE lines for latest, declined, differs, offer, force, message and\n"
+    "      download. Never prompts or opens a browser. --force downloads whatever the day\n"
+    "      and leaves the log alone. Exit 1: the download failed; 2: no site configured.",
+    &RunUpdateCheck};
 
 } // namespace tarnwick::cli

@@ -47,11 +47,17 @@ int RunList(Context& context) {
     if (!OpenDatabase(context, "zones list", messages, db)) {
         return kFailure;
     }
+    // A failed query (a damaged page, another schema, too many rows) has been reported; an
+    // empty list would pass for a database without zones.
+    bool queried = false;
     std::string out;
-    for (const ZoneListItem& item : BuildZoneListItems(*db)) {
+    for (const ZoneListItem& item : BuildZoneListItems(*db, &queried)) {
         if (!item.IsSeparator()) {
             out += item.key + "\t" + item.text + "\n";
         }
+    }
+    if (!queried) {
+        return kFailure;
     }
     std::fwrite(out.data(), 1, out.size(), stdout);
     return kOk;
@@ -189,27 +195,23 @@ int RunZoneTime(Context& context) {
     return kOk;
 }
 
-const CommandRegistration kZones{
-    {"zones",
-     "  zones list\n"
-     "      The preset zones as the zone editor lists them: ID<TAB>TEXT per item, ordered\n"
-     "      by G.M.T. offset and name, one item per comma-separated part of the name.\n"
-     "  zones show ID\n"
-     "      The columns of one preset zone, COLUMN=value per line (exit 1: no such zone).\n"
-     "  zones update [--dry-run]\n"
-     "      Takes the zone rules of a newer shipped release (every start does this too):\n"
-     "      zones you never changed get the new rules, your edits and zones stay.\n"
-     "      Lists ACTION<TAB>ID<TAB>NAME per zone; --dry-run only lists.",
-     50, &RunZones}};
-
-const CommandRegistration kZoneTime{
-    {"zone-time",
-     "  zone-time ID [--at INSTANT]\n"
-     "      What the second clock shows for zone ID at INSTANT (default now):\n"
-     "      ABBREVIATION<TAB>OFFSET_MINUTES<TAB>DST(0|1)<TAB>TIME. An unknown ID gives the\n"
-     "      computer's own zone.",
-     55, &RunZoneTime}};
-
 } // namespace
+
+constinit const Command kZonesCommand{
+    "zones",
+    "  zones list\n"
+    "      The preset zones as the zone editor lists them: ID<TAB>TEXT per item, ordered\n"
+    "      by G.M.T. offset and name, one item per comma-separated part of the name.\n"
+    "  zones show ID\n"
+    "      The columns of one preset zone, COLUMN=value per line (exit 1: no such zone).",
+    &RunZones};
+
+constinit const Command kZoneTimeCommand{
+    "zone-time",
+    "  zone-time ID [--at INSTANT]\n"
+    "      What the second clock shows for zone ID at INSTANT (default now):\n"
+    "      ABBREVIATION<TAB>OFFSET_MINUTES<TAB>DST(0|1)<TAB>TIME. An unknown ID gives the\n"
+    "      computer's own zone.",
+    &RunZoneTime};
 
 } // namespace tarnwick::cli

@@ -5,8 +5,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <exception>
-#include <map>
 #include <string>
+#include <vector>
 
 #include "cli/cli.h"
 #include "platform/product.h"
@@ -18,8 +18,13 @@ namespace tarnwick::cli {
 
 namespace {
 
-std::vector<Command>& Registry() {
-    static std::vector<Command> commands;
+// Every command, in the order --help lists them.
+const std::vector<const Command*>& Commands() {
+    static const std::vector<const Command*> commands = {
+        &kSettingsCommand, &kLocalCommand,       &kDisplayCommand,
+        &kZonesCommand,    &kZoneTimeCommand,    &kCheckCommand,
+        &kConvertCommand,  &kUpdateCheckCommand, &kPresetsCommand,
+    };
     return commands;
 }
 
@@ -39,19 +44,12 @@ void PrintHelp(std::FILE* out) {
                       "Instants are written YYYY-MM-DDTHH:MM:SSZ (UTC).\n"
                       "\n"
                       "Commands:\n");
-    std::vector<Command> commands = Registry();
-    std::sort(commands.begin(), commands.end(),
-              [](const Command& a, const Command& b) { return a.order < b.order; });
-    for (const Command& c : commands) {
-        std::fprintf(out, "%s\n", c.usage);
+    for (const Command* c : Commands()) {
+        std::fprintf(out, "%s\n", c->usage);
     }
 }
 
 } // namespace
-
-void RegisterCommand(const Command& command) {
-    Registry().push_back(command);
-}
 
 std::optional<std::string> TakeOption(std::vector<std::string>& args, const std::string& name,
                                       std::string& error) {
@@ -189,13 +187,13 @@ int main(int argc, char** argv) {
     const std::string name = args.front();
     args.erase(args.begin());
 
-    for (const Command& command : Registry()) {
-        if (name == command.name) {
+    for (const Command* command : Commands()) {
+        if (name == command->name) {
             Context context;
             try {
                 context.paths = dir ? DataPathsIn(*dir) : DefaultDataPaths();
                 context.args = std::move(args);
-                return command.run(context);
+                return command->run(context);
             } catch (const std::exception& e) {
                 std::fprintf(stderr, "tarnwick-cli %s: %s\n", name.c_str(), e.what());
                 return kFailure;

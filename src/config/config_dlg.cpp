@@ -18,6 +18,7 @@
 #include "settings/clock_settings.h"
 #include "settings/settings_file.h"
 #include "widgets/app_icon.h"
+#include "widgets/core_text.h"
 #include "widgets/dialog_units.h"
 #include "zones/us_daylight_message.h"
 
@@ -31,14 +32,6 @@ const char* const CConfigDlg::kRunHiddenMessage =
     "menu of options.  Such options as, Exit, Open, Configure, etc..";
 
 namespace {
-
-QString Q(const std::string& text) {
-    return QString::fromStdString(text);
-}
-
-std::string S(const QString& text) {
-    return text.toStdString();
-}
 
 QButtonGroup* Group(QWidget* parent,
                     std::initializer_list<std::pair<QAbstractButton*, int>> buttons) {
@@ -108,9 +101,9 @@ void CConfigDlg::Load() {
     m_settingsPath = LoadSettings(m_environment.settingsDirectory, settings, nullptr);
     m_loaded = settings;
     m_otherZoneId = settings.timeZoneId;
-    m_fields[kIdOtherCountry]->setText(Q(settings.otherCountryName));
-    m_fields[kIdYourCountry]->setText(Q(settings.yourCountryName));
-    m_fields[kIdCustomServers]->setText(Q(settings.checkTimeCustomServers));
+    SetCoreText(m_fields[kIdOtherCountry], settings.otherCountryName);
+    SetCoreText(m_fields[kIdYourCountry], settings.yourCountryName);
+    SetCoreText(m_fields[kIdCustomServers], settings.checkTimeCustomServers);
     m_fields[kIdOtherOffset]->setText(QString::number(settings.otherCountryOffset));
     m_fields[kIdHourInterval]->setText(QString::number(settings.checkTimeHourInterval));
     m_fields[kIdMargin]->setText(QString::number(settings.checkTimeMarginOfError));
@@ -141,9 +134,9 @@ void CConfigDlg::Load() {
 
 ConfigDialogValues CConfigDlg::Values() const {
     ConfigDialogValues v;
-    v.otherCountryName = S(m_fields.at(kIdOtherCountry)->text());
-    v.otherCountryOffset = S(m_fields.at(kIdOtherOffset)->text());
-    v.yourCountryName = S(m_fields.at(kIdYourCountry)->text());
+    v.otherCountryName = CoreText(m_fields.at(kIdOtherCountry));
+    v.otherCountryOffset = CoreText(m_fields.at(kIdOtherOffset));
+    v.yourCountryName = CoreText(m_fields.at(kIdYourCountry));
     // A group with nothing selected (the file held an id of none of its buttons) keeps it.
     const auto chosen = [](const QButtonGroup* group, int loaded) {
         return group->checkedId() != -1 ? group->checkedId() : loaded;
@@ -154,9 +147,9 @@ ConfigDialogValues CConfigDlg::Values() const {
     v.checkTimeUpdateOption = chosen(m_howGroup, m_loaded.checkTimeUpdateOption);
     v.loginStartup = m_checks.at(kIdLoginStartup)->isChecked();
     v.checkTimeStartup = m_checks.at(kIdCheckStartup)->isChecked();
-    v.checkTimeHourInterval = S(m_fields.at(kIdHourInterval)->text());
-    v.checkTimeCustomServers = S(m_fields.at(kIdCustomServers)->text());
-    v.checkTimeMarginOfError = S(m_fields.at(kIdMargin)->text());
+    v.checkTimeHourInterval = CoreText(m_fields.at(kIdHourInterval));
+    v.checkTimeCustomServers = CoreText(m_fields.at(kIdCustomServers));
+    v.checkTimeMarginOfError = CoreText(m_fields.at(kIdMargin));
     v.transparentToDesktop = m_checks.at(kIdTransparent)->isChecked();
     v.clockBlueLcd = m_checks.at(kIdBlueLcd)->isChecked();
     v.daylightSavingsFlag = m_checks.at(kIdDaylightFlag)->isChecked();
@@ -196,7 +189,7 @@ void CConfigDlg::PickOtherZone() {
         return;
     }
     m_otherZoneId = result.zoneId;
-    m_fields[kIdOtherCountry]->setText(Q(result.zoneName));
+    SetCoreText(m_fields[kIdOtherCountry], result.zoneName);
 }
 
 void CConfigDlg::OpenComputerZoneSettings() {
@@ -213,9 +206,9 @@ void CConfigDlg::OpenComputerZoneSettings() {
         } else {
             QStringList arguments;
             for (const std::string& argument : command->arguments) {
-                arguments << Q(argument);
+                arguments << FromCoreText(argument);
             }
-            started = QProcess::startDetached(Q(command->program), arguments);
+            started = QProcess::startDetached(FromCoreText(command->program), arguments);
         }
     }
     if (!started) {

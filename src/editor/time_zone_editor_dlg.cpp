@@ -16,6 +16,7 @@
 #include "platform/local_zone.h"
 #include "platform/message_box.h"
 #include "ui_time_zone_editor_dlg.h"
+#include "widgets/core_text.h"
 #include "widgets/dialog_units.h"
 #include "widgets/qt_message_box.h"
 #include "zones/zone_list.h"
@@ -65,13 +66,6 @@ const std::map<int, const char*>& ControlRoles() {
     return roles;
 }
 
-QString Q(const std::string& text) {
-    return QString::fromStdString(text);
-}
-std::string S(const QString& text) {
-    return text.toStdString();
-}
-
 // The zone list's text field. A combo box selects the item whose text its field shows when the
 // field loses the focus, and selecting a zone loads it into the form: leaving the list for the
 // form, or for "Save", would reload the zone over what was typed since. Here only a choice
@@ -89,13 +83,13 @@ protected:
 
 void FillCodeCombo(QComboBox* box, const CodeList& list) {
     for (const CodeItem& item : list) {
-        box->addItem(Q(item.text), Q(item.key));
+        box->addItem(FromCoreText(item.text), FromCoreText(item.key));
     }
 }
 
 void FillNumberCombo(QComboBox* box, int first, int last, int step, bool pad) {
     for (const std::string& text : NumberItems(first, last, step, pad)) {
-        box->addItem(Q(text));
+        box->addItem(FromCoreText(text));
     }
 }
 
@@ -104,7 +98,7 @@ void FillNumberCombo(QComboBox* box, int first, int last, int step, bool pad) {
 bool SelectByKey(const std::string& key, QComboBox* box) {
     for (int i = 0; i < box->count(); ++i) {
         const QVariant data = box->itemData(i);
-        if (data.isValid() && S(data.toString()) == key) {
+        if (data.isValid() && ToCoreText(data.toString()) == key) {
             box->setCurrentIndex(i);
             return true;
         }
@@ -119,19 +113,19 @@ void SetNoSelection(QComboBox* box) {
 
 void SetComboText(QComboBox* box, const std::string& text) {
     SetNoSelection(box);
-    box->setEditText(Q(text));
+    SetCoreText(box->lineEdit(), text);
 }
 
 // An item counts as selected only while the text field still shows it: text typed over a
 // selected item is the value, not the item's key.
 ComboText ReadCombo(const QComboBox* box) {
     ComboText combo;
-    combo.text = S(box->currentText());
+    combo.text = CoreText(box->lineEdit());
     const int index = box->currentIndex();
     if (index >= 0 && box->itemText(index) == box->currentText()) {
         const QVariant data = box->itemData(index);
         if (data.isValid()) {
-            combo.selectedKey = S(data.toString());
+            combo.selectedKey = ToCoreText(data.toString());
         }
     }
     return combo;
@@ -256,7 +250,7 @@ void CTimeZoneEditorDlg::Initialise() {
     FillZoneList();
     m_selectedZoneId = -1;
     if (m_initialZoneId != 0 && LoadZoneIntoForm(m_initialZoneId)) {
-        m_zoneList->setEditText(Q(GetSelectedZoneName()));
+        m_zoneList->setEditText(FromCoreText(GetSelectedZoneName()));
         m_selectedZoneId = m_initialZoneId;
     }
     m_previewTimer.start(kPreviewPeriodMs);
@@ -288,7 +282,7 @@ void CTimeZoneEditorDlg::FillZoneList() {
         return; // Connect has said why; the list stays empty
     }
     for (const ZoneListItem& item : BuildZoneListItems(m_database)) {
-        m_zoneList->addItem(Q(item.text), Q(item.key));
+        m_zoneList->addItem(FromCoreText(item.text), FromCoreText(item.key));
     }
     SetNoSelection(m_zoneList);
 }
@@ -297,7 +291,7 @@ void CTimeZoneEditorDlg::OnZoneChosen(int index) {
     if (index < 0) {
         return;
     }
-    const int id = CFieldValue(S(m_zoneList->itemData(index).toString())).ToInt();
+    const int id = CFieldValue(ToCoreText(m_zoneList->itemData(index).toString())).ToInt();
     LoadZoneIntoForm(id);
     // Loading cleared the form and the list with it. The list keeps showing the item that was
     // chosen, so the arrow keys go on from there.
@@ -316,7 +310,7 @@ bool CTimeZoneEditorDlg::LoadZoneIntoForm(std::int32_t id) {
             ShowMessage(ZoneNotFoundMessage(id));
         }
         m_selectedZoneId = -1;
-        m_recordLabel->setText(Q(RecordLabel(0)));
+        m_recordLabel->setText(FromCoreText(RecordLabel(0)));
         return false;
     }
     m_zoneClock.LoadZone(id);
@@ -325,12 +319,12 @@ bool CTimeZoneEditorDlg::LoadZoneIntoForm(std::int32_t id) {
     m_recordLabel->setText("# " + QString::number(id));
 
     auto field = [this](const char* column) { return m_database.GetField(column).Text(); };
-    m_name->setText(Q(field("m_TimeZoneName")));
-    m_country->setText(Q(field("m_Country")));
-    m_cities->setText(Q(field("m_Cities")));
-    m_province->setText(Q(field("m_Province")));
-    m_stdAbbr->setText(Q(field("m_STDAbbr")));
-    m_dstAbbr->setText(Q(field("m_DSTAbbr")));
+    SetCoreText(m_name, field("m_TimeZoneName"));
+    SetCoreText(m_country, field("m_Country"));
+    SetCoreText(m_cities, field("m_Cities"));
+    SetCoreText(m_province, field("m_Province"));
+    SetCoreText(m_stdAbbr, field("m_STDAbbr"));
+    SetCoreText(m_dstAbbr, field("m_DSTAbbr"));
 
     const std::pair<const char*, QComboBox*> plain[] = {
         {"m_GMTBiasHour", m_gmtBiasHour}, {"m_DSTBiasHour", m_dstBiasHour},
@@ -376,7 +370,7 @@ bool CTimeZoneEditorDlg::LoadZoneIntoForm(std::int32_t id) {
 
 void CTimeZoneEditorDlg::ClearForm() {
     m_currentRecordId = 0;
-    m_recordLabel->setText(Q(RecordLabel(0)));
+    m_recordLabel->setText(FromCoreText(RecordLabel(0)));
     for (QLineEdit* edit : {m_name, m_country, m_cities, m_province, m_stdAbbr, m_dstAbbr}) {
         edit->clear();
     }
@@ -391,8 +385,8 @@ void CTimeZoneEditorDlg::ClearForm() {
 
 void CTimeZoneEditorDlg::ShowMinutes(int minutes, QComboBox* hourBox, QComboBox* minuteBox) {
     const HourMinuteText text = SplitMinutesText(minutes);
-    hourBox->setEditText(Q(text.hour));
-    minuteBox->setEditText(Q(text.minute));
+    hourBox->setEditText(FromCoreText(text.hour));
+    minuteBox->setEditText(FromCoreText(text.minute));
 }
 
 void CTimeZoneEditorDlg::ShowRuleDate(const TransitionRule& rule, QComboBox* occurrence,
@@ -402,10 +396,10 @@ void CTimeZoneEditorDlg::ShowRuleDate(const TransitionRule& rule, QComboBox* occ
     SelectByKey(std::to_string(rule.wDay), occurrence);
     SelectByKey(std::to_string(rule.wMonth), month);
     const ClockHour clockHour = ToClockHour(rule.wHour);
-    ampm->setEditText(Q(clockHour.ampm.text));
+    ampm->setEditText(FromCoreText(clockHour.ampm.text));
     SelectByKey(clockHour.ampm.key, ampm);
     hour->setEditText(QString::number(clockHour.hour));
-    minute->setEditText(Q(PadTwoDigits(std::to_string(rule.wMinute))));
+    minute->setEditText(FromCoreText(PadTwoDigits(std::to_string(rule.wMinute))));
 }
 
 void CTimeZoneEditorDlg::LoadCurrentInformation() {
@@ -422,13 +416,14 @@ void CTimeZoneEditorDlg::LoadCurrentInformation() {
         ShowRuleDate(tzi.DaylightDate, m_dstStartCountDow, m_dstDow, m_dstMonth, m_dstHour,
                      m_dstMinute, m_dstAmPm);
     }
-    m_stdAbbr->setText(Q(tzi.StandardName));
-    m_dstAbbr->setText(Q(tzi.DaylightName));
+    SetCoreText(m_stdAbbr, tzi.StandardName);
+    SetCoreText(m_dstAbbr, tzi.DaylightName);
 }
 
 bool CTimeZoneEditorDlg::ValidateForm() {
-    const std::string message = ValidateZoneForm(S(m_name->text()), S(m_gmtBiasHour->currentText()),
-                                                 S(m_gmtBiasMinute->currentText()));
+    const std::string message =
+        ValidateZoneForm(CoreText(m_name), CoreText(m_gmtBiasHour->lineEdit()),
+                         CoreText(m_gmtBiasMinute->lineEdit()));
     const std::string problem = message.empty() ? ValidateZoneRuleBoxes(ReadForm()) : message;
     if (problem.empty()) {
         return true;
@@ -439,14 +434,14 @@ bool CTimeZoneEditorDlg::ValidateForm() {
 
 ZoneFormValues CTimeZoneEditorDlg::ReadForm() const {
     ZoneFormValues f;
-    f.name = S(m_name->text());
-    f.country = S(m_country->text());
-    f.province = S(m_province->text());
-    f.cities = S(m_cities->text());
+    f.name = CoreText(m_name);
+    f.country = CoreText(m_country);
+    f.province = CoreText(m_province);
+    f.cities = CoreText(m_cities);
     f.gmtBiasHour = ReadCombo(m_gmtBiasHour);
     f.gmtBiasMinute = ReadCombo(m_gmtBiasMinute);
     f.dstUse = m_dstUse->isChecked();
-    f.dstAbbr = S(m_dstAbbr->text());
+    f.dstAbbr = CoreText(m_dstAbbr);
     f.dstAmPm = ReadCombo(m_dstAmPm);
     f.dstBiasHour = ReadCombo(m_dstBiasHour);
     f.dstBiasMinute = ReadCombo(m_dstBiasMinute);
@@ -455,7 +450,7 @@ ZoneFormValues CTimeZoneEditorDlg::ReadForm() const {
     f.dstMinute = ReadCombo(m_dstMinute);
     f.dstMonth = ReadCombo(m_dstMonth);
     f.dstStartCountDow = ReadCombo(m_dstStartCountDow);
-    f.stdAbbr = S(m_stdAbbr->text());
+    f.stdAbbr = CoreText(m_stdAbbr);
     f.stdAmPm = ReadCombo(m_stdAmPm);
     f.stdBiasHour = ReadCombo(m_stdBiasHour);
     f.stdBiasMinute = ReadCombo(m_stdBiasMinute);
@@ -511,7 +506,7 @@ void CTimeZoneEditorDlg::UpdatePreview() {
     // The time first: it decides whether standard or daylight time is in force, and with it
     // the abbreviation that belongs to this second.
     const DateTime now = m_zoneClock.GetZoneTime();
-    m_preview->setText(Q(BuildPreviewText(m_zoneClock.GetAbbreviation(), now)));
+    m_preview->setText(FromCoreText(BuildPreviewText(m_zoneClock.GetAbbreviation(), now)));
 }
 
 void CTimeZoneEditorDlg::OnPreviewTimer() {

@@ -1,6 +1,8 @@
 // An exclusive lock that serialises read-modify-write of one file between threads and
 // processes: flock() on a lock file beside it ("ClockInfo.dat" -> ".ClockInfo.dat.lock").
-// The lock file is left in place (removing it would let two writers hold different locks).
+// The lock file stays while the file does; RemoveLockedFile removes both. A lock taken on a
+// lock file that was removed meanwhile is let go and taken again on the new one, so two
+// writers never hold different locks for one file.
 #pragma once
 
 #include <string>
@@ -26,5 +28,9 @@ private:
 
 // The lock file that guards path.
 std::string LockFilePathFor(const std::string& path);
+
+// Removes the file at path and then its lock file, holding the lock. True when neither is left;
+// error (when given) says what could not be removed.
+bool RemoveLockedFile(const std::string& path, std::string* error = nullptr);
 
 } // namespace tarnwick

@@ -2,6 +2,9 @@
 
 #include <cerrno>
 #include <cstring>
+#include <unistd.h>
+
+#include "platform/paths.h"
 
 namespace tarnwick {
 
@@ -20,6 +23,21 @@ std::string StorageErrorText(int error, const std::string& directory) {
     default:
         return system;
     }
+}
+
+std::string UnwritableReason(const std::string& path) {
+    if (::access(path.c_str(), W_OK) != 0) {
+        const int error = errno;
+        if (error == EACCES || error == EPERM) {
+            return "its permissions do not allow writing (" + std::string(std::strerror(error)) +
+                   ")";
+        }
+        return StorageErrorText(error, DirectoryOf(path));
+    }
+    if (::access(DirectoryOf(path).c_str(), W_OK) != 0) {
+        return StorageErrorText(errno, DirectoryOf(path));
+    }
+    return {};
 }
 
 } // namespace tarnwick

@@ -13,4 +13,9 @@ namespace tarnwick {
 // Other values give the C library's text alone.
 std::string StorageErrorText(int error, const std::string& directory);
 
+// Why the file at path cannot be changed, or "" when nothing stands in the way: its
+// permissions, or a folder that cannot take the files written beside it (a journal, a
+// temporary copy).
+std::string UnwritableReason(const std::string& path);
+
 } // namespace tarnwick

@@ -73,14 +73,25 @@ private:
 } // namespace
 
 std::string LoadSettings(const std::string& settingsDirectory, ClockSettings& s,
-                         IRunAtLogin* runAtLogin, std::string* writeError) {
+                         IRunAtLogin* runAtLogin, std::string* writeError, std::string* readError) {
     const std::string path = SettingsFilePath(settingsDirectory);
 
-    // One read for all 17 keys; an unreadable file gives the defaults (and the write-back
-    // below says why it cannot be saved).
+    // One read for all 17 keys; a file that cannot be used gives the defaults and is not written.
     std::string bytes;
-    if (ReadWholeFile(path, bytes) != FileReadStatus::Read) {
+    std::string reason;
+    if (ReadWholeFile(path, bytes, &reason) == FileReadStatus::Unreadable) {
+        reason.erase(0, reason.rfind(path + ": ", 0) == 0 ? path.size() + 2 : 0); // "PATH: why"
+    } else if (LooksLikeProfileText(bytes, &reason)) {
+        reason.clear();
+    }
+    if (!reason.empty()) {
         bytes.clear();
+    }
+    if (readError != nullptr) {
+        *readError = reason.empty() ? std::string()
+                                    : "the settings file " + path + " cannot be used (" + reason +
+                                          "); the default settings are used and the file is "
+                                          "left as it is";
     }
     const ClockSettings d; // the defaults
     SettingsReader file(std::move(bytes));
@@ -108,7 +119,7 @@ std::string LoadSettings(const std::string& settingsDirectory, ClockSettings& s,
     // Only a file that lacks a key is written: a complete file, protected or not, is left
     // exactly as it is.
     std::string error;
-    if (!file.Missing().empty()) {
+    if (reason.empty() && !file.Missing().empty()) {
         WriteProfileStrings(path, file.Missing(), true, &error);
     }
     if (writeError != nullptr) {

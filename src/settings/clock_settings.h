@@ -54,8 +54,12 @@ struct ClockSettings {
 // so). Then, when runAtLogin is given, writes the start-at-login entry to match LOGINSTARTUP.
 // Returns the settings path. writeError (when given) receives the reason the file could not
 // be written, or is cleared; the settings are read all the same.
+// A file that exists but cannot be read, or does not look like a settings file (binary, NUL
+// bytes, too large), gives every default and is left as it is; readError (when given) then
+// says so ("the settings file PATH cannot be used (REASON); ..."), or is cleared.
 std::string LoadSettings(const std::string& settingsDirectory, ClockSettings& settings,
-                         IRunAtLogin* runAtLogin, std::string* writeError = nullptr);
+                         IRunAtLogin* runAtLogin, std::string* writeError = nullptr,
+                         std::string* readError = nullptr);
 
 // The server list CHECKTIMEOPTION selects: the US servers, or the user's own.
 const std::string& SelectedServerList(const ClockSettings& settings);

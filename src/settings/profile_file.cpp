@@ -1,6 +1,6 @@
 #include "settings/profile_file.h"
 
-#include <algorithm>
+#include <utility>
 
 #include "platform/atomic_file.h"
 #include "platform/file_lock.h"
@@ -41,12 +41,22 @@ enum class LineKind { Blank, Comment, Section, Key, Other };
 
 struct Line {
     std::size_t start = 0;      // first byte of the line (after a BOM on the first line)
-    std::size_t contentEnd = 0; // end of the text, before "\r\n" or "\n"
-    std::size_t end = 0;        // first byte of the next line
+    std::size_t contentEnd = 0; // end of the text, before its line break
+    std::size_t end = 0;        // first byte of the next line; contentEnd when none follows
     LineKind kind = LineKind::Other;
     std::string_view name;  // section or key name, trimmed
     std::string_view value; // key value, trimmed
 };
+
+// Where the line break that ends a line starts, and its length: CR LF, LF or a lone CR (old Mac
+// files, and a CR LF file that lost its last LF). {npos, 0} when the text ends first.
+std::pair<std::size_t, std::size_t> FindLineBreak(std::string_view text, std::size_t from) {
+    const std::size_t at = text.find_first_of("\r\n", from);
+    if (at == std::string_view::npos) {
+        return {at, 0};
+    }
+    return {at, text.substr(at, 2) == "\r\n" ? 2 : 1};
+}
 
 // Walks the text line by line, classifying each line as the Windows profile reader does.
 class LineReader {
@@ -60,12 +70,9 @@ public:
         }
         line = Line{};
         line.start = m_pos;
-        const std::size_t newline = m_text.find('\n', m_pos);
-        line.end = newline == std::string_view::npos ? m_text.size() : newline + 1;
-        line.contentEnd = newline == std::string_view::npos ? m_text.size() : newline;
-        if (line.contentEnd > line.start && m_text[line.contentEnd - 1] == '\r') {
-            --line.contentEnd;
-        }
+        const auto [lineBreak, length] = FindLineBreak(m_text, m_pos);
+        line.contentEnd = lineBreak == std::string_view::npos ? m_text.size() : lineBreak;
+        line.end = line.contentEnd + length;
         m_pos = line.end;
         Classify(line);
         return true;
@@ -206,17 +213,18 @@ bool SetProfileValue(std::string& text, std::string_view section, std::string_vi
         return false;
     }
     const std::string stored = StoredForm(value);
-    const std::size_t firstNewline = text.find('\n');
+    // New lines take the file's own line break: that of its first line.
+    const auto [firstBreak, firstLength] = FindLineBreak(text, 0);
     const std::string eol =
-        (firstNewline != std::string::npos && firstNewline > 0 && text[firstNewline - 1] == '\r')
-            ? "\r\n"
-            : "\n";
+        firstBreak == std::string::npos ? "\n" : text.substr(firstBreak, firstLength);
 
     LineReader reader(text);
     Line line;
     bool inSection = false;
     std::optional<Line> anchor; // the section's header, then its last key line
+    std::optional<Line> last;   // the last line of the text
     while (reader.Next(line)) {
+        last = line;
         if (line.kind == LineKind::Section) {
             if (inSection) {
                 break;
@@ -237,27 +245,17 @@ bool SetProfileValue(std::string& text, std::string_view section, std::string_vi
     }
     const std::string entry = std::string(key) + "=" + stored;
     if (anchor) {
-        if (anchor->end == anchor->contentEnd) { // last line of a file without a final newline
-            text.insert(anchor->end, eol + entry);
-        } else {
-            text.insert(anchor->end, entry + eol);
-        }
+        // Before the anchor's own line break, which then ends the new line: a last line without
+        // a break, or ending in a lone CR, stays the last line's ending.
+        text.insert(anchor->contentEnd, eol + entry);
         return true;
     }
-
-    const std::size_t bodyStart =
-        std::string_view(text).substr(0, kUtf8Bom.size()) == kUtf8Bom ? kUtf8Bom.size() : 0;
-    if (text.size() > bodyStart) {
-        if (text.back() != '\n') {
+    if (last) {
+        if (last->end == last->contentEnd) {
             text += eol;
         }
-        // One blank line between sections, unless the file already ends with one.
-        const std::size_t lastStart =
-            text.size() >= 2 ? text.rfind('\n', text.size() - 2) : std::string::npos;
-        const std::size_t from =
-            lastStart == std::string::npos ? bodyStart : std::max(lastStart + 1, bodyStart);
-        if (!Trim(std::string_view(text).substr(from, text.size() - 1 - from)).empty()) {
-            text += eol;
+        if (last->kind != LineKind::Blank) {
+            text += eol; // one blank line between sections
         }
     }
     text += "[" + std::string(section) + "]" + eol + entry + eol;
@@ -290,6 +288,17 @@ std::string GetProfileString(const std::string& path, std::string_view section,
         return value;
     }
     return std::string(defaultValue.substr(0, kMaxProfileValueLength));
+}
+
+bool HasProfileSection(std::string_view text, std::string_view section) {
+    LineReader reader(text);
+    Line line;
+    while (reader.Next(line)) {
+        if (line.kind == LineKind::Section && NamesMatch(line.name, Trim(section))) {
+            return true;
+        }
+    }
+    return false;
 }
 
 bool LooksLikeProfileText(std::string_view text, std::string* why) {

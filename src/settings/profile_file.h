@@ -8,8 +8,9 @@
 // - comment lines (';') and lines this code does not understand are kept as they are;
 // - an existing key is rewritten in place, a new key goes after the last key line of its
 //   section, a new section at the end of the file; a missing file is created on first write.
+// - a line ends at CR LF, LF or a lone CR (old Mac files, or a CR LF file that lost its last LF).
 // Bytes are passed through untouched (Latin-1 files stay Latin-1), a file keeps its line
-// endings (CRLF or LF; new files use LF) and a leading UTF-8 byte-order mark.
+// endings (those of its first line; new files use LF) and a leading UTF-8 byte-order mark.
 #pragma once
 
 #include <cstddef>
@@ -37,6 +38,9 @@ std::optional<std::string> FindProfileValue(std::string_view text, std::string_v
 // byte anywhere, or a value longer than kMaxProfileValueLength.
 bool SetProfileValue(std::string& text, std::string_view section, std::string_view key,
                      std::string_view value, std::string* error = nullptr);
+
+// True when text has a section of that name.
+bool HasProfileSection(std::string_view text, std::string_view section);
 
 // True when text can be taken for a settings file: empty, only blanks and comments, or holding
 // a "[SECTION]" line, and no NUL byte. why (when given) says what is wrong otherwise.

@@ -138,6 +138,14 @@ std::optional<ServerAddress> ParseServerEntry(const std::string& entry, std::uin
         error = "'" + text + "': no host name";
         return std::nullopt;
     }
+    // No name or address holds a bracket, a blank or a control character; such a "host" could
+    // not be written back into a list, nor shown as itself in a message.
+    for (const char c : address.host) {
+        if (c == '[' || c == ']' || static_cast<unsigned char>(c) <= ' ' || c == '\x7f') {
+            error = "'" + text + "': '" + address.host + "' is not a host name or address";
+            return std::nullopt;
+        }
+    }
     if (hasPort && !ParsePort(portText, address.port)) {
         error = "'" + text + "': the port must be a number from 1 to 65535";
         return std::nullopt;

@@ -1,7 +1,6 @@
 #include "update/check_for_update.h"
 
-#include <cstdio>
-
+#include "platform/file_lock.h"
 #include "platform/message_box.h"
 #include "settings/settings_file.h"
 
@@ -17,8 +16,12 @@ void DownloadStep(const UpdateEnvironment& environment, const UpdateNotice& noti
         return;
     }
     // Without both files the next start downloads again, whatever the day.
-    std::remove(path.c_str());
-    std::remove(UpdateLogFilePath(path).c_str());
+    for (const std::string& file : {path, UpdateLogFilePath(path)}) {
+        std::string error;
+        if (!RemoveLockedFile(file, &error)) {
+            environment.log(error);
+        }
+    }
     OpenInBrowser(*environment.urlOpener, info.downloadUrl, environment.log);
     if (notice.closeMainWindow) {
         notice.closeMainWindow();

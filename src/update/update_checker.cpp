@@ -1,8 +1,8 @@
 #include "update/update_checker.h"
 
-#include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <string_view>
 
 #include "platform/atomic_file.h"
 #include "platform/clock.h"
@@ -36,6 +36,53 @@ T PeekValue(const std::string& path, const std::string& section, const char* key
     return value;
 }
 
+// The characters of text: UTF-8 when all of it is valid UTF-8 (no overlong forms, surrogates
+// or values above U+10FFFF), else Latin-1, one character per byte.
+std::u32string DecodeUtf8OrLatin1(std::string_view text) {
+    static constexpr char32_t kShortest[] = {0, 0, 0x80, 0x800, 0x10000}; // by length
+    std::u32string characters;
+    for (std::size_t i = 0; i < text.size();) {
+        const auto lead = static_cast<unsigned char>(text[i]);
+        const std::size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+        bool valid = (lead < 0x80 || lead >= 0xC2) && lead <= 0xF4 && i + length <= text.size();
+        char32_t c = length == 1 ? lead : lead & (0x7F >> length);
+        for (std::size_t k = 1; valid && k < length; ++k) {
+            const auto next = static_cast<unsigned char>(text[i + k]);
+            valid = (next & 0xC0) == 0x80;
+            c = (c << 6) | (next & 0x3F);
+        }
+        if (!valid || c < kShortest[length] || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) {
+            characters.clear();
+            for (const char byte : text) {
+                characters.push_back(static_cast<unsigned char>(byte));
+            }
+            return characters;
+        }
+        characters.push_back(c);
+        i += length;
+    }
+    return characters;
+}
+
+void AppendUtf8(std::string& out, char32_t c) {
+    const auto put = [&out](char32_t byte) { out.push_back(static_cast<char>(byte)); };
+    if (c < 0x80) {
+        put(c);
+    } else if (c < 0x800) {
+        put(0xC0 | (c >> 6));
+        put(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        put(0xE0 | (c >> 12));
+        put(0x80 | ((c >> 6) & 0x3F));
+        put(0x80 | (c & 0x3F));
+    } else {
+        put(0xF0 | (c >> 18));
+        put(0x80 | ((c >> 12) & 0x3F));
+        put(0x80 | ((c >> 6) & 0x3F));
+        put(0x80 | (c & 0x3F));
+    }
+}
+
 } // namespace
 
 void LogToStderr(const std::string& line) {
@@ -65,15 +112,21 @@ int LocalDayOfMonth(const IClock& clock, const ILocalZone& zone) {
 }
 
 bool DownloadUrlToFile(IHttpDownloader& downloader, const std::string& url, const std::string& path,
-                       std::string* error, std::stop_token stop) {
+                       const std::string& section, std::string* error, std::stop_token stop) {
     HttpResponse response = downloader.Get(url, stop);
-    if (!response.ok) {
-        if (error != nullptr) {
-            *error = response.error;
-        }
-        return false;
+    std::string why;
+    if (response.ok && !LooksLikeProfileText(response.body, &why)) {
+        response.error = "the answer from " + url + " is not an update-info file (" + why + ")";
+    } else if (response.ok && !HasProfileSection(response.body, section)) {
+        response.error =
+            "the answer from " + url + " is not an update-info file (no [" + section + "] section)";
+    } else if (response.ok) {
+        return WriteFileAtomically(path, response.body, error);
     }
-    return WriteFileAtomically(path, response.body, error);
+    if (error != nullptr) {
+        *error = response.error;
+    }
+    return false;
 }
 
 bool OpenInBrowser(IUrlOpener& opener, const std::string& url, const UpdateLog& log) {
@@ -90,30 +143,18 @@ bool OpenInBrowser(IUrlOpener& opener, const std::string& url, const UpdateLog& 
 }
 
 std::string CleanNoticeText(const std::string& text, std::size_t maxCharacters) {
+    const std::u32string characters = DecodeUtf8OrLatin1(text);
     std::string clean;
-    clean.reserve(std::min(text.size(), maxCharacters * 4));
-    std::size_t characters = 0;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const auto byte = static_cast<unsigned char>(text[i]);
-        if (byte < 0x20 || byte == 0x7F) {
+    std::size_t kept = 0;
+    for (const char32_t c : characters) {
+        if (c < 0x20 || (c >= 0x7F && c <= 0x9F)) { // C0, DEL and C1
             continue;
         }
-        // U+0080-U+009F, the C1 controls, are C2 80 to C2 9F in UTF-8.
-        if (byte == 0xC2 && i + 1 < text.size()) {
-            const auto next = static_cast<unsigned char>(text[i + 1]);
-            if (next >= 0x80 && next <= 0x9F) {
-                ++i;
-                continue;
-            }
+        if (kept == maxCharacters) {
+            break;
         }
-        const bool continuation = (byte & 0xC0) == 0x80;
-        if (!continuation) {
-            if (characters == maxCharacters) {
-                break;
-            }
-            ++characters;
-        }
-        clean.push_back(text[i]);
+        AppendUtf8(clean, c);
+        ++kept;
     }
     return clean;
 }
@@ -158,7 +199,7 @@ bool CUpdateChecker::Check(UpdateCheckInfo& info, const std::string& path,
         if (failed) {
             m_downloadError = m_settings.LastError();
         } else {
-            failed = !DownloadUrlToFile(m_downloader, info.infoUrl, path, &m_downloadError,
+            failed = !DownloadUrlToFile(m_downloader, info.infoUrl, path, section, &m_downloadError,
                                         options.stop);
         }
         if (options.stop.stop_requested()) {

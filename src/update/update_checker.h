@@ -101,17 +101,21 @@ std::string UpdateInfoUrl(const std::string& siteUrl);
 // The day of the month, [1, 31], of the computer's local date.
 int LocalDayOfMonth(const IClock& clock, const ILocalZone& zone);
 
-// Fetches url and replaces the file at path with the answer, atomically: a failed download
-// leaves the old file as it was. error (when given) says why it failed.
+// Fetches url and replaces the file at path with the answer, atomically, when the answer is an
+// update-info file: settings text with a section named section. Anything else (an error page,
+// a binary file) fails like a download that failed; a failure leaves the old file as it was,
+// and error (when given) says why.
 bool DownloadUrlToFile(IHttpDownloader& downloader, const std::string& url, const std::string& path,
-                       std::string* error = nullptr, std::stop_token stop = {});
+                       const std::string& section, std::string* error = nullptr,
+                       std::stop_token stop = {});
 
 // Hands url to the desktop when it is an http or https URL; anything else is logged and not
 // opened. True when the desktop was asked.
 bool OpenInBrowser(IUrlOpener& opener, const std::string& url, const UpdateLog& log = LogToStderr);
 
-// A notice for the display and the prompts: control characters (C0, DEL, C1) removed, cut to
-// maxCharacters UTF-8 characters without splitting one.
+// A notice for the display and the prompts, always valid UTF-8: the text read as UTF-8 when it
+// is valid UTF-8, else as Latin-1; control characters (C0, DEL, C1) removed; cut to
+// maxCharacters characters.
 std::string CleanNoticeText(const std::string& text,
                             std::size_t maxCharacters = kMaxNoticeCharacters);
 

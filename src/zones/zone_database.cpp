@@ -5,14 +5,13 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fcntl.h>
 #include <filesystem>
 #include <regex>
 #include <system_error>
-#include <unistd.h>
 
 #include "platform/atomic_file.h"
 #include "platform/message_box.h"
+#include "platform/new_file.h"
 #include "platform/paths.h"
 #include "platform/storage_error.h"
 #include "zones/zone_columns.h"
@@ -35,23 +34,6 @@ std::string EngineText(sqlite3* db) {
         text.resize(kEngineTextLimit);
     }
     return text;
-}
-
-// Why the file at path cannot be written, or "" when nothing stands in the way.
-std::string UnwritableReason(const std::string& path) {
-    if (::access(path.c_str(), W_OK) != 0) {
-        const int error = errno;
-        if (error == EACCES || error == EPERM) {
-            return "its permissions do not allow writing (" + std::string(std::strerror(error)) +
-                   ")";
-        }
-        return StorageErrorText(error, DirectoryOf(path));
-    }
-    // Saving a change writes a journal file beside the database.
-    if (::access(DirectoryOf(path).c_str(), W_OK) != 0) {
-        return StorageErrorText(errno, DirectoryOf(path));
-    }
-    return {};
 }
 
 // Why a change to the file at path could not be stored. The engine's own words ("unable to
@@ -379,20 +361,18 @@ bool CZoneDatabase::OpenExisting(const std::string& path) {
 // it, so a crash never leaves a half-made database and a file that appeared meanwhile (another
 // clock started at the same moment) is kept.
 bool CZoneDatabase::CreateNew(const std::string& path, const std::string& createStatement) {
-    const std::string temporary = path + ".new." + std::to_string(::getpid());
-    ::unlink(temporary.c_str());
-    // Made here rather than by the engine, which on a read-only folder reports only the
-    // missing file it then tried to read; an empty file is an empty database to it.
-    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-    if (fd < 0) {
-        ConnectError(path, "a new zone database cannot be made: " +
-                               StorageErrorText(errno, DirectoryOf(path)));
+    // The file is made by the platform layer rather than the engine, which on a read-only
+    // folder reports only the missing file it then tried to read; an empty file is an empty
+    // database to it.
+    NewFile file(path);
+    std::string why;
+    if (!file.Create(&why)) {
+        ConnectError(path, "a new zone database cannot be made: " + why);
         return false;
     }
-    ::close(fd);
     sqlite3* db = nullptr;
-    int rc = sqlite3_open_v2(temporary.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
-                             nullptr);
+    int rc = sqlite3_open_v2(file.TemporaryPath().c_str(), &db,
+                             SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
     if (rc != SQLITE_OK) {
         std::string text = EngineText(db);
         if (db && sqlite3_system_errno(db) != 0) {
@@ -400,7 +380,6 @@ bool CZoneDatabase::CreateNew(const std::string& path, const std::string& create
         }
         ConnectError(path, text);
         sqlite3_close_v2(db);
-        ::unlink(temporary.c_str());
         return false;
     }
     sqlite3_busy_timeout(db, kBusyTimeoutMs);
@@ -409,16 +388,12 @@ bool CZoneDatabase::CreateNew(const std::string& path, const std::string& create
     const bool created = Query(createStatement);
     CloseDatabase();
     if (!created) {
-        ::unlink(temporary.c_str());
         return false;
     }
-    if (::link(temporary.c_str(), path.c_str()) != 0 && errno != EEXIST) {
-        const std::string text = std::strerror(errno);
-        ::unlink(temporary.c_str());
-        ConnectError(path, text);
+    if (file.Place(&why) == NewFile::Placed::Failed) {
+        ConnectError(path, why);
         return false;
     }
-    ::unlink(temporary.c_str());
     return OpenExisting(path);
 }
 

@@ -17,9 +17,13 @@ const std::string& ZoneListSeparator() {
     return separator;
 }
 
-std::vector<ZoneListItem> BuildZoneListItems(CZoneDatabase& database) {
+std::vector<ZoneListItem> BuildZoneListItems(CZoneDatabase& database, bool* queried) {
     std::vector<ZoneListItem> items;
-    if (!database.Query(kZoneListStatement)) {
+    const bool ok = database.Query(kZoneListStatement);
+    if (queried != nullptr) {
+        *queried = ok;
+    }
+    if (!ok) {
         return items;
     }
     std::vector<CFieldValue> parts;

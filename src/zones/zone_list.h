@@ -28,7 +28,7 @@ const std::string& ZoneListSeparator();
 extern const char* const kZoneListStatement;
 
 // Runs the list statement and builds the items; empty when the query fails (the database
-// layer has shown why).
-std::vector<ZoneListItem> BuildZoneListItems(CZoneDatabase& database);
+// layer has shown why, and queried, when given, is set to false).
+std::vector<ZoneListItem> BuildZoneListItems(CZoneDatabase& database, bool* queried = nullptr);
 
 } // namespace tarnwick

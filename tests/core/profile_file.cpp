@@ -1,12 +1,10 @@
 #include "settings/profile_file.h"
 
-#include <atomic>
 #include <csignal>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
-#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -45,6 +43,7 @@ TEST(ProfileFile, ReadsWithTheWindowsRules) {
         {"key before any section", "K=1\n[A]\n", "A", "K", std::nullopt},
         {"line without '=' is no key", "[A]\nK\nK=3\n", "A", "K", "3"},
         {"CRLF line ends", "[A]\r\nK=v\r\n", "A", "K", "v"},
+        {"CR-only line ends", "[A]\rJ=u\rK=v\r", "A", "K", "v"},
         {"UTF-8 byte-order mark", "\xEF\xBB\xBF[A]\nK=v\n", "A", "K", "v"},
         {"no final newline", "[A]\nK=v", "A", "K", "v"},
         {"Latin-1 bytes passed through", "[A]\r\nK=Z\xFCrich\r\n", "A", "K", "Z\xFCrich"},
@@ -85,6 +84,9 @@ TEST(ProfileFile, WritesInPlaceOrAtTheEndOfTheSection) {
         {"CRLF rewrite", "[A]\r\nK=1\r\nL=2\r\n", "A", "K", "9", "[A]\r\nK=9\r\nL=2\r\n"},
         {"CRLF new key", "[A]\r\nK=1\r\n", "A", "N", "2", "[A]\r\nK=1\r\nN=2\r\n"},
         {"CRLF new section", "[A]\r\nK=1\r\n", "B", "X", "2", "[A]\r\nK=1\r\n\r\n[B]\r\nX=2\r\n"},
+        {"CRLF, last LF lost", "[A]\r\nK=1\r", "A", "N", "2", "[A]\r\nK=1\r\nN=2\r"},
+        {"CR-only new key", "[A]\rK=1\r", "A", "N", "2", "[A]\rK=1\rN=2\r"},
+        {"CR-only new section", "[A]\rK=1\r", "B", "X", "2", "[A]\rK=1\r\r[B]\rX=2\r"},
         {"BOM kept", "\xEF\xBB\xBF[A]\nK=1\n", "A", "K", "2", "\xEF\xBB\xBF[A]\nK=2\n"},
         {"BOM only", "\xEF\xBB\xBF", "A", "K", "2", "\xEF\xBB\xBF[A]\nK=2\n"},
         {"Latin-1 kept", "[A]\nN=Z\xFCrich\n", "A", "K", "\xE9t\xE9",
@@ -106,10 +108,17 @@ TEST(ProfileFile, RefusesNamesAndValuesThatWouldNotReadBack) {
         const char* key;
         std::string value;
     } cases[] = {
-        {"", "K", "v"},       {"A", "", "v"},     {"A]", "K", "v"},
-        {"A", "K=", "v"},     {"A", ";K", "v"},   {"A", "[K", "v"},
-        {"A", "K", "1\n[B]"}, {"A", "K", "1\r2"}, {"A", "K", std::string("1\0002", 3)},
+        {"", "K", "v"},
+        {"A", "", "v"},
+        {"A]", "K", "v"},
+        {"A", "K=", "v"},
+        {"A", ";K", "v"},
+        {"A", "[K", "v"},
+        {"A", "K", "1\n[B]"},
+        {"A", "K", "1\r2"},
+        {"A", "K", std::string("1\0002", 3)},
         {"A\nB", "K", "v"},
+        {"A", "K", std::string(1024, 'x')},
     };
     for (const auto& c : cases) {
         std::string text = "[A]\nK=1\n";
@@ -119,20 +128,6 @@ TEST(ProfileFile, RefusesNamesAndValuesThatWouldNotReadBack) {
         EXPECT_FALSE(error.empty());
         EXPECT_EQ(text, "[A]\nK=1\n");
     }
-}
-
-TEST(ProfileFile, WindowsFileKeepsItsBytesAndLineEnds) {
-    TempDir dir;
-    const std::string path = dir / "ClockInfo.dat";
-    const std::string windows = "[OTHERCOUNTRY]\r\nCOUNTRYNAME=\"M\xFCnchen \"\r\n"
-                                "; kept\r\nCOUNTRYOFFSET=1\r\n\r\n[OPTIONS]\r\nRUNOPTION=1057\r\n";
-    WriteFileBytes(path, windows);
-    EXPECT_EQ(GetProfileString(path, "otherCountry", "countryName", "x"), "M\xFCnchen ");
-    ASSERT_TRUE(WriteProfileString(path, "OPTIONS", "RUNOPTION", "1058"));
-    ASSERT_TRUE(WriteProfileString(path, "OTHERCOUNTRY", "TIMEZONEID", "12"));
-    EXPECT_EQ(ReadFileBytes(path), "[OTHERCOUNTRY]\r\nCOUNTRYNAME=\"M\xFCnchen \"\r\n"
-                                   "; kept\r\nCOUNTRYOFFSET=1\r\nTIMEZONEID=12\r\n\r\n"
-                                   "[OPTIONS]\r\nRUNOPTION=1058\r\n");
 }
 
 TEST(ProfileFile, MissingFileGivesTheDefaultAndIsCreatedOnWrite) {
@@ -189,20 +184,6 @@ TEST(ProfileFile, FailedWriteLeavesTheOldFileAndSaysWhy) {
     }
 }
 
-TEST(ProfileFile, ReadOnlyDirectoryRefusesTheWrite) {
-    if (!test::PermissionsBind()) {
-        GTEST_SKIP() << "this process writes into a read-only directory (root)";
-    }
-    TempDir dir;
-    const std::string path = dir / "ClockInfo.dat";
-    WriteFileBytes(path, "[A]\nK=1\n");
-    ASSERT_EQ(::chmod(dir.Path().c_str(), 0555), 0);
-    std::string error;
-    EXPECT_FALSE(WriteProfileString(path, "A", "K", "2", &error));
-    EXPECT_NE(error.find("Permission denied"), std::string::npos) << error;
-    EXPECT_EQ(ReadFileBytes(path), "[A]\nK=1\n");
-}
-
 TEST(ProfileFile, UnreadableFileIsNeverOverwritten) {
     TempDir dir;
     // A directory where the file should be cannot be read, whoever we are.
@@ -245,21 +226,6 @@ TEST(ProfileFile, GarbageHugeFilesAndLongLinesLoseNothing) {
     EXPECT_NE(error.find("does not look like a settings file"), std::string::npos) << error;
     EXPECT_EQ(ReadFileBytes(junk), garbage);
 
-    // Near the size limit: 12,000 sections; the last key is found and a key added in the middle.
-    std::string big;
-    for (int i = 0; i < 12000; ++i) {
-        big += "[S" + std::to_string(i) + "]\nA=" + std::to_string(i) +
-               "\nB=" + std::string(60, 'b') + "\n\n";
-    }
-    const std::string huge = dir / "huge.dat";
-    WriteFileBytes(huge, big);
-    EXPECT_EQ(GetProfileString(huge, "s11999", "a", ""), "11999");
-    ASSERT_TRUE(WriteProfileString(huge, "S6000", "C", "new"));
-    const std::string after = ReadFileBytes(huge);
-    EXPECT_EQ(after.size(), big.size() + 6);
-    EXPECT_EQ(GetProfileString(huge, "S6000", "C", ""), "new");
-    EXPECT_EQ(GetProfileString(huge, "S6001", "A", ""), "6001");
-
     // Over 1 MiB: refused with the reason, and never rewritten.
     const std::string tooBig = dir / "toobig.dat";
     WriteFileBytes(tooBig, "[A]\nK=1\n" + std::string(2 * 1024 * 1024, ';') + "\n");
@@ -297,23 +263,15 @@ TEST(ProfileFile, OnlyRegularFilesAreReadOrWritten) {
     EXPECT_TRUE(std::filesystem::is_fifo(fifo));
 }
 
-TEST(ProfileFile, ProtectedAndForeignFilesAreRefusedWithTheReason) {
+TEST(ProfileFile, LinksToForeignFilesAreRefusedWithTheReason) {
     TempDir dir;
-    const std::string readOnly = dir / "ro.dat";
-    WriteFileBytes(readOnly, "[A]\nK=1\n");
-    ASSERT_EQ(::chmod(readOnly.c_str(), 0444), 0);
-    std::string error;
-    EXPECT_FALSE(WriteProfileString(readOnly, "A", "K", "2", &error));
-    EXPECT_NE(error.find("read-only (mode 0444)"), std::string::npos) << error;
-    EXPECT_EQ(ModeOf(readOnly), 0444u);
-    EXPECT_EQ(ReadFileBytes(readOnly), "[A]\nK=1\n");
-
     // A link to a file that is not a settings file (a copy of a password file).
     const std::string passwd = dir / "passwd";
     const std::string copy = "root:x:0:0:root:/root:/bin/bash\n";
     WriteFileBytes(passwd, copy);
     const std::string link = dir / "link.dat";
     ASSERT_EQ(::symlink("passwd", link.c_str()), 0);
+    std::string error;
     EXPECT_FALSE(WriteProfileString(link, "A", "K", "2", &error));
     EXPECT_NE(error.find("does not look like a settings file"), std::string::npos) << error;
     EXPECT_EQ(ReadFileBytes(passwd), copy);
@@ -333,52 +291,6 @@ TEST(ProfileFile, ProtectedAndForeignFilesAreRefusedWithTheReason) {
         EXPECT_FALSE(WriteProfileString(toForeign, "A", "K", "2", &error));
         EXPECT_NE(error.find("belongs to another user"), std::string::npos) << error;
         EXPECT_EQ(ReadFileBytes(foreign), "[A]\nK=1\n");
-    }
-}
-
-TEST(ProfileFile, ValuesReadBackAsTheyWereWritten) {
-    const std::string values[] = {" lead",  "trail ", "\"quoted\"", "'single'",
-                                  "\"half", "\t",     "\"\"",       std::string(1023, 'x')};
-    for (const std::string& value : values) {
-        std::string text = "[A]\nK=1\n";
-        ASSERT_TRUE(SetProfileValue(text, "A", "K", value)) << value;
-        EXPECT_EQ(FindProfileValue(text, "A", "K"), value) << text;
-    }
-    std::string text = "[A]\nK=1\n";
-    std::string error;
-    EXPECT_FALSE(SetProfileValue(text, "A", "K", std::string(1024, 'x'), &error));
-    EXPECT_NE(error.find("at most 1023"), std::string::npos) << error;
-    EXPECT_EQ(text, "[A]\nK=1\n");
-}
-
-// Threads that each add their own key: with the lock every one lands.
-TEST(ProfileFile, ParallelWritersAllLand) {
-    TempDir dir;
-    const std::string path = dir / "ClockInfo.dat";
-    constexpr int kThreads = 8;
-    constexpr int kKeysEach = 25;
-    std::vector<std::thread> threads;
-    std::atomic<int> failures{0};
-    for (int t = 0; t < kThreads; ++t) {
-        threads.emplace_back([&, t] {
-            for (int k = 0; k < kKeysEach; ++k) {
-                const std::string key = "K" + std::to_string(t) + "_" + std::to_string(k);
-                if (!WriteProfileString(path, t % 2 ? "A" : "B", key, std::to_string(k))) {
-                    ++failures;
-                }
-            }
-        });
-    }
-    for (std::thread& thread : threads) {
-        thread.join();
-    }
-    EXPECT_EQ(failures.load(), 0);
-    const std::string text = ReadFileBytes(path);
-    for (int t = 0; t < kThreads; ++t) {
-        for (int k = 0; k < kKeysEach; ++k) {
-            const std::string key = "K" + std::to_string(t) + "_" + std::to_string(k);
-            EXPECT_EQ(FindProfileValue(text, t % 2 ? "A" : "B", key), std::to_string(k)) << key;
-        }
     }
 }
 

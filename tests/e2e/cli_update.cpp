@@ -61,16 +61,32 @@ TEST_F(CliUpdate, ForceDownloadsEveryTimeAndLeavesTheLogAlone) {
     EXPECT_EQ(ReadFileBytes(LogPath()), "");
 }
 
-TEST_F(CliUpdate, AnErrorPageIsAFailedDownload) {
-    const CliResult result = Run({"--site", m_server.Root()});
-    EXPECT_EQ(result.exit, 1);
-    EXPECT_NE(result.err.find("cannot download " + m_server.Root() +
-                              "/TarnwickUpdateInfo.ini: the server answered HTTP 404"),
-              std::string::npos)
-        << result.err;
-    EXPECT_NE(result.out.find("latest\t-1.000000\n"), std::string::npos) << result.out;
-    EXPECT_EQ(ReadFileBytes(InfoPath()).find("<html>"), std::string::npos);
-    EXPECT_EQ(GetProfileString(InfoPath(), "Tarnwick", "UPDATEINFO", ""), kCouldNotCheckText);
+// An error status, a page or a binary answered with 200: a failed check that keeps what the
+// file of an earlier day says beyond the failure.
+TEST_F(CliUpdate, AnAnswerThatIsNoUpdateInfoIsAFailedDownload) {
+    LoopbackHttpServer::Reply notFound = LoopbackHttpServer::Ok("<html>Not Found</html>\n");
+    notFound.status = 404;
+    const std::pair<LoopbackHttpServer::Reply, std::string> answers[] = {
+        {notFound, ": the server answered HTTP 404"},
+        {LoopbackHttpServer::Ok("<html>Moved</html>\n"), " is not an update-info file (no [S"},
+        {LoopbackHttpServer::Ok(std::string("\x7f"
+                                            "ELF\0[Tarnwick]\n",
+                                            15)),
+         " is not an update-info file (it holds NUL bytes)"},
+    };
+    for (const auto& [reply, error] : answers) {
+        test::WriteFileBytes(InfoPath(), "[Tarnwick]\nDOWNLOADHEREURL=http://example.org/\n");
+        m_server.Serve("/TarnwickUpdateInfo.ini", reply);
+        const CliResult result = Run({"--site", m_server.Root(), "--force"});
+        EXPECT_EQ(result.exit, 1);
+        EXPECT_NE(result.err.find(m_server.Root() + "/TarnwickUpdateInfo.ini" + error),
+                  std::string::npos)
+            << result.err;
+        EXPECT_NE(result.out.find("latest\t-1.000000\n"), std::string::npos) << result.out;
+        EXPECT_EQ(GetProfileString(InfoPath(), "Tarnwick", "UPDATEINFO", ""), kCouldNotCheckText);
+        EXPECT_EQ(GetProfileString(InfoPath(), "Tarnwick", "DOWNLOADHEREURL", ""),
+                  "http://example.org/");
+    }
 }
 
 TEST_F(CliUpdate, RefusesASiteThatIsNotWeb) {

@@ -354,6 +354,21 @@ private slots:
         }
     }
 
+    void anUnusableSettingsFileIsToldAndKept() {
+        const QByteArray binary("[OPTIONS]\r\nCLOCKBLUELCD=0\r\n\0\x7f", 29);
+        WriteSettings(binary);
+        auto dialog = MakeDialog();
+        QVERIFY(dialog->Settings().clockBlueLcd); // the default
+        QCOMPARE(m_messages->shown.size(), std::size_t(1));
+        QVERIFY2(m_messages->shown[0].text.find("cannot be used (it holds NUL bytes)") !=
+                     std::string::npos,
+                 m_messages->shown[0].text.c_str());
+        m_messages->shown.clear();
+        QFile file(m_dir->filePath(QStringLiteral("ClockInfo.dat")));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), binary);
+    }
+
     void aboutBox() {
         auto dialog = MakeDialog();
         dialog->show();

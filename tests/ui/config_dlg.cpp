@@ -124,36 +124,27 @@ private slots:
         m_picks = 0;
     }
 
-    void everyControlIdNamesOneWidgetOfTheForm_data() {
-        QTest::addColumn<int>("index");
-        for (std::size_t i = 0; i < std::size(kControls); ++i) {
-            QTest::newRow(qPrintable(QString::number(kControls[i].id))) << int(i);
-        }
-    }
-
-    void everyControlIdNamesOneWidgetOfTheForm() {
-        QFETCH(int, index);
-        const Control& control = kControls[index];
-        auto dialog = Open();
-        const QList<QWidget*> found = dialog->findChildren<QWidget*>(QString::number(control.id));
-        QCOMPARE(found.size(), qsizetype(1));
-        QCOMPARE(QString::fromLatin1(found[0]->metaObject()->className()),
-                 QString::fromLatin1(control.kind));
-        if (control.text != nullptr) {
-            QCOMPARE(qobject_cast<QAbstractButton*>(found[0])->text().remove(QLatin1Char('&')),
-                     QString::fromLatin1(control.text));
-        }
-        QCOMPARE(!found[0]->isHidden(), control.shown);
-        if (control.stores != nullptr) {
-            // The button's group stores its id, the value the settings compare.
-            static_cast<QRadioButton*>(found[0])->click();
-            QCOMPARE(dialog->Values().*control.stores, control.id);
-        }
-    }
-
-    void theFormHoldsNoIdThatTheDialogDoesNotKnow() {
+    // Each control id names one widget of its kind, text and visibility; no other id is there.
+    void theFormHoldsEveryControlIdAndNoOther() {
         auto dialog = Open();
         QCOMPARE(dialog->objectName(), QStringLiteral("103"));
+        for (const Control& control : kControls) {
+            const QList<QWidget*> found =
+                dialog->findChildren<QWidget*>(QString::number(control.id));
+            QCOMPARE(found.size(), qsizetype(1));
+            QCOMPARE(QString::fromLatin1(found[0]->metaObject()->className()),
+                     QString::fromLatin1(control.kind));
+            if (control.text != nullptr) {
+                QCOMPARE(qobject_cast<QAbstractButton*>(found[0])->text().remove(QLatin1Char('&')),
+                         QString::fromLatin1(control.text));
+            }
+            QCOMPARE(!found[0]->isHidden(), control.shown);
+            if (control.stores != nullptr) {
+                // The button's group stores its id, the value the settings compare.
+                static_cast<QRadioButton*>(found[0])->click();
+                QCOMPARE(dialog->Values().*control.stores, control.id);
+            }
+        }
         for (const QWidget* widget : dialog->findChildren<QWidget*>()) {
             bool numeric = false;
             const int id = widget->objectName().toInt(&numeric);
@@ -213,8 +204,9 @@ private slots:
     void hiddenControlsCarryTheirValuesThroughSave() {
         QFile file(m_dir->filePath(QStringLiteral("ClockInfo.dat")));
         QVERIFY(file.open(QIODevice::WriteOnly));
+        // An older copy's file, in Latin-1: Save gives the unedited name back byte for byte.
         file.write("[YOURCOUNTRY]\r\nCOUNTRYNAME=Lord Howe\r\n[OTHERCOUNTRY]\r\n"
-                   "COUNTRYOFFSET=-3\r\nDAYLIGHTSAVINGSFLAG=1\r\n");
+                   "COUNTRYNAME=M\xFCnchen\r\nCOUNTRYOFFSET=-3\r\nDAYLIGHTSAVINGSFLAG=1\r\n");
         file.close();
         auto dialog = Open();
         QCOMPARE(Find<QLineEdit>(*dialog, CConfigDlg::kIdYourCountry)->text(),
@@ -232,6 +224,7 @@ private slots:
         QCOMPARE(settings.otherCountryOffset, -3);
         QVERIFY(settings.daylightSavingsFlag);
         QCOMPARE(settings.checkTimeMarginOfError, 142);
+        QCOMPARE(settings.otherCountryName, std::string("M\xFCnchen"));
     }
 
     void opensWithTheDefaultsWhenThereIsNoFile() {

@@ -28,38 +28,21 @@ namespace {
 // 2026-07-01 16:00:00 UTC, a Wednesday: 12:00 noon EDT in New York.
 constexpr std::int64_t kJuly1At1600Utc = 1782921600;
 
-struct Row {
-    std::string name, country, province, cities;
-    int gmtHour = 0, gmtMinute = 0, dstUse = 0;
-    std::string stdAbbr, dstAbbr;
-    // occurrence, weekday, month, hour, AM/PM, minute
-    int std[6] = {0, 0, 0, 0, 0, 0};
-    int dst[6] = {0, 0, 0, 0, 0, 0};
-};
-
-std::string Quoted(const std::string& text) {
-    return "\"" + text + "\"";
+void AddRow(CZoneDatabase& db, const ZoneColumns& row) {
+    CInsertStatement insert("presetTimeZones");
+    for (const ZoneColumn& column : ZoneColumnTable()) {
+        insert.Add(column.name, ZoneColumnValueText(column, row));
+    }
+    QVERIFY(db.Query(insert.BuildInsert()));
 }
 
-void AddRow(CZoneDatabase& db, const Row& r) {
-    CInsertStatement insert("presetTimeZones");
-    insert.Add("m_TimeZoneName", Quoted(r.name));
-    insert.Add("m_Country", Quoted(r.country));
-    insert.Add("m_Province", Quoted(r.province));
-    insert.Add("m_Cities", Quoted(r.cities));
-    insert.Add("m_GMTBiasHour", std::to_string(r.gmtHour));
-    insert.Add("m_GMTBiasMinute", std::to_string(r.gmtMinute));
-    insert.Add("m_DSTUse", std::to_string(r.dstUse));
-    insert.Add("m_STDAbbr", Quoted(r.stdAbbr));
-    insert.Add("m_DSTAbbr", Quoted(r.dstAbbr));
-    const char* parts[] = {"StartCountDOW", "DOW", "Month", "Hour", "AMPM", "Minute"};
-    for (int i = 0; i < 6; ++i) {
-        insert.Add(std::string("m_STD") + parts[i], std::to_string(r.std[i]));
-        insert.Add(std::string("m_DST") + parts[i], std::to_string(r.dst[i]));
-    }
-    insert.Add("m_DSTBiasHour", r.dstUse ? "1" : "0");
-    insert.Add("m_DSTBiasMinute", "0");
-    QVERIFY(db.Query(insert.BuildInsert()));
+// A zone without daylight saving.
+ZoneColumns Zone(const std::string& name, int gmtHour, int gmtMinute = 0) {
+    ZoneColumns zone;
+    zone.timeZoneName = name;
+    zone.gmtBiasHour = gmtHour;
+    zone.gmtBiasMinute = gmtMinute;
+    return zone;
 }
 
 // A computer zone with the given Windows-style rules.
@@ -82,31 +65,428 @@ class TimeZoneEditorTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void init();
-    void cleanup();
+    void init() {
+        m_dir = std::make_unique<QTemporaryDir>();
+        QVERIFY(m_dir->isValid());
+        m_messages.shown.clear();
+        m_clock.Set(kJuly1At1600Utc);
+        RecordingMessageBox seedMessages;
+        CZoneDatabase db(seedMessages);
+        db.SetLocation(m_dir->path().toStdString(), "timezones");
+        QVERIFY(db.Connect(ZoneCreateStatement()));
+        // id 1: second Sunday of March 2 AM to first Sunday of November 2 AM
+        AddRow(db, {"Eastern Time, New York",
+                    "USA",
+                    "NY",
+                    "New York",
+                    -5,
+                    0,
+                    1,
+                    "EST",
+                    1,
+                    0,
+                    0,
+                    1,
+                    0,
+                    11,
+                    2,
+                    0,
+                    "EDT",
+                    1,
+                    1,
+                    0,
+                    2,
+                    0,
+                    3,
+                    2,
+                    0});
+        AddRow(db, Zone("India, Mumbai, Kolkata", 5, 30)); // 2
+        AddRow(db, Zone("Newfoundland", -3, -30));         // 3
+        AddRow(db, Zone("A,,B,", 0));                      // 4
+        AddRow(db, Zone("Colombia, Bogota", -5));          // 5
+        QVERIFY(seedMessages.shown.empty());
+    }
 
-    void opensWithTitleListsAndControls();
-    void listsEachNamePartInOffsetOrder();
-    void loadingAZoneFillsEveryControl();
-    void storedZeroCodesShowAsEmptyExceptSunday();
-    void initialZoneShowsItsWholeName();
-    void separatorClearsTheFormAndWarnsOnlyAfterALoad();
-    void savingANewRowRunsTheInsertQuietly();
-    void savingALoadedRowUpdatesSilently();
-    void leavingTheListKeepsWhatWasTyped();
-    void removingDeletesTheLoadedRow();
-    void validationStopsTheSave_data();
-    void validationStopsTheSave();
-    void previewTicksEachSecond();
-    void loadCurrentInformationCopiesTheRules();
-    void loadCurrentInformationWithoutDaylightSaving();
-    void useAndCancel();
-    void aFileThatIsNoDatabaseIsReportedAndKept();
-    void runZoneEditorHandsBackTheChoice();
+    void cleanup() {
+        m_dlg.reset();
+        m_dir.reset();
+    }
+
+    void opensWithTitleListsAndControls() {
+        m_dlg = Open();
+        QCOMPARE(m_dlg->windowTitle(), QString("Tarnwick Powerful Time Zone Editor"));
+        QCOMPARE(Label(id::kRecordLabel), QString("# New"));
+        QCOMPARE(Combo(id::kDstMonth)->itemText(1), QString("Febuary")); // spelt as it always was
+        QCOMPARE(Combo(id::kStdStartCountDow)->itemData(4).toString(), QString("5")); // "Last"
+        QVERIFY(!Combo(id::kStdBiasHour)->isEnabled());
+        QVERIFY(!Combo(id::kStdBiasMinute)->isEnabled());
+        for (int c : {id::kCountry, id::kProvince, id::kCities}) {
+            QVERIFY(Find<QLineEdit>(c)->isHidden());
+        }
+        QVERIFY(Find<QPushButton>(id::kUse)->isDefault());
+    }
+
+    // The order and texts are the zone list's (tests/core/zone_list.cpp): here its items and keys.
+    void listsEachNamePartInOffsetOrder() {
+        m_dlg = Open();
+        const QString sep = QString::fromStdString(kDashes) + " #-1";
+        QCOMPARE(ListItems().size(), 15);
+        QCOMPARE(ListItems().mid(0, 4),
+                 QStringList({"(GMT-5:00) Colombia #5", "(GMT-5:00) Bogota #5", sep,
+                              "(GMT-5:00) Eastern Time #1"}));
+        QCOMPARE(Combo(id::kZoneList)->currentIndex(), -1);
+    }
+
+    void loadingAZoneFillsEveryControl() {
+        m_dlg = Open();
+        Choose("(GMT-5:00) Colombia");
+        // On to Bogota, over a separator (which has no row: a zone was loaded, so it says so) to
+        // Eastern Time and New York.
+        for (int i = 0; i < 4; ++i) {
+            QTest::keyClick(Combo(id::kZoneList), Qt::Key_Down);
+        }
+        QCOMPARE(m_messages.shown.size(), std::size_t{1});
+        QCOMPARE(m_dlg->GetSelectedZoneId(), 1);
+        QCOMPARE(m_dlg->CurrentRecordId(), 1);
+        QCOMPARE(Label(id::kRecordLabel), QString("# 1"));
+        QCOMPARE(Text(id::kZoneList), QString("(GMT-5:00) New York"));
+        QCOMPARE(Edit(id::kName), QString("Eastern Time, New York"));
+        QCOMPARE(Edit(id::kCountry), QString("USA"));
+        QCOMPARE(Edit(id::kProvince), QString("NY"));
+        QCOMPARE(Edit(id::kCities), QString("New York"));
+        QCOMPARE(Edit(id::kStdAbbr), QString("EST"));
+        QCOMPARE(Edit(id::kDstAbbr), QString("EDT"));
+        QVERIFY(Find<QCheckBox>(id::kDstUse)->isChecked());
+        QCOMPARE(RuleTexts(),
+                 QStringList({"-5", "00", "1", "00", "0", "00", "Second", "Sunday", "March", "2",
+                              "00", "AM", "First", "Sunday", "November", "2", "00", "AM"}));
+        QCOMPARE(Combo(id::kDstMonth)->currentData().toString(), QString("3"));
+    }
+
+    void storedZeroCodesShowAsEmptyExceptSunday() {
+        m_dlg = Open();
+        Choose("(GMT+05:30) Kolkata");
+        QCOMPARE(Edit(id::kName), QString("India, Mumbai, Kolkata"));
+        QCOMPARE(Text(id::kGmtBiasHour), QString("5"));
+        QCOMPARE(Text(id::kGmtBiasMinute), QString("30"));
+        QVERIFY(!Find<QCheckBox>(id::kDstUse)->isChecked());
+        for (int c : {id::kDstStartCountDow, id::kDstMonth, id::kDstAmPm, id::kStdStartCountDow,
+                      id::kStdMonth, id::kStdAmPm}) {
+            QVERIFY2(Text(c).isEmpty(), qPrintable(EditorControlName(c)));
+            QCOMPARE(Combo(c)->currentIndex(), -1);
+        }
+        QCOMPARE(Text(id::kDstDow), QString("Sunday"));
+        QCOMPARE(Text(id::kStdDow), QString("Sunday"));
+        QCOMPARE(Text(id::kDstHour), QString("0")); // not a clock hour, shown as stored
+    }
+
+    void initialZoneShowsItsWholeName() {
+        m_dlg = Open(2);
+        QCOMPARE(m_dlg->GetSelectedZoneId(), 2);
+        QCOMPARE(Text(id::kZoneList), QString("India, Mumbai, Kolkata"));
+        QCOMPARE(Combo(id::kZoneList)->currentIndex(), -1);
+        QCOMPARE(Label(id::kRecordLabel), QString("# 2"));
+
+        m_dlg = Open(99); // no such row: nothing loaded, nothing said
+        QCOMPARE(m_dlg->GetSelectedZoneId(), -1);
+        QCOMPARE(Label(id::kRecordLabel), QString("# New"));
+        QVERIFY(m_messages.shown.empty());
+    }
+
+    void separatorClearsTheFormAndWarnsOnlyAfterALoad() {
+        m_dlg = Open();
+        Choose(QString::fromStdString(kDashes));
+        QVERIFY(m_messages.shown.empty());
+        QCOMPARE(Label(id::kRecordLabel), QString("# New"));
+
+        Choose("(GMT-5:00) Eastern Time");
+        QTRY_VERIFY(Label(id::kPreview).startsWith("EDT    "));
+        Choose(QString::fromStdString(kDashes));
+        QCOMPARE(m_messages.shown.size(), std::size_t{1});
+        QCOMPARE(m_messages.shown[0].text,
+                 std::string("I could not find the time zone id-1.  Please close and open this "
+                             "window and try again."));
+        QCOMPARE(m_dlg->GetSelectedZoneId(), -1);
+        QCOMPARE(m_dlg->GetSelectedZoneName(), std::string());
+        QCOMPARE(m_dlg->CurrentRecordId(), 0);
+        QCOMPARE(Label(id::kRecordLabel), QString("# New"));
+        QVERIFY(Edit(id::kName).isEmpty());
+        QVERIFY(Text(id::kGmtBiasHour).isEmpty());
+        QVERIFY(!Find<QCheckBox>(id::kDstUse)->isChecked());
+        QTRY_VERIFY(Label(id::kPreview).isEmpty());
+    }
+
+    void savingANewRowRunsTheInsertQuietly() {
+        m_dlg = Open();
+        Find<QLineEdit>(id::kName)->setText("Mountain \"High\", Denver");
+        Combo(id::kGmtBiasHour)->setEditText("-7");
+        Combo(id::kGmtBiasMinute)->setCurrentIndex(0);
+        Combo(id::kStdMonth)->setCurrentIndex(10); // November
+        Click(id::kSave);
+
+        // A save that works says nothing; the statement is shown only with a failure.
+        QVERIFY(m_messages.shown.empty());
+        QCOMPARE(ReadColumn(6, "m_TimeZoneName"), std::string("Mountain \"High\", Denver"));
+        QCOMPARE(ReadColumn(6, "m_STDMonth"), std::string("11"));
+        QCOMPARE(ReadColumn(6, "m_DSTMonth"), std::string("0"));
+        QCOMPARE(ListItems().at(0), QString("(GMT-7:00) Mountain \"High\" #6"));
+        QCOMPARE(ListItems().at(1), QString("(GMT-7:00) Denver #6"));
+
+        // The form now holds row 6: saving again changes it and adds no second one.
+        QCOMPARE(Label(id::kRecordLabel), QString("# 6"));
+        Combo(id::kGmtBiasHour)->setEditText("-6");
+        Click(id::kSave);
+        QCOMPARE(ReadColumn(6, "m_GMTBiasHour"), std::string("-6"));
+        QCOMPARE(ReadColumn(7, "m_TimeZoneName"), std::string("<no row>"));
+    }
+
+    void savingALoadedRowUpdatesSilently() {
+        m_dlg = Open();
+        Choose("(GMT-5:00) Eastern Time");
+        Find<QLineEdit>(id::kName)->setText("Eastern Standard, Toronto");
+        Combo(id::kStdStartCountDow)->setCurrentIndex(4); // Last
+        Combo(id::kDstMonth)->setEditText("4");           // typed over "March"
+        Combo(id::kStdAmPm)->setCurrentIndex(-1);         // left empty: stored as 0
+        Click(id::kSave);
+        QVERIFY(m_messages.shown.empty());
+        QCOMPARE(ReadColumn(1, "m_TimeZoneName"), std::string("Eastern Standard, Toronto"));
+        QCOMPARE(ReadColumn(1, "m_STDStartCountDOW"), std::string("5"));
+        QCOMPARE(ReadColumn(1, "m_DSTMonth"), std::string("4"));
+        QCOMPARE(ReadColumn(1, "m_STDAMPM"), std::string("0"));
+        QCOMPARE(ReadColumn(1, "m_Country"), std::string("USA")); // hidden values carried along
+        QCOMPARE(m_dlg->CurrentRecordId(), 1);
+        QVERIFY(ListItems().contains("(GMT-5:00) Eastern Standard #1"));
+        QVERIFY(!ListItems().contains("(GMT-5:00) Eastern Time #1"));
+    }
+
+    void leavingTheListKeepsWhatWasTyped() {
+        m_dlg = Open();
+        m_dlg->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m_dlg.get()));
+        Choose("(GMT-5:00) Eastern Time");
+        QComboBox* list = Combo(id::kZoneList);
+        QLineEdit* name = Find<QLineEdit>(id::kName);
+        list->setFocus();
+        QTRY_VERIFY(list->hasFocus());
+        name->setText("Eastern Standard");
+        Find<QPushButton>(id::kSave)->setFocus(); // on the way to pressing "Save"
+        QTRY_VERIFY(!list->hasFocus());
+        QCOMPARE(name->text(), QString("Eastern Standard"));
+        Click(id::kSave);
+        QCOMPARE(ReadColumn(1, "m_TimeZoneName"), std::string("Eastern Standard"));
+    }
+
+    void removingDeletesTheLoadedRow() {
+        m_dlg = Open();
+        const int before = static_cast<int>(ListItems().size());
+        Click(id::kRemove); // a new form names id 0: nothing is deleted
+        QCOMPARE(static_cast<int>(ListItems().size()), before);
+
+        Choose("(GMT+05:30) Mumbai");
+        Click(id::kRemove);
+        QVERIFY(m_messages.shown.empty());
+        QCOMPARE(ReadColumn(2, "m_TimeZoneName"), std::string("<no row>"));
+        QCOMPARE(static_cast<int>(ListItems().size()), before - 4);
+        QCOMPARE(Label(id::kRecordLabel), QString("# New"));
+        QVERIFY(Edit(id::kName).isEmpty());
+        // The preview keeps the zone last loaded.
+        QCOMPARE(m_dlg->GetSelectedZoneId(), 2);
+        QCOMPARE(m_dlg->GetSelectedZoneName(), std::string("India, Mumbai, Kolkata"));
+    }
+
+    // Each field reaches the check (tests/core/zone_statements.cpp has its rules); a form
+    // that fails it saves nothing.
+    void validationStopsTheSave() {
+        const char* const rows[][4] = {
+            {"  ", "-5", "00", "You must name your timezone."},
+            {"Zone", " ", "00", "You must set your GMT hour offset."},
+            {"Zone", "-5", "", "You must set your GMT minute offset."},
+        };
+        m_dlg = Open();
+        const QStringList before = ListItems();
+        for (const auto& r : rows) {
+            m_messages.shown.clear();
+            Find<QLineEdit>(id::kName)->setText(r[0]);
+            Combo(id::kGmtBiasHour)->setEditText(r[1]);
+            Combo(id::kGmtBiasMinute)->setEditText(r[2]);
+            Click(id::kSave);
+            QCOMPARE(m_messages.shown.size(), std::size_t{1});
+            QCOMPARE(m_messages.shown[0].text, std::string(r[3]));
+        }
+        QCOMPARE(ReadColumn(6, "m_TimeZoneName"), std::string("<no row>"));
+        QCOMPARE(ListItems(), before);
+    }
+
+    void previewTicksEachSecond() {
+        m_dlg = Open();
+        Choose("(GMT-5:00) New York");
+        QTRY_COMPARE(Label(id::kPreview), QString("EDT    Wednesday, July 01, 2026  12:00:00 PM"));
+        m_clock.Advance(1);
+        QTRY_COMPARE(Label(id::kPreview), QString("EDT    Wednesday, July 01, 2026  12:00:01 PM"));
+        // 2026-11-01 06:00 UTC is 01:00 EST, after the 02:00 EDT -> 01:00 EST turn
+        m_clock.Set(1793512800);
+        QTRY_COMPARE(Label(id::kPreview), QString("EST    Sunday, November 01, 2026  01:00:00 AM"));
+    }
+
+    // At 0:30 the form shows 12 a.m., the hour a twelve-hour conversion gets wrong (every hour is
+    // in the conversion table of the editor texts).
+    void loadCurrentInformationCopiesTheRules() {
+        TimeZoneInformation tzi;
+        tzi.Bias = 210; // Newfoundland: UTC-3:30
+        tzi.StandardName = "NST";
+        tzi.DaylightName = "NDT";
+        tzi.DaylightBias = -60;
+        tzi.StandardDate = {0, 11, 0, 1, 2, 0, 0, 0}; // first Sunday of November, 2:00
+        tzi.DaylightDate = {0, 3, 6, 2, 0, 30, 0, 0}; // second Saturday of March, 0:30
+        RuleLocalZone zone(tzi);
+        m_dlg = Open(1, &zone);
+        QCOMPARE(Label(id::kRecordLabel), QString("# 1"));
+        Click(id::kLoadCurrent);
+
+        QCOMPARE(m_dlg->CurrentRecordId(), 0);
+        QCOMPARE(Label(id::kRecordLabel), QString("# New"));
+        QVERIFY(Edit(id::kName).isEmpty());
+        QVERIFY(Edit(id::kCountry).isEmpty());
+        QVERIFY(Find<QCheckBox>(id::kDstUse)->isChecked());
+        QCOMPARE(RuleTexts(),
+                 QStringList({"-3", "-30", "1", "00", "0", "00", "Second", "Saturday", "March",
+                              "12", "30", "AM", "First", "Sunday", "November", "2", "00", "AM"}));
+        QCOMPARE(Edit(id::kStdAbbr), QString("NST"));
+        QCOMPARE(Edit(id::kDstAbbr), QString("NDT"));
+
+        // Saving inserts a new row with the computer's rules.
+        Find<QLineEdit>(id::kName)->setText("My Zone");
+        Click(id::kSave);
+        QCOMPARE(ReadColumn(6, "m_DSTAMPM"), std::string("1"));
+        QCOMPARE(ReadColumn(6, "m_DSTHour"), std::string("12"));
+        QCOMPARE(ReadColumn(6, "m_DSTDOW"), std::string("6"));
+        QCOMPARE(ReadColumn(6, "m_GMTBiasMinute"), std::string("-30"));
+    }
+
+    void loadCurrentInformationWithoutDaylightSaving() {
+        FixedLocalZone india(330, "India Standard Time");
+        m_dlg = Open(1, &india);
+        Click(id::kLoadCurrent);
+        QVERIFY(!Find<QCheckBox>(id::kDstUse)->isChecked());
+        QCOMPARE(RuleTexts(), QStringList({"5", "30"}) + QStringList(16));
+        QCOMPARE(Edit(id::kStdAbbr), QString("India Standard Time"));
+        QVERIFY(Edit(id::kDstAbbr).isEmpty());
+    }
+
+    // Text of an older copy's database, in Latin-1, is saved back byte for byte.
+    void latin1TextSurvivesASave() {
+        CZoneDatabase db(m_messages);
+        db.SetLocation(m_dir->path().toStdString(), "timezones");
+        QVERIFY(db.Connect(ZoneCreateStatement()));
+        ZoneColumns munich = Zone("M\xFCnchen", 1);
+        munich.cities = munich.timeZoneName;
+        AddRow(db, munich); // 6
+        m_dlg = Open(6);
+        QCOMPARE(Edit(id::kName), QStringLiteral("M\u00FCnchen"));
+        Click(id::kSave);
+        QVERIFY(m_messages.shown.empty());
+        QCOMPARE(ReadColumn(6, "m_TimeZoneName"), std::string("M\xFCnchen"));
+        QCOMPARE(ReadColumn(6, "m_Cities"), std::string("M\xFCnchen"));
+    }
+
+    void cancelClearsTheForm() {
+        m_dlg = Open(1);
+        QCOMPARE(Edit(id::kName), QString("Eastern Time, New York"));
+        Click(id::kCancel);
+        QCOMPARE(m_dlg->result(), int(QDialog::Rejected));
+        QVERIFY(Edit(id::kName).isEmpty());
+        QCOMPARE(Label(id::kRecordLabel), QString("# New"));
+    }
+
+    void aFileThatIsNoDatabaseIsReported() {
+        const QString path = m_dir->filePath("timezones.mdb");
+        QFile::remove(path);
+        {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(QByteArray("Standard Jet DB\0 not a zone database", 36));
+        }
+        m_dlg = Open(1);
+        // One message from each connection (the preview's and the editor's), naming the file.
+        QCOMPARE(m_messages.shown.size(), std::size_t{2});
+        for (const auto& shown : m_messages.shown) {
+            QVERIFY(shown.text.find(path.toStdString()) != std::string::npos);
+        }
+        QCOMPARE(Combo(id::kZoneList)->count(), 0);
+        QCOMPARE(m_dlg->GetSelectedZoneId(), -1);
+
+        m_messages.shown.clear();
+        Find<QLineEdit>(id::kName)->setText("Zone");
+        Combo(id::kGmtBiasHour)->setEditText("1");
+        Combo(id::kGmtBiasMinute)->setEditText("00");
+        Click(id::kSave); // the failure, with the statement that failed
+        QCOMPARE(m_messages.shown.size(), std::size_t{1});
+        QVERIFY(m_messages.shown[0].text.find("CDaoException on Query SQL:INSERT INTO") !=
+                std::string::npos);
+        Click(id::kRemove);
+        QCOMPARE(m_messages.shown.size(), std::size_t{2});
+    }
+
+    void runZoneEditorHandsBackTheChoice() {
+        auto press = [](int controlId) {
+            QTimer::singleShot(0, [controlId] {
+                QWidget* modal = QApplication::activeModalWidget();
+                QVERIFY(modal);
+                auto* button = modal->findChild<QPushButton*>(EditorControlName(controlId));
+                QVERIFY(button);
+                button->click();
+            });
+        };
+        press(id::kUse);
+        ZoneEditorResult result = RunZoneEditor(m_dir->path().toStdString(), 2);
+        QVERIFY(result.accepted);
+        QCOMPARE(result.zoneId, 2);
+        QCOMPARE(result.zoneName, std::string("India, Mumbai, Kolkata"));
+
+        press(id::kCancel);
+        result = RunZoneEditor(m_dir->path().toStdString(), 2);
+        QVERIFY(!result.accepted);
+        QCOMPARE(result.zoneId, -1);
+    }
 
 private:
     std::unique_ptr<CTimeZoneEditorDlg> Open(std::int32_t initialId = 0,
-                                             const ILocalZone* zone = nullptr);
+                                             const ILocalZone* zone = nullptr) {
+        auto dlg = std::make_unique<CTimeZoneEditorDlg>(m_clock, zone ? *zone : m_utc,
+                                                        m_dir->path().toStdString(), m_messages);
+        dlg->SetInitialZoneId(initialId);
+        dlg->show();
+        return dlg;
+    }
+
+    void Choose(const QString& itemText) {
+        QComboBox* list = Combo(id::kZoneList);
+        const int index = list->findText(itemText);
+        QVERIFY2(index >= 0, qPrintable(itemText));
+        list->setCurrentIndex(index);
+        emit list->activated(index);
+    }
+
+    QStringList ListItems() {
+        QStringList items;
+        QComboBox* list = Combo(id::kZoneList);
+        for (int i = 0; i < list->count(); ++i) {
+            items << list->itemText(i) + " #" + list->itemData(i).toString();
+        }
+        return items;
+    }
+
+    std::string ReadColumn(int zoneId, const char* column) {
+        RecordingMessageBox messages;
+        CZoneDatabase db(messages);
+        db.SetLocation(m_dir->path().toStdString(), "timezones");
+        if (!db.Connect(ZoneCreateStatement()) || !db.Query(SelectZoneStatement(zoneId)) ||
+            !db.NextRecord()) {
+            return "<no row>";
+        }
+        return db.GetField(column).Text();
+    }
+
     template <class W> W* Find(int controlId) {
         W* w = m_dlg->findChild<W*>(EditorControlName(controlId));
         if (!w) {
@@ -116,19 +496,21 @@ private:
     }
     QComboBox* Combo(int controlId) { return Find<QComboBox>(controlId); }
     QString Text(int controlId) { return Combo(controlId)->currentText(); }
-    QStringList Texts(std::initializer_list<int> controlIds) {
+    // The offset boxes (G.M.T., daylight, standard), then the daylight and the standard rule.
+    QStringList RuleTexts() {
         QStringList texts;
-        for (int c : controlIds) {
+        for (int c :
+             {id::kGmtBiasHour, id::kGmtBiasMinute, id::kDstBiasHour, id::kDstBiasMinute,
+              id::kStdBiasHour, id::kStdBiasMinute, id::kDstStartCountDow, id::kDstDow,
+              id::kDstMonth, id::kDstHour, id::kDstMinute, id::kDstAmPm, id::kStdStartCountDow,
+              id::kStdDow, id::kStdMonth, id::kStdHour, id::kStdMinute, id::kStdAmPm}) {
             texts << Text(c);
         }
         return texts;
     }
     QString Edit(int controlId) { return Find<QLineEdit>(controlId)->text(); }
     QString Label(int controlId) { return Find<QLabel>(controlId)->text(); }
-    void Choose(const QString& itemText);
     void Click(int controlId) { QTest::mouseClick(Find<QPushButton>(controlId), Qt::LeftButton); }
-    QStringList ListItems();
-    std::string ReadColumn(int zoneId, const char* column);
 
     std::unique_ptr<QTemporaryDir> m_dir;
     RecordingMessageBox m_messages;
@@ -136,463 +518,6 @@ private:
     FixedLocalZone m_utc{0, "UTC"};
     std::unique_ptr<CTimeZoneEditorDlg> m_dlg;
 };
-
-void TimeZoneEditorTest::init() {
-    m_dir = std::make_unique<QTemporaryDir>();
-    QVERIFY(m_dir->isValid());
-    m_messages.shown.clear();
-    m_clock.Set(kJuly1At1600Utc);
-    RecordingMessageBox seedMessages;
-    CZoneDatabase db(seedMessages);
-    db.SetLocation(m_dir->path().toStdString(), "timezones");
-    QVERIFY(db.Connect(ZoneCreateStatement()));
-    // id 1: second Sunday of March 2 AM to first Sunday of November 2 AM
-    AddRow(db, {"Eastern Time, New York",
-                "USA",
-                "NY",
-                "New York",
-                -5,
-                0,
-                1,
-                "EST",
-                "EDT",
-                {1, 0, 11, 2, 1, 0},
-                {2, 0, 3, 2, 1, 0}});
-    AddRow(db, {"India, Mumbai, Kolkata", "India", "", "", 5, 30, 0, "IST", "", {}, {}}); // 2
-    AddRow(db, {"Newfoundland", "", "", "", -3, -30, 0, "NST", "", {}, {}});              // 3
-    AddRow(db, {"A,,B,", "", "", "", 0, 0, 0, "AB", "", {}, {}});                         // 4
-    AddRow(db, {"Colombia, Bogota", "", "", "", -5, 0, 0, "COT", "", {}, {}});            // 5
-    QVERIFY(seedMessages.shown.empty());
-}
-
-void TimeZoneEditorTest::cleanup() {
-    m_dlg.reset();
-    m_dir.reset();
-}
-
-std::unique_ptr<CTimeZoneEditorDlg> TimeZoneEditorTest::Open(std::int32_t initialId,
-                                                             const ILocalZone* zone) {
-    auto dlg = std::make_unique<CTimeZoneEditorDlg>(m_clock, zone ? *zone : m_utc,
-                                                    m_dir->path().toStdString(), m_messages);
-    dlg->SetInitialZoneId(initialId);
-    dlg->show();
-    return dlg;
-}
-
-void TimeZoneEditorTest::Choose(const QString& itemText) {
-    QComboBox* list = Combo(id::kZoneList);
-    const int index = list->findText(itemText);
-    QVERIFY2(index >= 0, qPrintable(itemText));
-    list->setCurrentIndex(index);
-    emit list->activated(index);
-}
-
-QStringList TimeZoneEditorTest::ListItems() {
-    QStringList items;
-    QComboBox* list = Combo(id::kZoneList);
-    for (int i = 0; i < list->count(); ++i) {
-        items << list->itemText(i) + " #" + list->itemData(i).toString();
-    }
-    return items;
-}
-
-std::string TimeZoneEditorTest::ReadColumn(int zoneId, const char* column) {
-    RecordingMessageBox messages;
-    CZoneDatabase db(messages);
-    db.SetLocation(m_dir->path().toStdString(), "timezones");
-    if (!db.Connect(ZoneCreateStatement()) || !db.Query(SelectZoneStatement(zoneId)) ||
-        !db.NextRecord()) {
-        return "<no row>";
-    }
-    return db.GetField(column).Text();
-}
-
-void TimeZoneEditorTest::opensWithTitleListsAndControls() {
-    m_dlg = Open();
-    QCOMPARE(m_dlg->windowTitle(), QString("Tarnwick Powerful Time Zone Editor"));
-    QCOMPARE(Label(id::kRecordLabel), QString("# New"));
-    QCOMPARE(m_dlg->GetSelectedZoneId(), -1);
-
-    QCOMPARE(Combo(id::kDstMonth)->itemText(1), QString("Febuary")); // spelt as it always was
-    QCOMPARE(Combo(id::kStdStartCountDow)->itemData(4).toString(), QString("5")); // "Last"
-    QCOMPARE(Combo(id::kGmtBiasHour)->count(), 25);
-    QCOMPARE(Combo(id::kDstBiasMinute)->itemText(1), QString("05"));
-    QVERIFY(!Combo(id::kGmtBiasHour)->itemData(0).isValid()); // number lists carry no key
-
-    for (int c : {id::kZoneList, id::kGmtBiasHour, id::kDstDow, id::kStdMonth}) {
-        QVERIFY(Combo(c)->isEditable());
-    }
-    QVERIFY(!Combo(id::kStdBiasHour)->isEnabled());
-    QVERIFY(!Combo(id::kStdBiasMinute)->isEnabled());
-    for (int c : {id::kCountry, id::kProvince, id::kCities}) {
-        QVERIFY(Find<QLineEdit>(c)->isHidden());
-    }
-    QVERIFY(Find<QPushButton>(id::kUse)->isDefault());
-}
-
-void TimeZoneEditorTest::listsEachNamePartInOffsetOrder() {
-    m_dlg = Open();
-    const QString sep = QString::fromStdString(kDashes) + " #-1";
-    const QStringList expected = {
-        "(GMT-5:00) Colombia #5",
-        "(GMT-5:00) Bogota #5",
-        sep,
-        "(GMT-5:00) Eastern Time #1",
-        "(GMT-5:00) New York #1",
-        sep,
-        "(GMT-3:-30) Newfoundland #3",
-        sep,
-        "(GMT+00:00) A #4",
-        "(GMT+00:00) B #4",
-        sep,
-        "(GMT+05:30) India #2",
-        "(GMT+05:30) Mumbai #2",
-        "(GMT+05:30) Kolkata #2",
-        sep,
-    };
-    QCOMPARE(ListItems(), expected);
-    QCOMPARE(Combo(id::kZoneList)->currentIndex(), -1);
-}
-
-void TimeZoneEditorTest::loadingAZoneFillsEveryControl() {
-    m_dlg = Open();
-    Choose("(GMT-5:00) Colombia");
-    // On to Bogota, over a separator (which has no row: a zone was loaded, so it says so) to
-    // Eastern Time and New York.
-    for (int i = 0; i < 4; ++i) {
-        QTest::keyClick(Combo(id::kZoneList), Qt::Key_Down);
-    }
-    QCOMPARE(m_messages.shown.size(), std::size_t{1});
-    QCOMPARE(m_dlg->GetSelectedZoneId(), 1);
-    QCOMPARE(m_dlg->CurrentRecordId(), 1);
-    QCOMPARE(Label(id::kRecordLabel), QString("# 1"));
-    QCOMPARE(Text(id::kZoneList), QString("(GMT-5:00) New York"));
-    QCOMPARE(Edit(id::kName), QString("Eastern Time, New York"));
-    QCOMPARE(Edit(id::kCountry), QString("USA"));
-    QCOMPARE(Edit(id::kProvince), QString("NY"));
-    QCOMPARE(Edit(id::kCities), QString("New York"));
-    QCOMPARE(Edit(id::kStdAbbr), QString("EST"));
-    QCOMPARE(Edit(id::kDstAbbr), QString("EDT"));
-    QVERIFY(Find<QCheckBox>(id::kDstUse)->isChecked());
-    // The seed rows leave the standard-time bias null: it shows empty.
-    QCOMPARE(Texts({id::kGmtBiasHour, id::kGmtBiasMinute, id::kDstBiasHour, id::kDstBiasMinute,
-                    id::kStdBiasHour, id::kStdBiasMinute}),
-             QStringList({"-5", "00", "1", "00", "", ""}));
-    QCOMPARE(Texts({id::kDstStartCountDow, id::kDstDow, id::kDstMonth, id::kDstHour, id::kDstMinute,
-                    id::kDstAmPm}),
-             QStringList({"Second", "Sunday", "March", "2", "00", "AM"}));
-    QCOMPARE(Texts({id::kStdStartCountDow, id::kStdDow, id::kStdMonth, id::kStdHour, id::kStdMinute,
-                    id::kStdAmPm}),
-             QStringList({"First", "Sunday", "November", "2", "00", "AM"}));
-    QCOMPARE(Combo(id::kDstMonth)->currentData().toString(), QString("3"));
-}
-
-void TimeZoneEditorTest::storedZeroCodesShowAsEmptyExceptSunday() {
-    m_dlg = Open();
-    Choose("(GMT+05:30) Kolkata");
-    QCOMPARE(Edit(id::kName), QString("India, Mumbai, Kolkata"));
-    QCOMPARE(Text(id::kGmtBiasHour), QString("5"));
-    QCOMPARE(Text(id::kGmtBiasMinute), QString("30"));
-    QVERIFY(!Find<QCheckBox>(id::kDstUse)->isChecked());
-    for (int c : {id::kDstStartCountDow, id::kDstMonth, id::kDstAmPm, id::kStdStartCountDow,
-                  id::kStdMonth, id::kStdAmPm}) {
-        QVERIFY2(Text(c).isEmpty(), qPrintable(EditorControlName(c)));
-        QCOMPARE(Combo(c)->currentIndex(), -1);
-    }
-    QCOMPARE(Text(id::kDstDow), QString("Sunday"));
-    QCOMPARE(Text(id::kStdDow), QString("Sunday"));
-    QCOMPARE(Text(id::kDstHour), QString("0")); // not a clock hour, shown as stored
-}
-
-void TimeZoneEditorTest::initialZoneShowsItsWholeName() {
-    m_dlg = Open(2);
-    QCOMPARE(m_dlg->GetSelectedZoneId(), 2);
-    QCOMPARE(Text(id::kZoneList), QString("India, Mumbai, Kolkata"));
-    QCOMPARE(Combo(id::kZoneList)->currentIndex(), -1);
-    QCOMPARE(Label(id::kRecordLabel), QString("# 2"));
-
-    m_dlg = Open(99); // no such row: nothing loaded, nothing said
-    QCOMPARE(m_dlg->GetSelectedZoneId(), -1);
-    QCOMPARE(Label(id::kRecordLabel), QString("# New"));
-    QVERIFY(m_messages.shown.empty());
-}
-
-void TimeZoneEditorTest::separatorClearsTheFormAndWarnsOnlyAfterALoad() {
-    m_dlg = Open();
-    Choose(QString::fromStdString(kDashes));
-    QVERIFY(m_messages.shown.empty());
-    QCOMPARE(Label(id::kRecordLabel), QString("# New"));
-
-    Choose("(GMT-5:00) Eastern Time");
-    QTRY_VERIFY(Label(id::kPreview).startsWith("EDT    "));
-    Choose(QString::fromStdString(kDashes));
-    QCOMPARE(m_messages.shown.size(), std::size_t{1});
-    QCOMPARE(m_messages.shown[0].text,
-             std::string("I could not find the time zone id-1.  Please close and open this "
-                         "window and try again."));
-    QCOMPARE(m_dlg->GetSelectedZoneId(), -1);
-    QCOMPARE(m_dlg->GetSelectedZoneName(), std::string());
-    QCOMPARE(m_dlg->CurrentRecordId(), 0);
-    QCOMPARE(Label(id::kRecordLabel), QString("# New"));
-    QVERIFY(Edit(id::kName).isEmpty());
-    QVERIFY(Text(id::kGmtBiasHour).isEmpty());
-    QVERIFY(!Find<QCheckBox>(id::kDstUse)->isChecked());
-    QTRY_VERIFY(Label(id::kPreview).isEmpty());
-}
-
-void TimeZoneEditorTest::savingANewRowRunsTheInsertQuietly() {
-    m_dlg = Open();
-    Find<QLineEdit>(id::kName)->setText("Mountain \"High\", Denver");
-    Combo(id::kGmtBiasHour)->setEditText("-7");
-    Combo(id::kGmtBiasMinute)->setCurrentIndex(0);
-    Combo(id::kStdMonth)->setCurrentIndex(10); // November
-    Click(id::kSave);
-
-    // A save that works says nothing; the statement is shown only with a failure.
-    QVERIFY(m_messages.shown.empty());
-    QCOMPARE(ReadColumn(6, "m_TimeZoneName"), std::string("Mountain \"High\", Denver"));
-    QCOMPARE(ReadColumn(6, "m_STDMonth"), std::string("11"));
-    QCOMPARE(ReadColumn(6, "m_DSTMonth"), std::string("0"));
-    QCOMPARE(ListItems().at(0), QString("(GMT-7:00) Mountain \"High\" #6"));
-    QCOMPARE(ListItems().at(1), QString("(GMT-7:00) Denver #6"));
-
-    // The form now holds row 6: saving again changes it and adds no second one.
-    QCOMPARE(Label(id::kRecordLabel), QString("# 6"));
-    QCOMPARE(Edit(id::kName), QString("Mountain \"High\", Denver"));
-    Combo(id::kGmtBiasHour)->setEditText("-6");
-    Click(id::kSave);
-    QVERIFY(m_messages.shown.empty());
-    QCOMPARE(ReadColumn(6, "m_GMTBiasHour"), std::string("-6"));
-    QCOMPARE(ReadColumn(7, "m_TimeZoneName"), std::string("<no row>"));
-}
-
-void TimeZoneEditorTest::savingALoadedRowUpdatesSilently() {
-    m_dlg = Open();
-    Choose("(GMT-5:00) Eastern Time");
-    Find<QLineEdit>(id::kName)->setText("Eastern Standard, Toronto");
-    Combo(id::kStdStartCountDow)->setCurrentIndex(4); // Last
-    Combo(id::kDstMonth)->setEditText("4");           // typed over "March"
-    Combo(id::kStdAmPm)->setCurrentIndex(-1);         // left empty: stored as 0
-    Click(id::kSave);
-    QVERIFY(m_messages.shown.empty());
-    QCOMPARE(ReadColumn(1, "m_TimeZoneName"), std::string("Eastern Standard, Toronto"));
-    QCOMPARE(ReadColumn(1, "m_STDStartCountDOW"), std::string("5"));
-    QCOMPARE(ReadColumn(1, "m_DSTMonth"), std::string("4"));
-    QCOMPARE(ReadColumn(1, "m_STDAMPM"), std::string("0"));
-    QCOMPARE(ReadColumn(1, "m_Country"), std::string("USA")); // hidden values carried along
-    QCOMPARE(m_dlg->CurrentRecordId(), 1);
-    QVERIFY(ListItems().contains("(GMT-5:00) Eastern Standard #1"));
-    QVERIFY(!ListItems().contains("(GMT-5:00) Eastern Time #1"));
-}
-
-void TimeZoneEditorTest::leavingTheListKeepsWhatWasTyped() {
-    m_dlg = Open();
-    m_dlg->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(m_dlg.get()));
-    Choose("(GMT-5:00) Eastern Time");
-    QComboBox* list = Combo(id::kZoneList);
-    QLineEdit* name = Find<QLineEdit>(id::kName);
-    list->setFocus();
-    QTRY_VERIFY(list->hasFocus());
-    name->setText("Eastern Standard");
-    Find<QPushButton>(id::kSave)->setFocus(); // on the way to pressing "Save"
-    QTRY_VERIFY(!list->hasFocus());
-    QCOMPARE(name->text(), QString("Eastern Standard"));
-    Click(id::kSave);
-    QCOMPARE(ReadColumn(1, "m_TimeZoneName"), std::string("Eastern Standard"));
-}
-
-void TimeZoneEditorTest::removingDeletesTheLoadedRow() {
-    m_dlg = Open();
-    const int before = static_cast<int>(ListItems().size());
-    Click(id::kRemove); // a new form names id 0: nothing is deleted
-    QCOMPARE(static_cast<int>(ListItems().size()), before);
-
-    Choose("(GMT+05:30) Mumbai");
-    Click(id::kRemove);
-    QVERIFY(m_messages.shown.empty());
-    QCOMPARE(ReadColumn(2, "m_TimeZoneName"), std::string("<no row>"));
-    QCOMPARE(static_cast<int>(ListItems().size()), before - 4);
-    QCOMPARE(Label(id::kRecordLabel), QString("# New"));
-    QVERIFY(Edit(id::kName).isEmpty());
-    // The preview keeps the zone last loaded.
-    QCOMPARE(m_dlg->GetSelectedZoneId(), 2);
-    QCOMPARE(m_dlg->GetSelectedZoneName(), std::string("India, Mumbai, Kolkata"));
-}
-
-void TimeZoneEditorTest::validationStopsTheSave_data() {
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("hour");
-    QTest::addColumn<QString>("minute");
-    QTest::addColumn<QString>("message");
-    const char* const rows[][4] = {
-        {"  ", "-5", "00", "You must name your timezone."},
-        {"Zone", " ", "00", "You must set your GMT hour offset."},
-        {"Zone", "-5", "", "You must set your GMT minute offset."},
-    };
-    for (const auto& r : rows) {
-        QTest::newRow(r[3]) << QString(r[0]) << QString(r[1]) << QString(r[2]) << QString(r[3]);
-    }
-}
-
-void TimeZoneEditorTest::validationStopsTheSave() {
-    QFETCH(QString, name);
-    QFETCH(QString, hour);
-    QFETCH(QString, minute);
-    QFETCH(QString, message);
-    m_dlg = Open();
-    const QStringList before = ListItems();
-    Find<QLineEdit>(id::kName)->setText(name);
-    Combo(id::kGmtBiasHour)->setEditText(hour);
-    Combo(id::kGmtBiasMinute)->setEditText(minute);
-    Click(id::kSave);
-    QCOMPARE(m_messages.shown.size(), std::size_t{1});
-    QCOMPARE(QString::fromStdString(m_messages.shown[0].text), message);
-    QCOMPARE(ReadColumn(6, "m_TimeZoneName"), std::string("<no row>"));
-    QCOMPARE(ListItems(), before);
-}
-
-void TimeZoneEditorTest::previewTicksEachSecond() {
-    m_dlg = Open();
-    QTest::qWait(1100);
-    QVERIFY(Label(id::kPreview).isEmpty());
-    Choose("(GMT-5:00) New York");
-    QTRY_COMPARE(Label(id::kPreview), QString("EDT    Wednesday, July 01, 2026  12:00:00 PM"));
-    m_clock.Advance(1);
-    QTRY_COMPARE(Label(id::kPreview), QString("EDT    Wednesday, July 01, 2026  12:00:01 PM"));
-    // 2026-11-01 06:00 UTC is 01:00 EST, after the 02:00 EDT -> 01:00 EST turn
-    m_clock.Set(1793512800);
-    QTRY_COMPARE(Label(id::kPreview), QString("EST    Sunday, November 01, 2026  01:00:00 AM"));
-}
-
-// At 0:30 the form shows 12 a.m., the hour a twelve-hour conversion gets wrong (every hour is in
-// the conversion table of the editor texts).
-void TimeZoneEditorTest::loadCurrentInformationCopiesTheRules() {
-    TimeZoneInformation tzi;
-    tzi.Bias = 210; // Newfoundland: UTC-3:30
-    tzi.StandardName = "NST";
-    tzi.DaylightName = "NDT";
-    tzi.DaylightBias = -60;
-    tzi.StandardDate = {0, 11, 0, 1, 2, 0, 0, 0}; // first Sunday of November, 2:00
-    tzi.DaylightDate = {0, 3, 6, 2, 0, 30, 0, 0}; // second Saturday of March, 0:30
-    RuleLocalZone zone(tzi);
-    m_dlg = Open(1, &zone);
-    QCOMPARE(Label(id::kRecordLabel), QString("# 1"));
-    Click(id::kLoadCurrent);
-
-    QCOMPARE(m_dlg->CurrentRecordId(), 0);
-    QCOMPARE(Label(id::kRecordLabel), QString("# New"));
-    QVERIFY(Edit(id::kName).isEmpty());
-    QVERIFY(Edit(id::kCountry).isEmpty());
-    QVERIFY(Find<QCheckBox>(id::kDstUse)->isChecked());
-    QCOMPARE(Texts({id::kGmtBiasHour, id::kGmtBiasMinute, id::kStdBiasHour, id::kStdBiasMinute,
-                    id::kDstBiasHour, id::kDstBiasMinute}),
-             QStringList({"-3", "-30", "0", "00", "1", "00"}));
-    QCOMPARE(Texts({id::kDstStartCountDow, id::kDstDow, id::kDstMonth, id::kDstHour, id::kDstMinute,
-                    id::kDstAmPm}),
-             QStringList({"Second", "Saturday", "March", "12", "30", "AM"}));
-    QCOMPARE(Texts({id::kStdStartCountDow, id::kStdMonth, id::kStdHour, id::kStdAmPm}),
-             QStringList({"First", "November", "2", "AM"}));
-    QCOMPARE(Edit(id::kStdAbbr), QString("NST"));
-    QCOMPARE(Edit(id::kDstAbbr), QString("NDT"));
-
-    // Saving inserts a new row with the computer's rules.
-    Find<QLineEdit>(id::kName)->setText("My Zone");
-    Click(id::kSave);
-    QCOMPARE(ReadColumn(6, "m_DSTAMPM"), std::string("1"));
-    QCOMPARE(ReadColumn(6, "m_DSTHour"), std::string("12"));
-    QCOMPARE(ReadColumn(6, "m_DSTDOW"), std::string("6"));
-    QCOMPARE(ReadColumn(6, "m_GMTBiasMinute"), std::string("-30"));
-}
-
-void TimeZoneEditorTest::loadCurrentInformationWithoutDaylightSaving() {
-    FixedLocalZone india(330, "India Standard Time");
-    m_dlg = Open(1, &india);
-    Click(id::kLoadCurrent);
-    QVERIFY(!Find<QCheckBox>(id::kDstUse)->isChecked());
-    QCOMPARE(Text(id::kGmtBiasHour), QString("5"));
-    QCOMPARE(Text(id::kGmtBiasMinute), QString("30"));
-    for (int c : {id::kStdBiasHour, id::kStdBiasMinute, id::kDstBiasHour, id::kDstBiasMinute,
-                  id::kDstStartCountDow, id::kDstDow, id::kDstMonth, id::kDstHour, id::kDstMinute,
-                  id::kDstAmPm, id::kStdStartCountDow, id::kStdDow, id::kStdMonth, id::kStdHour,
-                  id::kStdMinute, id::kStdAmPm}) {
-        QVERIFY2(Text(c).isEmpty(), qPrintable(EditorControlName(c)));
-    }
-    QCOMPARE(Edit(id::kStdAbbr), QString("India Standard Time"));
-    QVERIFY(Edit(id::kDstAbbr).isEmpty());
-}
-
-void TimeZoneEditorTest::useAndCancel() {
-    m_dlg = Open();
-    Choose("(GMT-5:00) Bogota");
-    Click(id::kUse);
-    QCOMPARE(m_dlg->result(), int(QDialog::Accepted));
-    QCOMPARE(m_dlg->GetSelectedZoneId(), 5);
-    QCOMPARE(m_dlg->GetSelectedZoneName(), std::string("Colombia, Bogota"));
-
-    m_dlg = Open(1);
-    QCOMPARE(Edit(id::kName), QString("Eastern Time, New York"));
-    Click(id::kCancel);
-    QCOMPARE(m_dlg->result(), int(QDialog::Rejected));
-    QVERIFY(Edit(id::kName).isEmpty());
-    QCOMPARE(Label(id::kRecordLabel), QString("# New"));
-}
-
-void TimeZoneEditorTest::aFileThatIsNoDatabaseIsReportedAndKept() {
-    const QString path = m_dir->filePath("timezones.mdb");
-    QFile::remove(path);
-    const QByteArray garbage("Standard Jet DB\0 not a zone database", 36);
-    {
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(garbage);
-    }
-    m_dlg = Open(1);
-    // One message from each connection (the preview's and the editor's), naming the file.
-    QCOMPARE(m_messages.shown.size(), std::size_t{2});
-    for (const auto& shown : m_messages.shown) {
-        QVERIFY(shown.text.find(path.toStdString()) != std::string::npos);
-    }
-    QCOMPARE(Combo(id::kZoneList)->count(), 0);
-    QCOMPARE(m_dlg->GetSelectedZoneId(), -1);
-
-    m_messages.shown.clear();
-    Find<QLineEdit>(id::kName)->setText("Zone");
-    Combo(id::kGmtBiasHour)->setEditText("1");
-    Combo(id::kGmtBiasMinute)->setEditText("00");
-    Click(id::kSave); // the failure, with the statement that failed
-    QCOMPARE(m_messages.shown.size(), std::size_t{1});
-    QVERIFY(m_messages.shown[0].text.find("CDaoException on Query SQL:INSERT INTO") !=
-            std::string::npos);
-    Click(id::kRemove);
-    QCOMPARE(m_messages.shown.size(), std::size_t{2});
-
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    QCOMPARE(file.readAll(), garbage);
-}
-
-void TimeZoneEditorTest::runZoneEditorHandsBackTheChoice() {
-    auto press = [](int controlId) {
-        QTimer::singleShot(0, [controlId] {
-            QWidget* modal = QApplication::activeModalWidget();
-            QVERIFY(modal);
-            auto* button = modal->findChild<QPushButton*>(EditorControlName(controlId));
-            QVERIFY(button);
-            button->click();
-        });
-    };
-    press(id::kUse);
-    ZoneEditorResult result = RunZoneEditor(m_dir->path().toStdString(), 2);
-    QVERIFY(result.accepted);
-    QCOMPARE(result.zoneId, 2);
-    QCOMPARE(result.zoneName, std::string("India, Mumbai, Kolkata"));
-
-    press(id::kCancel);
-    result = RunZoneEditor(m_dir->path().toStdString(), 2);
-    QVERIFY(!result.accepted);
-    QCOMPARE(result.zoneId, -1);
-}
 
 QTEST_MAIN(TimeZoneEditorTest)
 #include "time_zone_editor.moc"

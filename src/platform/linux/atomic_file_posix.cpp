@@ -1,5 +1,6 @@
 // POSIX implementation of the whole-file helpers: temporary file + fsync + rename.
 #include "platform/atomic_file.h"
+#include "platform/new_file.h"
 #include "platform/paths.h"
 #include "platform/storage_error.h"
 
@@ -308,39 +309,28 @@ FileCopyStatus CopyFileIfAbsent(const std::string& from, const std::string& to,
     if (!fs::exists(from, ec)) {
         return FileCopyStatus::NoSource;
     }
-    const std::string temporary = to + ".new." + std::to_string(::getpid());
-    fs::remove(temporary, ec);
-    if (!fs::copy_file(from, temporary, ec)) {
-        SetError(error, "cannot copy " + from + " to " + to + ": " +
-                            (ec.category() == std::generic_category() ||
-                                     ec.category() == std::system_category()
-                                 ? StorageErrorText(ec.value(), DirectoryOf(to))
-                                 : ec.message()));
-        fs::remove(temporary, ec);
+    NewFile copy(to);
+    std::string why;
+    if (copy.Create(&why) &&
+        !fs::copy_file(from, copy.TemporaryPath(), fs::copy_options::overwrite_existing, ec)) {
+        why = ec.category() == std::generic_category() || ec.category() == std::system_category()
+                  ? StorageErrorText(ec.value(), DirectoryOf(to))
+                  : ec.message();
+    }
+    if (!why.empty()) {
+        SetError(error, "cannot copy " + from + " to " + to + ": " + why);
         return FileCopyStatus::Failed;
     }
-    FileCopyStatus status = FileCopyStatus::Copied;
-    const int fd = ::open(temporary.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0 || ::fsync(fd) != 0) {
-        SetError(error, "cannot copy " + from + " to " + to + ": " +
-                            StorageErrorText(errno, DirectoryOf(to)));
-        status = FileCopyStatus::Failed;
+    switch (copy.Place(&why)) {
+    case NewFile::Placed::Linked:
+        return FileCopyStatus::Copied;
+    case NewFile::Placed::Present:
+        return FileCopyStatus::Present;
+    case NewFile::Placed::Failed:
+        break;
     }
-    if (fd >= 0) {
-        ::close(fd);
-    }
-    // link() fails with EEXIST rather than replacing a file that appeared meanwhile.
-    if (status == FileCopyStatus::Copied && ::link(temporary.c_str(), to.c_str()) != 0) {
-        if (errno == EEXIST) {
-            status = FileCopyStatus::Present;
-        } else {
-            SetError(error,
-                     "cannot create " + to + ": " + StorageErrorText(errno, DirectoryOf(to)));
-            status = FileCopyStatus::Failed;
-        }
-    }
-    fs::remove(temporary, ec);
-    return status;
+    SetError(error, "cannot create " + to + ": " + why);
+    return FileCopyStatus::Failed;
 }
 
 } // namespace tarnwick

@@ -1,0 +1,28 @@
+// Replays fuzz inputs without libFuzzer, so the ordinary test build runs every input that ever
+// failed: each argument is a file or a folder of files, each file one input.
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size);
+
+int main(int argc, char** argv) {
+    int inputs = 0;
+    for (int i = 1; i < argc; ++i) {
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(argv[i])) {
+            if (!entry.is_regular_file()) {
+                continue;
+            }
+            std::ifstream file(entry.path(), std::ios::binary);
+            const std::string bytes{std::istreambuf_iterator<char>(file), {}};
+            LLVMFuzzerTestOneInput(reinterpret_cast<const std::uint8_t*>(bytes.data()),
+                                   bytes.size());
+            ++inputs;
+        }
+    }
+    std::printf("%d inputs replayed\n", inputs);
+    return inputs > 0 ? 0 : 1; // no input: the corpus went missing
+}
