@@ -171,6 +171,14 @@ bool PlanAndApply(CZoneDatabase& user, const std::set<std::int64_t>& inUse, bool
     }
     merge.userRelease = static_cast<int>(userRelease);
     merge.shippedRelease = static_cast<int>(shippedRelease);
+    // A zone table without the program's columns is no copy of the presets: it is left exactly
+    // as it is, and the commands that read it say what is wrong with it.
+    std::vector<std::vector<std::string>> none;
+    if (!user.Select("SELECT " + ColumnList() + " FROM main.presetTimeZones LIMIT 0", none,
+                     error)) {
+        error = "the zone table is not the one the program writes (" + error + ")";
+        return false;
+    }
     // Only a copy that holds its release and that release's rows tells what the user changed.
     const bool versioned = hasBase != 0 && userRelease > 0;
     if (shippedRelease <= 0 || shippedRelease < userRelease ||
