@@ -32,6 +32,7 @@
 #include "platform/x11_desktop.h"
 #include "sync/clock_sync_client.h"
 #include "widgets/app_icon.h"
+#include "widgets/core_text.h"
 #include "widgets/dialog_units.h"
 #include "widgets/window_placement.h"
 #include "widgets/worker_messages.h"
@@ -260,11 +261,11 @@ void CClockDlg::LayOut() {
         sync.differenceSeconds = -(99 * 86400 + 23 * 3600 + 59 * 60 + 59);
         StatusBlock statusBlock;
         const std::string block = statusBlock.Next(sync, false, {});
-        for (const QString& line : QString::fromStdString(block).split(QLatin1String("\r\n"))) {
+        for (const QString& line : FromCoreText(block).split(QLatin1String("\r\n"))) {
             widest = std::max(widest, m_display->LineWidth(line));
         }
         const std::string text = BuildDisplayText(ClockTimes(), block);
-        lines = std::max(lines, int(QString::fromStdString(text).count(QLatin1String("\r\n"))) + 1);
+        lines = std::max(lines, int(FromCoreText(text).count(QLatin1String("\r\n"))) + 1);
     }
     // The displayed text's own lines too: a long zone name or server widens the display.
     for (const QString& line : m_display->Text().split(QLatin1Char('\n'))) {
@@ -409,13 +410,13 @@ void CClockDlg::OnClockTick() {
     const std::string block =
         m_statusBlock.Next(ReadSyncSnapshot(), showUpdateMessage.load(), updateMessage);
     SetDisplayText(BuildDisplayText(times, block));
-    SetTip(QString::fromStdString(BuildTipText(times.localNow)));
+    SetTip(FromCoreText(BuildTipText(times.localNow)));
     m_clockTimer.start(MillisecondsToNextTick(now));
     emit ticked(m_tickClock.NowUnixSeconds());
 }
 
 void CClockDlg::SetDisplayText(const std::string& text) {
-    m_display->SetText(QString::fromStdString(text));
+    m_display->SetText(FromCoreText(text));
     if (!m_display->Fits()) {
         LayOut(); // a zone name or server longer than any foreseen
     }

@@ -6,6 +6,8 @@
 #include <QPointer>
 #include <QThread>
 
+#include "widgets/core_text.h"
+
 namespace tarnwick {
 
 namespace {
@@ -47,7 +49,7 @@ MessageAnswer QtMessageBox::Show(const std::string& text, const std::string& cap
 
 MessageAnswer QtMessageBox::ShowHere(const std::string& text, const std::string& caption,
                                      MessageButtons buttons, MessageIcon icon) {
-    QMessageBox box(ToQtIcon(icon), QString::fromStdString(caption), QString::fromStdString(text),
+    QMessageBox box(ToQtIcon(icon), FromCoreText(caption), FromCoreText(text),
                     buttons == MessageButtons::Ok ? QMessageBox::Ok
                                                   : (QMessageBox::Yes | QMessageBox::No),
                     m_parent);
