@@ -45,7 +45,7 @@ bool g_firstOpen = true;
 // Where the environment gives no setter: every step is refused, with the reason shown.
 class NoClockSetter final : public IClockSetter {
 public:
-    ClockStepResult StepBy(std::int64_t) override {
+    ClockStepResult StepBy(std::int64_t, std::stop_token) override {
         return {false, "this copy of the program cannot set the clock"};
     }
 };
