@@ -16,6 +16,7 @@
 #include "platform/local_zone.h"
 #include "platform/network_link.h"
 #include "platform/paths.h"
+#include "platform/system_time.h"
 #include "platform/xdg_run_at_login.h"
 #include "settings/clock_settings.h"
 #include "settings/settings_file.h"
@@ -112,8 +113,10 @@ int CClockApp::Run() {
     environment.switches = m_switches;
     const std::unique_ptr<IClockSetter> clockSetter = MakeSystemClockSetter();
     const std::unique_ptr<INetworkLink> networkLink = MakeSystemNetworkLink();
+    const std::unique_ptr<ISystemTimeService> systemTime = MakeSystemTimeService();
     environment.clockSetter = clockSetter.get();
     environment.networkLink = networkLink.get();
+    environment.systemTime = systemTime.get();
 
     CClockDlg window(environment);
     messages.SetParent(&window);

@@ -29,6 +29,7 @@
 #include "platform/message_box.h"
 #include "platform/network_link.h"
 #include "platform/process_info.h"
+#include "platform/system_time.h"
 #include "platform/x11_selection.h"
 #include "sync/clock_sync_client.h"
 #include "widgets/app_icon.h"
@@ -107,13 +108,19 @@ CClockDlg::CClockDlg(const ClockDlgEnvironment& environment, QWidget* parent)
     }
     IClockSetter& setter =
         m_environment.clockSetter != nullptr ? *m_environment.clockSetter : *m_noSetter;
+    if (m_environment.systemTime == nullptr) {
+        m_noSystemTime = std::make_unique<FakeSystemTimeService>();
+        m_environment.systemTime = m_noSystemTime.get();
+    }
     m_syncMessages =
         std::make_unique<UiThreadMessages>(*m_environment.messages, this, m_syncStop.get_token());
     m_sync = std::make_unique<CClockSyncClient>(
-        *m_environment.clock, *m_syncMessages, setter, m_environment.syncTimings, [this] {
+        *m_environment.clock, *m_syncMessages, setter, *m_environment.systemTime,
+        m_environment.syncTimings, [this] {
             QMetaObject::invokeMethod(
                 this, [this] { OnSyncChanged(); }, Qt::QueuedConnection);
         });
+    m_sync->SetNameResolver(m_environment.nameResolver);
     m_checkPollTimer.setInterval(kCheckPollMs);
     connect(&m_checkPollTimer, &QTimer::timeout, this, &CClockDlg::OnCheckPoll);
     if (m_environment.networkLink != nullptr) {
@@ -128,9 +135,7 @@ CClockDlg::CClockDlg(const ClockDlgEnvironment& environment, QWidget* parent)
     FillPopupMenu();
     if (m_settings.checkTimeStartup) {
         StartCheck(false);
-    } else {
-        SyncStatus = 0;
-    }
+    } // otherwise the status stays StatusNotSynchronized, the time client's first
     ArmCheckTimers();
     m_clockTimer.start(kFirstTickMs);
     setWindowTitle(QString::fromLatin1(kProductName));
@@ -250,23 +255,8 @@ void CClockDlg::OnTrayCommand(int commandId) {
 }
 
 void CClockDlg::SetUpdateMessage(const std::string& text) {
-    std::lock_guard<std::mutex> lock(m_syncMutex);
+    std::lock_guard<std::mutex> lock(m_updateMutex);
     m_updateMessage = text;
-}
-
-void CClockDlg::SetSyncResult(const std::string& serverName, std::int64_t differenceSeconds) {
-    std::lock_guard<std::mutex> lock(m_syncMutex);
-    m_serverName = serverName;
-    m_differenceSeconds = differenceSeconds;
-}
-
-SyncSnapshot CClockDlg::ReadSyncSnapshot() {
-    SyncSnapshot snapshot;
-    snapshot.syncStatus = SyncStatus.load();
-    std::lock_guard<std::mutex> lock(m_syncMutex);
-    snapshot.serverName = m_serverName;
-    snapshot.differenceSeconds = m_differenceSeconds;
-    return snapshot;
 }
 
 void CClockDlg::OnClockTick() {
@@ -276,13 +266,13 @@ void CClockDlg::OnClockTick() {
     const ClockTimes times = ReadClockTimes(m_localTime, m_otherZone);
     std::string updateMessage;
     {
-        std::lock_guard<std::mutex> lock(m_syncMutex);
+        std::lock_guard<std::mutex> lock(m_updateMutex);
         updateMessage = m_updateMessage;
     }
-    const std::string block =
-        m_statusBlock.Next(ReadSyncSnapshot(), showUpdateMessage.load(), updateMessage);
+    const TimeSyncSnapshot sync = m_sync->Snapshot();
+    const std::string block = m_statusBlock.Next(sync, showUpdateMessage.load(), updateMessage);
     SetDisplayText(BuildDisplayText(times, block));
-    SetTip(QString::fromStdString(BuildTipText(times.localNow)));
+    SetTip(QString::fromStdString(BuildTipText(times.localNow, sync.estimate)));
     m_tickPaintPending = m_benchTicks;
     m_clockTimer.start(MillisecondsToNextTick(now));
 }
@@ -326,10 +316,8 @@ TimeSyncSnapshot CClockDlg::SyncState() const {
 }
 
 void CClockDlg::OnSyncChanged() {
-    const TimeSyncSnapshot snapshot = m_sync->Snapshot();
-    SetSyncResult(snapshot.currentServer, snapshot.differenceSeconds);
-    if (SyncStatus.exchange(snapshot.status) != snapshot.status && m_firstTickDone) {
-        OnClockTick(); // the new status shows now, not at the next second
+    if (m_firstTickDone) {
+        OnClockTick(); // the change shows now, not at the next second
     }
 }
 
@@ -689,8 +677,9 @@ bool CClockDlg::eventFilter(QObject* watched, QEvent* event) {
         // The second this paint shows, and when (the wall clock) it is put on the screen.
         m_tickPaintPending = false;
         const long long shown = m_tickClock.NowUnixSeconds();
-        const int status = SyncStatus.load();
-        const long long difference = ReadSyncSnapshot().differenceSeconds;
+        const TimeSyncSnapshot sync = m_sync->Snapshot();
+        const int status = sync.status;
+        const long long difference = sync.differenceSeconds;
         QTimer::singleShot(0, this, [this, shown, status, difference] {
             std::fprintf(stderr,
                          "tarnwick-bench: tick shown_s=%lld painted_ms=%lld status=%d "

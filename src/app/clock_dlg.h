@@ -5,8 +5,8 @@
 //   clock timer -> ReadClockTimes (local now, GMT now, other-zone now from the core)
 //   -> StatusBlock::Next (SyncStatus, update message, alternation)
 //   -> BuildDisplayText (the whole text, CR LF lines) -> the display and the tray tip.
-// The window formats nothing itself; the synchronisation engine and the update check write
-// the atomic status fields from their threads and the tick reads them once a second.
+// The window formats nothing itself; the tick reads the time client's snapshot (the one owner
+// of the check's state) and the update check's message once a second.
 #pragma once
 
 #include <QColor>
@@ -47,7 +47,9 @@ class CTrayIcon;
 class CUpdateRunner;
 class IClock;
 class IClockSetter;
+class INameResolver;
 class INetworkLink;
+class ISystemTimeService;
 
 class ILocalZone;
 class IMessageBox;
@@ -63,7 +65,10 @@ struct ClockDlgEnvironment {
     IRunAtLogin* runAtLogin = nullptr;   // may be null: the start-at-login entry is left alone
     IClockSetter* clockSetter = nullptr; // may be null: the clock is never set
     const INetworkLink* networkLink = nullptr; // may be null: no check when a network comes up
-    SyncTimings syncTimings;                   // the time client's waits (tests shorten them)
+    // What the system's time service says; null: nothing keeps the clock.
+    const ISystemTimeService* systemTime = nullptr;
+    const INameResolver* nameResolver = nullptr; // null: the system's
+    SyncTimings syncTimings;                     // the time client's waits (tests shorten them)
     CommandLineSwitches switches;
     // Whether a notification area exists; null asks QSystemTrayIcon.
     std::function<bool()> trayAvailable;
@@ -101,12 +106,9 @@ public:
     explicit CClockDlg(const ClockDlgEnvironment& environment, QWidget* parent = nullptr);
     ~CClockDlg() override;
 
-    // Written by the synchronisation engine (any thread); read by the tick.
-    std::atomic<int> SyncStatus{0};
+    // Written by the update check (any thread); read by the tick.
     std::atomic<bool> showUpdateMessage{false};
     void SetUpdateMessage(const std::string& text); // any thread
-    // The server asked last and the difference it gave (server - local, seconds); any thread.
-    void SetSyncResult(const std::string& serverName, std::int64_t differenceSeconds);
 
     // The close action: the Escape key, the painted "X" and a double-click. In normal mode it
     // ends the modal run.
@@ -176,8 +178,7 @@ private:
     void SetDisplayText(const std::string& text);
     void GrabDesktop();
     void CentreOnScreen();
-    SyncSnapshot ReadSyncSnapshot();
-    // UI thread: takes the time client's status and result, and redraws at once.
+    // UI thread: redraws at once when the time client's state changed.
     void OnSyncChanged();
     // Every kCheckPollMs: the interval's due time and the network-up trigger.
     void OnCheckPoll();
@@ -195,10 +196,8 @@ private:
     CZoneClock m_otherZone;
     StatusBlock m_statusBlock;
 
-    std::mutex m_syncMutex; // guards the strings below, written by worker threads
+    std::mutex m_updateMutex; // guards the update message, written by the update thread
     std::string m_updateMessage;
-    std::string m_serverName;
-    std::int64_t m_differenceSeconds = 0;
     // After the mutex: its threads write the update message and are joined before it goes.
     std::unique_ptr<CUpdateRunner> m_updateRunner;
 
@@ -240,7 +239,8 @@ private:
     // The time check: its prompt goes through m_syncMessages to the UI thread. Last, so its
     // threads are joined (by the destructor, first thing) while everything above still exists.
     std::unique_ptr<IClockSetter> m_noSetter; // refuses, when the environment has no setter
-    std::stop_source m_syncStop;              // requested when the window goes
+    std::unique_ptr<ISystemTimeService> m_noSystemTime; // when the environment has none
+    std::stop_source m_syncStop;                        // requested when the window goes
     std::unique_ptr<UiThreadMessages> m_syncMessages;
     std::unique_ptr<CClockSyncClient> m_sync;
 

@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace tarnwick {
@@ -34,6 +35,13 @@ struct TimeSample {
 };
 
 OffsetInterval SampleInterval(const TimeSample& sample);
+
+// A server's answer.
+struct TimeAnswer {
+    std::string server;                 // "host:port"
+    std::int64_t differenceSeconds = 0; // server - local at receipt, whole seconds
+    TimeSample sample;
+};
 
 // The largest group of intervals with a common part. unique is false when another group of
 // the same size has a different common part (two servers that disagree, one against one).

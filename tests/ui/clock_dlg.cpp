@@ -201,21 +201,6 @@ private slots:
                  QStringLiteral("Tarnwick  Saturday, December 05, 2026  10:41:55 AM"));
     }
 
-    // The status, server and difference reach the display; the display-text tests hold the
-    // text of every status.
-    void statusBlock() {
-        auto dialog = MakeDialog();
-        dialog->SetSyncResult("time.example.org", 93784);
-        dialog->SyncStatus = 2;
-        dialog->OnClockTick();
-        const QString text = Display(*dialog)->toPlainText();
-        QVERIFY2(text.endsWith(QLatin1String(kGmtLines) +
-                               "\n\nDifference of Time Server:\ntime.example.org\nDays:1 "
-                               "Hours:02\nMinutes:03 Seconds:04\n\n\n"),
-                 qPrintable(text));
-        QVERIFY(text.startsWith(QLatin1Char('\n')));
-    }
-
     void updateMessageAlternatesWithTheStatus() {
         auto dialog = MakeDialog();
         dialog->SetUpdateMessage("Tarnwick 1.20 is available.");
