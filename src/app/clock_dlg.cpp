@@ -112,6 +112,9 @@ CClockDlg::CClockDlg(const ClockDlgEnvironment& environment, QWidget* parent)
         m_noSystemTime = std::make_unique<FakeSystemTimeService>();
         m_environment.systemTime = m_noSystemTime.get();
     }
+    if (m_environment.elapsedClock == nullptr) {
+        m_environment.elapsedClock = &BootClock::Instance();
+    }
     m_syncMessages =
         std::make_unique<UiThreadMessages>(*m_environment.messages, this, m_syncStop.get_token());
     m_sync = std::make_unique<CClockSyncClient>(
@@ -121,7 +124,7 @@ CClockDlg::CClockDlg(const ClockDlgEnvironment& environment, QWidget* parent)
                 this, [this] { OnSyncChanged(); }, Qt::QueuedConnection);
         });
     m_sync->SetNameResolver(m_environment.nameResolver);
-    m_checkPollTimer.setInterval(kCheckPollMs);
+    m_checkPollTimer.setInterval(static_cast<int>(m_environment.checkPoll.count()));
     connect(&m_checkPollTimer, &QTimer::timeout, this, &CClockDlg::OnCheckPoll);
     if (m_environment.networkLink != nullptr) {
         m_dialUp = std::make_unique<CDialUpMonitor>(*m_environment.networkLink);
@@ -316,13 +319,18 @@ TimeSyncSnapshot CClockDlg::SyncState() const {
 }
 
 void CClockDlg::OnSyncChanged() {
+    const int steps = m_sync->Snapshot().clockSteps;
+    if (steps != m_clockStepsSeen) {
+        m_clockStepsSeen = steps;
+        ArmCheckTimers(); // the interval counts from the program's own step
+    }
     if (m_firstTickDone) {
         OnClockTick(); // the change shows now, not at the next second
     }
 }
 
 void CClockDlg::OnCheckPoll() {
-    const std::int64_t now = m_environment.clock->NowUnixMilliseconds();
+    const std::int64_t now = m_environment.elapsedClock->ElapsedMilliseconds();
     if (m_schedule.IsDue(now)) {
         // Armed again from now: a machine that slept through the due time checks once.
         m_schedule.Arm(now, m_settings.checkTimeHourInterval);
@@ -363,7 +371,7 @@ void CClockDlg::Converter() {
 void CClockDlg::ArmCheckTimers() {
     m_schedule.Disarm();
     if (m_settings.checkTimeInterval == kCheckEveryHours) {
-        m_schedule.Arm(m_environment.clock->NowUnixMilliseconds(),
+        m_schedule.Arm(m_environment.elapsedClock->ElapsedMilliseconds(),
                        m_settings.checkTimeHourInterval);
     }
     const bool dialUp = m_settings.checkTimeInterval == kCheckOnDialUp && m_dialUp != nullptr;

@@ -47,6 +47,7 @@ class CTrayIcon;
 class CUpdateRunner;
 class IClock;
 class IClockSetter;
+class IElapsedClock;
 class INameResolver;
 class INetworkLink;
 class ISystemTimeService;
@@ -67,8 +68,11 @@ struct ClockDlgEnvironment {
     const INetworkLink* networkLink = nullptr; // may be null: no check when a network comes up
     // What the system's time service says; null: nothing keeps the clock.
     const ISystemTimeService* systemTime = nullptr;
+    const IElapsedClock* elapsedClock = nullptr; // the interval's clock; null: BootClock
     const INameResolver* nameResolver = nullptr; // null: the system's
     SyncTimings syncTimings;                     // the time client's waits (tests shorten them)
+    // How often the interval's due time and the network are looked at (tests shorten it).
+    std::chrono::milliseconds checkPoll{CDialUpMonitor::kPollMilliseconds};
     CommandLineSwitches switches;
     // Whether a notification area exists; null asks QSystemTrayIcon.
     std::function<bool()> trayAvailable;
@@ -178,7 +182,8 @@ private:
     void SetDisplayText(const std::string& text);
     void GrabDesktop();
     void CentreOnScreen();
-    // UI thread: redraws at once when the time client's state changed.
+    // UI thread: redraws at once when the time client's state changed; a step of the
+    // program's own restarts the interval.
     void OnSyncChanged();
     // Every kCheckPollMs: the interval's due time and the network-up trigger.
     void OnCheckPoll();
@@ -206,6 +211,7 @@ private:
     QTimer m_trayWaitTimer;
     std::chrono::steady_clock::time_point m_trayWaitEnd;
     CheckSchedule m_schedule;
+    int m_clockStepsSeen = 0; // of the time client's snapshot, at the last change
     std::unique_ptr<CDialUpMonitor> m_dialUp;
     QTextEdit* m_display = nullptr;
     QPushButton* m_converterButton = nullptr;

@@ -155,24 +155,24 @@ Evaluation EvaluateCheck(const CheckOutcome& outcome, const CheckOptions& option
     return Step(evaluation, outcome, messages, setter, stop);
 }
 
-void CheckSchedule::Arm(std::int64_t nowUnixMilliseconds, int hours) {
+void CheckSchedule::Arm(std::int64_t nowElapsedMilliseconds, int hours) {
     if (hours <= 0) {
         m_due.reset();
         return;
     }
-    m_due = nowUnixMilliseconds + static_cast<std::int64_t>(hours) * 3600000;
+    m_due = nowElapsedMilliseconds + static_cast<std::int64_t>(hours) * 3600000;
 }
 
-bool CheckSchedule::IsDue(std::int64_t nowUnixMilliseconds) const {
-    return m_due && nowUnixMilliseconds >= *m_due;
+bool CheckSchedule::IsDue(std::int64_t nowElapsedMilliseconds) const {
+    return m_due && nowElapsedMilliseconds >= *m_due;
 }
 
 std::optional<std::int64_t>
-CheckSchedule::RemainingMilliseconds(std::int64_t nowUnixMilliseconds) const {
+CheckSchedule::RemainingMilliseconds(std::int64_t nowElapsedMilliseconds) const {
     if (!m_due) {
         return std::nullopt;
     }
-    return *m_due > nowUnixMilliseconds ? *m_due - nowUnixMilliseconds : 0;
+    return *m_due > nowElapsedMilliseconds ? *m_due - nowElapsedMilliseconds : 0;
 }
 
 bool CDialUpMonitor::IsDialUpConnected() const {

@@ -54,20 +54,21 @@ Evaluation EvaluateCheck(const CheckOutcome& outcome, const CheckOptions& option
                          const SystemTimeStatus& system, IMessageBox& messages,
                          IClockSetter& setter, std::stop_token stop = {});
 
-// The every-N-hours check as a due instant on the wall clock, so that any hour count works
-// and a machine that slept through the due time checks once soon after it wakes.
+// The every-N-hours check as a due point of elapsed time (IElapsedClock): any hour count
+// works, a step of the wall clock does not move it, and a machine that slept through the due
+// time checks once soon after it wakes.
 class CheckSchedule {
 public:
     // hours <= 0: no interval check.
-    void Arm(std::int64_t nowUnixMilliseconds, int hours);
+    void Arm(std::int64_t nowElapsedMilliseconds, int hours);
     void Disarm() { m_due.reset(); }
     bool IsArmed() const { return m_due.has_value(); }
-    bool IsDue(std::int64_t nowUnixMilliseconds) const;
+    bool IsDue(std::int64_t nowElapsedMilliseconds) const;
     // Milliseconds until due, at least 0; nullopt when not armed.
-    std::optional<std::int64_t> RemainingMilliseconds(std::int64_t nowUnixMilliseconds) const;
+    std::optional<std::int64_t> RemainingMilliseconds(std::int64_t nowElapsedMilliseconds) const;
 
 private:
-    std::optional<std::int64_t> m_due; // UTC milliseconds since 1970
+    std::optional<std::int64_t> m_due; // elapsed milliseconds
 };
 
 // The "network connection comes up" trigger, polled every kPollMilliseconds.

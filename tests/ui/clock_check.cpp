@@ -1,6 +1,6 @@
 // The window's time check against loopback servers: the difference and the estimate on the
-// display, the prompt, the busy message, and closing the window while a check or its prompt
-// is under way.
+// display, the prompt, the busy message, the interval, and closing the window while a check
+// or its prompt is under way.
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextEdit>
@@ -31,6 +31,7 @@ private:
     FakeClockSetter m_setter;
     // The servers' clock and the window's: standing still, so the refinement ends at once.
     FixedClock m_clock{0};
+    FakeElapsedClock m_elapsed;
 
     LoopbackTimeServer::Options Server(TimeServerMode mode, std::int64_t offsetSeconds = 0) {
         LoopbackTimeServer::Options options;
@@ -51,6 +52,7 @@ private:
     std::unique_ptr<CClockDlg> MakeDialog() {
         ClockDlgEnvironment environment;
         environment.clock = &m_clock;
+        environment.elapsedClock = &m_elapsed;
         environment.localZone = &m_zone;
         environment.paths.settingsDirectory = m_dir->path().toStdString();
         environment.paths.dataDirectory = m_dir->path().toStdString();
@@ -58,6 +60,7 @@ private:
         environment.clockSetter = &m_setter;
         environment.syncTimings = {std::chrono::milliseconds(5), std::chrono::milliseconds(300),
                                    std::chrono::milliseconds(20), std::chrono::milliseconds(20)};
+        environment.checkPoll = std::chrono::milliseconds(10);
         return std::make_unique<CClockDlg>(environment);
     }
 
@@ -104,13 +107,35 @@ private slots:
         QVERIFY(m_setter.steps.empty());
     }
 
-    void automaticSettingStepsByTheEstimate() {
+    void automaticSettingStepsByTheEstimateAndRestartsTheInterval() {
         LoopbackTimeServer server(Server(TimeServerMode::Offset, -120));
-        WriteSettings(server.Entry(), 1070); // automatically
+        WriteSettings(server.Entry(), 1070, 1); // automatically, every hour
         auto dialog = MakeDialog();
+        m_elapsed.AdvanceMilliseconds(3'000'000); // 50 of the hour's minutes
         PressCheck(*dialog);
         QTRY_COMPARE_WITH_TIMEOUT(dialog->SyncState().status, StatusSynchronized, 5000);
         QCOMPARE(m_setter.steps, std::vector<std::int64_t>{-120'000'000});
+        QTRY_COMPARE_WITH_TIMEOUT(dialog->SyncState().busy, false, 5000);
+        // The step restarted the hour: 50 minutes on, no check is due yet.
+        const int asked = server.Connections();
+        m_elapsed.AdvanceMilliseconds(3'000'000);
+        QTest::qWait(100);
+        QCOMPARE(server.Connections(), asked);
+    }
+
+    // The every-hour check follows elapsed time: the wall clock stepped a day back does not
+    // put it off, nor does one stepped forward bring it on.
+    void theIntervalFollowsElapsedTimeNotTheWallClock() {
+        LoopbackTimeServer server(Server(TimeServerMode::Offset, 0));
+        WriteSettings(server.Entry(), 1068, 1);
+        auto dialog = MakeDialog();
+        m_clock.Advance(7200);
+        m_elapsed.AdvanceMilliseconds(3'599'000);
+        QTest::qWait(100);
+        QCOMPARE(server.Connections(), 0);
+        m_clock.Advance(-86400);
+        m_elapsed.AdvanceMilliseconds(1000);
+        QTRY_COMPARE_WITH_TIMEOUT(server.Connections(), 1, 2000);
     }
 
     void secondPressWhileCheckingSaysSoAndClosingDoesNotWait() {
