@@ -82,8 +82,8 @@ int CClockApp::Run() {
         return RunZoneEditorAlone(messages);
     }
 
-    SingleInstance instance;
-    switch (instance.Acquire()) {
+    auto instance = std::make_unique<SingleInstance>();
+    switch (instance->Acquire()) {
     case SingleInstance::Outcome::First:
         break;
     case SingleInstance::Outcome::AnotherAnswered:
@@ -120,7 +120,7 @@ int CClockApp::Run() {
 
     CClockDlg window(environment);
     messages.SetParent(&window);
-    QObject::connect(&instance, &SingleInstance::openRequested, &window,
+    QObject::connect(instance.get(), &SingleInstance::openRequested, &window,
                      &CClockDlg::OpenMainWindow);
     if (window.ShowsStartUpPicture()) {
         // TARNWICK_SPLASH_MS shortens the pictures for benchmarks and tests (0: none).
@@ -140,6 +140,9 @@ int CClockApp::Run() {
     QObject::connect(&window, &QDialog::finished, &run, &QEventLoop::quit);
     window.show(); // a window that starts hidden stays hidden
     run.exec();
+    // The clock is done: a copy started while this one ends (the window stops its threads,
+    // abandoning what cannot be interrupted) runs as the first.
+    instance.reset();
     messages.SetParent(nullptr);
     return kExitNormal;
 }

@@ -4,6 +4,7 @@
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
@@ -100,6 +101,7 @@ CClockDlg::CClockDlg(const ClockDlgEnvironment& environment, QWidget* parent)
     // The download step ends the program, as closing the window does.
     connect(m_updateRunner.get(), &CUpdateRunner::CloseMainWindow, this,
             [this] { QDialog::reject(); });
+    connect(this, &QDialog::finished, this, &CClockDlg::OnRunEnded);
 
     // The time client: its prompt and messages are shown on this (the UI) thread while the
     // connection thread waits; every change of its status redraws the display at once.
@@ -491,6 +493,15 @@ void CClockDlg::CloseAction() {
     default:
         QDialog::reject(); // the modal run ends, and the program with it
         break;
+    }
+}
+
+void CClockDlg::OnRunEnded() {
+    // The time check gives up a prompt it waits for, unanswered, and steps nothing; a box
+    // still shown runs an event loop of its own, which must end for the program to.
+    m_syncStop.request_stop();
+    for (QMessageBox* box : findChildren<QMessageBox*>()) {
+        box->reject();
     }
 }
 

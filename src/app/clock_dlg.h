@@ -185,6 +185,9 @@ private:
     // UI thread: redraws at once when the time client's state changed; a step of the
     // program's own restarts the interval.
     void OnSyncChanged();
+    // The modal run ended, and with it the program (the close action, "E&xit", the update's
+    // download step): a time prompt still open is dropped unanswered and nothing is stepped.
+    void OnRunEnded();
     // Every kCheckPollMs: the interval's due time and the network-up trigger.
     void OnCheckPoll();
     void HideToTray();
