@@ -206,7 +206,19 @@ void CClockDlg::LoadAllSettings() {
     LoadSettings(m_environment.paths.settingsDirectory, m_settings, m_environment.runAtLogin);
     m_otherZone.LoadZone(m_settings.timeZoneId);
     m_sync->ClearServers();
-    m_sync->ParseServerList(SelectedServerList(m_settings));
+    const std::string& list = SelectedServerList(m_settings);
+    const std::string error = ServerListLengthError(list);
+    if (!error.empty() && error != m_serverListError) {
+        // Said once, after the window is up: a list cut short would ask other hosts.
+        QTimer::singleShot(0, this, [this, error] {
+            m_environment.messages->Show(error, kProductName, MessageButtons::Ok,
+                                         MessageIcon::Exclamation);
+        });
+    }
+    m_serverListError = error;
+    if (error.empty()) {
+        m_sync->ParseServerList(list);
+    }
     m_sync->SetCheckOptions({m_settings.checkTimeMarginOfError, m_settings.checkTimeUpdateOption});
 }
 
@@ -303,6 +315,13 @@ void CClockDlg::SetTip(const QString& text) {
 }
 
 void CClockDlg::StartCheck(bool tellIfRunning) {
+    if (!m_serverListError.empty()) {
+        if (tellIfRunning) {
+            m_environment.messages->Show(m_serverListError, kProductName, MessageButtons::Ok,
+                                         MessageIcon::Exclamation);
+        }
+        return;
+    }
     if (!m_sync->StartSync()) {
         if (tellIfRunning) {
             m_environment.messages->Show("You already checked your time.  Check again later.",

@@ -214,7 +214,8 @@ private:
     QTimer m_trayWaitTimer;
     std::chrono::steady_clock::time_point m_trayWaitEnd;
     CheckSchedule m_schedule;
-    int m_clockStepsSeen = 0; // of the time client's snapshot, at the last change
+    int m_clockStepsSeen = 0;      // of the time client's snapshot, at the last change
+    std::string m_serverListError; // the selected list is refused (too long); empty: fine
     std::unique_ptr<CDialUpMonitor> m_dialUp;
     QTextEdit* m_display = nullptr;
     QPushButton* m_converterButton = nullptr;

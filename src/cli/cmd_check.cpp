@@ -141,7 +141,12 @@ int RunCheck(Context& context) {
     LoadSettings(context.paths.settingsDirectory, settings, nullptr);
     std::vector<std::string> hosts = args;
     if (hosts.empty()) {
-        AppendServerList(SelectedServerList(settings), hosts);
+        const std::string& list = SelectedServerList(settings);
+        if (const std::string tooLong = ServerListLengthError(list); !tooLong.empty()) {
+            std::fprintf(stderr, "tarnwick-cli check: %s\n", tooLong.c_str());
+            return kNotSet;
+        }
+        AppendServerList(list, hosts);
     }
 
     const IClock& clock = SystemClock::Instance();

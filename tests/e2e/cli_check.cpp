@@ -51,6 +51,13 @@ TEST(CliCheck, NoAnswerExitsOneAndBadOptionsTwo) {
     for (const char* bad : {"--port=0", "--timeout=x", "--min-interval=-1"}) {
         EXPECT_EQ(RunCli({"--dir", dir.Path(), "check", bad}).exit, 2) << bad;
     }
+    // A server list longer than the settings file keeps is refused, not cut.
+    std::ofstream(dir / "ClockInfo.dat")
+        << "[OPTIONS]\nCHECKTIMEOPTION=1053\nCHECKTIMECUSTOMSERVERS=" << std::string(1100, 'a')
+        << "," << refused.Entry() << "\n";
+    const CliResult tooLong = RunCli({"--dir", dir.Path(), "check"});
+    EXPECT_EQ(tooLong.exit, 2);
+    EXPECT_NE(tooLong.err.find("at most 1023"), std::string::npos) << tooLong.err;
 }
 
 // Three servers, the first of them lying: the precise check names it and measures the offset

@@ -1,6 +1,6 @@
 // The window's time check against loopback servers: the difference and the estimate on the
-// display, the prompt, the busy message, the interval, and closing the window while a check
-// or its prompt is under way.
+// display, the prompt, the busy message, the interval, a server list too long to keep, and
+// closing the window while a check or its prompt is under way.
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextEdit>
@@ -136,6 +136,24 @@ private slots:
         m_clock.Advance(-86400);
         m_elapsed.AdvanceMilliseconds(1000);
         QTRY_COMPARE_WITH_TIMEOUT(server.Connections(), 1, 2000);
+    }
+
+    void aServerListTooLongIsRefusedNotCut() {
+        LoopbackTimeServer server(Server(TimeServerMode::Offset, 0));
+        std::string list;
+        while (list.size() <= 1023) {
+            list += server.Entry() + ",";
+        }
+        WriteSettings(list, 1068);
+        auto dialog = MakeDialog();
+        QTRY_COMPARE_WITH_TIMEOUT(m_messages.shown.size(), std::size_t(1), 2000);
+        PressCheck(*dialog);
+        QCOMPARE(m_messages.shown.size(), std::size_t(2));
+        QVERIFY2(m_messages.shown[1].text.find("at most 1023") != std::string::npos,
+                 m_messages.shown[1].text.c_str());
+        QTest::qWait(50);
+        QCOMPARE(server.Connections(), 0);
+        QCOMPARE(dialog->SyncState().status, StatusNotSynchronized);
     }
 
     void secondPressWhileCheckingSaysSoAndClosingDoesNotWait() {
