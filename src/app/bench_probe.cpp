@@ -41,8 +41,9 @@ public:
         if (m_tickPending) {
             m_tickPending = false;
             const long long shown = m_tickShown;
-            const int status = m_window.SyncStatus.load();
-            const long long difference = m_window.SyncState().differenceSeconds;
+            const TimeSyncSnapshot sync = m_window.SyncState();
+            const int status = sync.status;
+            const long long difference = sync.differenceSeconds;
             QTimer::singleShot(0, this, [shown, status, difference] {
                 std::fprintf(stderr,
                              "tarnwick-bench: tick shown_s=%lld painted_ms=%lld status=%d "

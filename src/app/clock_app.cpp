@@ -20,6 +20,7 @@
 #include "platform/local_zone.h"
 #include "platform/network_link.h"
 #include "platform/paths.h"
+#include "platform/system_time.h"
 #include "platform/xdg_run_at_login.h"
 #include "settings/clock_settings.h"
 #include "settings/settings_file.h"
@@ -126,8 +127,8 @@ int CClockApp::Run() {
         return RunZoneEditorAlone(messages);
     }
 
-    SingleInstance instance;
-    switch (instance.Acquire(2000, m_activationToken)) {
+    auto instance = std::make_unique<SingleInstance>();
+    switch (instance->Acquire(2000, m_activationToken)) {
     case SingleInstance::Outcome::First:
         break;
     case SingleInstance::Outcome::AnotherAnswered:
@@ -159,16 +160,18 @@ int CClockApp::Run() {
     environment.switches = m_switches;
     const std::unique_ptr<IClockSetter> clockSetter = MakeSystemClockSetter();
     const std::unique_ptr<INetworkLink> networkLink = MakeSystemNetworkLink();
+    const std::unique_ptr<ISystemTimeService> systemTime = MakeSystemTimeService();
     environment.clockSetter = clockSetter.get();
     environment.networkLink = networkLink.get();
+    environment.systemTime = systemTime.get();
 
     CClockDlg window(environment);
     messages.SetParent(&window);
-    QObject::connect(&instance, &SingleInstance::openRequested, &window,
+    QObject::connect(instance.get(), &SingleInstance::openRequested, &window,
                      [&window](const QString& token) { window.OpenMainWindow(token); });
     // The bus is not needed for the first paint: later copies find the socket until then.
-    QObject::connect(&window, &CClockDlg::startUpWorkDue, &instance,
-                     [&instance] { instance.PublishOnBus(); });
+    QObject::connect(&window, &CClockDlg::startUpWorkDue, instance.get(),
+                     [&instance] { instance->PublishOnBus(); });
     if (qEnvironmentVariableIsSet("TARNWICK_BENCH")) {
         InstallBenchProbe(window);
     }
@@ -190,6 +193,9 @@ int CClockApp::Run() {
     QObject::connect(&window, &QDialog::finished, &run, &QEventLoop::quit);
     window.show(); // a window that starts hidden stays hidden
     run.exec();
+    // The clock is done: a copy started while this one ends (the window stops its threads,
+    // abandoning what cannot be interrupted) runs as the first.
+    instance.reset();
     messages.SetParent(nullptr);
     return kExitNormal;
 }

@@ -97,12 +97,20 @@ QSize CClockDisplay::SizeFor(int widestLine, int lineCount) const {
     return QSize(widestLine + slack + frame, lineCount * fontMetrics().lineSpacing() + frame);
 }
 
+int CClockDisplay::VisibleLineCount(const QStringList& lines) {
+    int count = int(lines.size());
+    while (count > 0 && lines[count - 1].trimmed().isEmpty()) {
+        --count;
+    }
+    return count;
+}
+
 bool CClockDisplay::Fits() const {
     int widest = 0;
     for (const QString& line : m_lines) {
         widest = std::max(widest, LineWidth(line));
     }
-    const QSize needed = SizeFor(widest, int(m_lines.size()));
+    const QSize needed = SizeFor(widest, VisibleLineCount(m_lines));
     return needed.width() <= width() && needed.height() <= height();
 }
 

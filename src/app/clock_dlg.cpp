@@ -6,6 +6,7 @@
 #include <QGuiApplication>
 #include <QImage>
 #include <QKeyEvent>
+#include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
@@ -29,6 +30,7 @@
 #include "platform/network_link.h"
 #include "platform/paths.h"
 #include "platform/run_at_login.h"
+#include "platform/system_time.h"
 #include "platform/x11_desktop.h"
 #include "sync/clock_sync_client.h"
 #include "widgets/app_icon.h"
@@ -47,7 +49,7 @@ bool g_firstOpen = true;
 // Where the environment gives no setter: every step is refused, with the reason shown.
 class NoClockSetter final : public IClockSetter {
 public:
-    ClockStepResult StepBy(std::int64_t) override {
+    ClockStepResult StepBy(std::int64_t, std::stop_token) override {
         return {false, "this copy of the program cannot set the clock"};
     }
 };
@@ -173,6 +175,7 @@ CClockDlg::CClockDlg(const ClockDlgEnvironment& environment, QWidget* parent)
     // The download step ends the program, as closing the window does.
     connect(m_updateRunner.get(), &CUpdateRunner::CloseMainWindow, this,
             [this] { QDialog::reject(); });
+    connect(this, &QDialog::finished, this, &CClockDlg::OnRunEnded);
 
     // The time client: its prompt and messages are shown on this (the UI) thread while the
     // connection thread waits; every change of its status redraws the display at once.
@@ -181,14 +184,23 @@ CClockDlg::CClockDlg(const ClockDlgEnvironment& environment, QWidget* parent)
     }
     IClockSetter& setter =
         m_environment.clockSetter != nullptr ? *m_environment.clockSetter : *m_noSetter;
+    if (m_environment.systemTime == nullptr) {
+        m_noSystemTime = std::make_unique<FakeSystemTimeService>();
+        m_environment.systemTime = m_noSystemTime.get();
+    }
+    if (m_environment.elapsedClock == nullptr) {
+        m_environment.elapsedClock = &BootClock::Instance();
+    }
     m_syncMessages =
         std::make_unique<UiThreadMessages>(*m_environment.messages, this, m_syncStop.get_token());
     m_sync = std::make_unique<CClockSyncClient>(
-        *m_environment.clock, *m_syncMessages, setter, m_environment.syncTimings, [this] {
+        *m_environment.clock, *m_syncMessages, setter, *m_environment.systemTime,
+        m_environment.syncTimings, [this] {
             QMetaObject::invokeMethod(
                 this, [this] { OnSyncChanged(); }, Qt::QueuedConnection);
         });
-    m_checkPollTimer.setInterval(kCheckPollMs);
+    m_sync->SetNameResolver(m_environment.nameResolver);
+    m_checkPollTimer.setInterval(static_cast<int>(m_environment.checkPoll.count()));
     connect(&m_checkPollTimer, &QTimer::timeout, this, &CClockDlg::OnCheckPoll);
     if (m_environment.networkLink != nullptr) {
         m_dialUp = std::make_unique<CDialUpMonitor>(*m_environment.networkLink);
@@ -202,9 +214,7 @@ CClockDlg::CClockDlg(const ClockDlgEnvironment& environment, QWidget* parent)
     FillPopupMenu();
     if (m_settings.checkTimeStartup) {
         StartCheck(false);
-    } else {
-        SyncStatus = 0;
-    }
+    } // otherwise the status stays StatusNotSynchronized, the time client's first
     ArmCheckTimers();
     m_clockTimer.start(kFirstTickMs);
     setWindowTitle(QString::fromLatin1(kProductName));
@@ -254,23 +264,33 @@ void CClockDlg::LayOut() {
     const DialogUnits units = DialogUnits::FromFont(font());
     int widest = WidestClockLine(*m_display);
     int lines = 0;
-    for (int status = 0; status <= 3; ++status) {
-        SyncSnapshot sync;
-        sync.syncStatus = status;
-        sync.serverName = "time-a.timefreq.bldrdoc.gov"; // a long name of the default list
+    for (const SyncStatusValue status :
+         {StatusNotSynchronized, StatusConnecting, StatusDifference, StatusSynchronized}) {
+        TimeSyncSnapshot sync;
+        sync.status = status;
+        sync.currentServer = "time-a.timefreq.bldrdoc.gov"; // a long name of the default list
         sync.differenceSeconds = -(99 * 86400 + 23 * 3600 + 59 * 60 + 59);
+        // After an answer: the estimate and the two notes a check most often adds (a server
+        // that disagrees and why the clock was left alone, or what keeps the clock). A longer
+        // server name or more notes grow the window when they come (SetDisplayText).
+        sync.estimate = OffsetInterval{-8639999999999, -8639999000000};
+        sync.notes = {"NTP keeps this clock (not synchronized)", "Not set: the servers disagree"};
         StatusBlock statusBlock;
         const std::string block = statusBlock.Next(sync, false, {});
         for (const QString& line : FromCoreText(block).split(QLatin1String("\r\n"))) {
             widest = std::max(widest, m_display->LineWidth(line));
         }
         const std::string text = BuildDisplayText(ClockTimes(), block);
-        lines = std::max(lines, int(FromCoreText(text).count(QLatin1String("\r\n"))) + 1);
+        lines = std::max(lines, CClockDisplay::VisibleLineCount(
+                                    FromCoreText(text).split(QLatin1String("\r\n"))));
     }
-    // The displayed text's own lines too: a long zone name or server widens the display.
-    for (const QString& line : m_display->Text().split(QLatin1Char('\n'))) {
+    // The displayed text's own lines too: a long zone name or server widens the display, more
+    // notes than foreseen lengthen it.
+    const QStringList shown = m_display->Text().split(QLatin1Char('\n'));
+    for (const QString& line : shown) {
         widest = std::max(widest, m_display->LineWidth(line));
     }
+    lines = std::max(lines, CClockDisplay::VisibleLineCount(shown));
     const QScreen* target = screen() != nullptr ? screen() : QGuiApplication::primaryScreen();
     const QSize available = target != nullptr ? target->availableGeometry().size() : QSize();
     QSize display = m_display->SizeFor(widest, lines).expandedTo(units.Rect(0, 0, 159, 129).size());
@@ -326,7 +346,19 @@ void CClockDlg::LoadAllSettings() {
     }
     m_otherZone.LoadZone(m_settings.timeZoneId);
     m_sync->ClearServers();
-    m_sync->ParseServerList(SelectedServerList(m_settings));
+    const std::string& list = SelectedServerList(m_settings);
+    const std::string error = ServerListLengthError(list);
+    if (!error.empty() && error != m_serverListError) {
+        // Said once, after the window is up: a list cut short would ask other hosts.
+        QTimer::singleShot(0, this, [this, error] {
+            m_environment.messages->Show(error, kProductName, MessageButtons::Ok,
+                                         MessageIcon::Exclamation);
+        });
+    }
+    m_serverListError = error;
+    if (error.empty()) {
+        m_sync->ParseServerList(list);
+    }
     m_sync->SetCheckOptions({m_settings.checkTimeMarginOfError, m_settings.checkTimeUpdateOption});
 }
 
@@ -378,23 +410,8 @@ void CClockDlg::OnTrayCommand(int commandId) {
 }
 
 void CClockDlg::SetUpdateMessage(const std::string& text) {
-    std::lock_guard<std::mutex> lock(m_syncMutex);
+    std::lock_guard<std::mutex> lock(m_updateMutex);
     m_updateMessage = text;
-}
-
-void CClockDlg::SetSyncResult(const std::string& serverName, std::int64_t differenceSeconds) {
-    std::lock_guard<std::mutex> lock(m_syncMutex);
-    m_serverName = serverName;
-    m_differenceSeconds = differenceSeconds;
-}
-
-SyncSnapshot CClockDlg::ReadSyncSnapshot() {
-    SyncSnapshot snapshot;
-    snapshot.syncStatus = SyncStatus.load();
-    std::lock_guard<std::mutex> lock(m_syncMutex);
-    snapshot.serverName = m_serverName;
-    snapshot.differenceSeconds = m_differenceSeconds;
-    return snapshot;
 }
 
 void CClockDlg::OnClockTick() {
@@ -404,13 +421,13 @@ void CClockDlg::OnClockTick() {
     const ClockTimes times = ReadClockTimes(m_localTime, m_otherZone);
     std::string updateMessage;
     {
-        std::lock_guard<std::mutex> lock(m_syncMutex);
+        std::lock_guard<std::mutex> lock(m_updateMutex);
         updateMessage = m_updateMessage;
     }
-    const std::string block =
-        m_statusBlock.Next(ReadSyncSnapshot(), showUpdateMessage.load(), updateMessage);
+    const TimeSyncSnapshot sync = SyncState();
+    const std::string block = m_statusBlock.Next(sync, showUpdateMessage.load(), updateMessage);
     SetDisplayText(BuildDisplayText(times, block));
-    SetTip(FromCoreText(BuildTipText(times.localNow)));
+    SetTip(FromCoreText(BuildTipText(times.localNow, sync.estimate)));
     m_clockTimer.start(MillisecondsToNextTick(now));
     emit ticked(m_tickClock.NowUnixSeconds());
 }
@@ -428,6 +445,13 @@ void CClockDlg::SetTip(const QString& text) {
 }
 
 void CClockDlg::StartCheck(bool tellIfRunning) {
+    if (!m_serverListError.empty()) {
+        if (tellIfRunning) {
+            m_environment.messages->Show(m_serverListError, kProductName, MessageButtons::Ok,
+                                         MessageIcon::Exclamation);
+        }
+        return;
+    }
     if (!m_sync->StartSync()) {
         if (tellIfRunning) {
             m_environment.messages->Show("You already checked your time.  Check again later.",
@@ -446,15 +470,18 @@ TimeSyncSnapshot CClockDlg::SyncState() const {
 }
 
 void CClockDlg::OnSyncChanged() {
-    const TimeSyncSnapshot snapshot = m_sync->Snapshot();
-    SetSyncResult(snapshot.currentServer, snapshot.differenceSeconds);
-    if (SyncStatus.exchange(snapshot.status) != snapshot.status && m_firstTickDone) {
-        OnClockTick(); // the new status shows now, not at the next second
+    const int steps = m_sync->Snapshot().clockSteps;
+    if (steps != m_clockStepsSeen) {
+        m_clockStepsSeen = steps;
+        ArmCheckTimers(); // the interval counts from the program's own step
+    }
+    if (m_firstTickDone) {
+        OnClockTick(); // the change shows now, not at the next second
     }
 }
 
 void CClockDlg::OnCheckPoll() {
-    const std::int64_t now = m_environment.clock->NowUnixMilliseconds();
+    const std::int64_t now = m_environment.elapsedClock->ElapsedMilliseconds();
     if (m_schedule.IsDue(now)) {
         // Armed again from now: a machine that slept through the due time checks once.
         m_schedule.Arm(now, m_settings.checkTimeHourInterval);
@@ -495,7 +522,7 @@ void CClockDlg::Converter() {
 void CClockDlg::ArmCheckTimers() {
     m_schedule.Disarm();
     if (m_settings.checkTimeInterval == kCheckEveryHours) {
-        m_schedule.Arm(m_environment.clock->NowUnixMilliseconds(),
+        m_schedule.Arm(m_environment.elapsedClock->ElapsedMilliseconds(),
                        m_settings.checkTimeHourInterval);
     }
     const bool dialUp = m_settings.checkTimeInterval == kCheckOnDialUp && m_dialUp != nullptr;
@@ -639,6 +666,15 @@ void CClockDlg::CloseAction() {
     default:
         QDialog::reject(); // the modal run ends, and the program with it
         break;
+    }
+}
+
+void CClockDlg::OnRunEnded() {
+    // The time check gives up a prompt it waits for, unanswered, and steps nothing; a box
+    // still shown runs an event loop of its own, which must end for the program to.
+    m_syncStop.request_stop();
+    for (QMessageBox* box : findChildren<QMessageBox*>()) {
+        box->reject();
     }
 }
 

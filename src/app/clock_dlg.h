@@ -5,8 +5,8 @@
 //   clock timer -> ReadClockTimes (local now, GMT now, other-zone now from the core)
 //   -> StatusBlock::Next (SyncStatus, update message, alternation)
 //   -> BuildDisplayText (the whole text, CR LF lines) -> the display and the tray tip.
-// The window formats nothing itself; the synchronisation engine and the update check write
-// the atomic status fields from their threads and the tick reads them once a second.
+// The window formats nothing itself; the tick reads the time client's snapshot (the one owner
+// of the check's state) and the update check's message once a second.
 #pragma once
 
 #include <QColor>
@@ -50,7 +50,10 @@ class X11DesktopBackground;
 class CUpdateRunner;
 class IClock;
 class IClockSetter;
+class IElapsedClock;
+class INameResolver;
 class INetworkLink;
+class ISystemTimeService;
 
 class ILocalZone;
 class IMessageBox;
@@ -66,7 +69,13 @@ struct ClockDlgEnvironment {
     IRunAtLogin* runAtLogin = nullptr;   // may be null: the start-at-login entry is left alone
     IClockSetter* clockSetter = nullptr; // may be null: the clock is never set
     const INetworkLink* networkLink = nullptr; // may be null: no check when a network comes up
-    SyncTimings syncTimings;                   // the time client's waits (tests shorten them)
+    // What the system's time service says; null: nothing keeps the clock.
+    const ISystemTimeService* systemTime = nullptr;
+    const IElapsedClock* elapsedClock = nullptr; // the interval's clock; null: BootClock
+    const INameResolver* nameResolver = nullptr; // null: the system's
+    SyncTimings syncTimings;                     // the time client's waits (tests shorten them)
+    // How often the interval's due time and the network are looked at (tests shorten it).
+    std::chrono::milliseconds checkPoll{CDialUpMonitor::kPollMilliseconds};
     CommandLineSwitches switches;
     // Whether a notification area exists; null asks QSystemTrayIcon.
     std::function<bool()> trayAvailable;
@@ -106,12 +115,9 @@ public:
     explicit CClockDlg(const ClockDlgEnvironment& environment, QWidget* parent = nullptr);
     ~CClockDlg() override;
 
-    // Written by the synchronisation engine (any thread); read by the tick.
-    std::atomic<int> SyncStatus{0};
+    // Written by the update check (any thread); read by the tick.
     std::atomic<bool> showUpdateMessage{false};
     void SetUpdateMessage(const std::string& text); // any thread
-    // The server asked last and the difference it gave (server - local, seconds); any thread.
-    void SetSyncResult(const std::string& serverName, std::int64_t differenceSeconds);
 
     // The close action: the Escape key, Enter outside a button, the painted "X" and a
     // double-click. In normal mode it ends the modal run.
@@ -137,7 +143,8 @@ public:
     bool HasCompositor() const { return m_compositor; }
     CClockDisplay& Display() { return *m_display; }
     bool IsIntervalCheckArmed() const { return m_schedule.IsArmed(); }
-    TimeSyncSnapshot SyncState() const;
+    // The time client's state as the tick shows it (a copy; tests script it).
+    virtual TimeSyncSnapshot SyncState() const;
     bool IsCheckPollActive() const { return m_checkPollTimer.isActive(); }
     CTrayIcon& Tray() { return *m_tray; }
     // Normal mode at start: the start-up pictures come before the window.
@@ -199,9 +206,12 @@ private:
     bool StartSystemMove();
     // Raises and focuses the window with the desktop's token for it, where one came.
     void Activate(const QString& token);
-    SyncSnapshot ReadSyncSnapshot();
-    // UI thread: takes the time client's status and result, and redraws at once.
+    // UI thread: redraws at once when the time client's state changed; a step of the
+    // program's own restarts the interval.
     void OnSyncChanged();
+    // The modal run ended, and with it the program (the close action, "E&xit", the update's
+    // download step): a time prompt still open is dropped unanswered and nothing is stepped.
+    void OnRunEnded();
     // Every kCheckPollMs: the interval's due time and the network-up trigger.
     void OnCheckPoll();
     void HideToTray();
@@ -218,10 +228,8 @@ private:
     CZoneClock m_otherZone;
     StatusBlock m_statusBlock;
 
-    std::mutex m_syncMutex; // guards the strings below, written by worker threads
+    std::mutex m_updateMutex; // guards the update message, written by the update thread
     std::string m_updateMessage;
-    std::string m_serverName;
-    std::int64_t m_differenceSeconds = 0;
     // After the mutex: its threads write the update message and are joined before it goes.
     std::unique_ptr<CUpdateRunner> m_updateRunner;
 
@@ -230,6 +238,8 @@ private:
     QTimer m_trayWaitTimer;
     std::chrono::steady_clock::time_point m_trayWaitEnd;
     CheckSchedule m_schedule;
+    int m_clockStepsSeen = 0;      // of the time client's snapshot, at the last change
+    std::string m_serverListError; // the selected list is refused (too long); empty: fine
     std::unique_ptr<CDialUpMonitor> m_dialUp;
     CClockDisplay* m_display = nullptr;
     QPushButton* m_converterButton = nullptr;
@@ -261,7 +271,8 @@ private:
     // The time check: its prompt goes through m_syncMessages to the UI thread. Last, so its
     // threads are joined (by the destructor, first thing) while everything above still exists.
     std::unique_ptr<IClockSetter> m_noSetter; // refuses, when the environment has no setter
-    std::stop_source m_syncStop;              // requested when the window goes
+    std::unique_ptr<ISystemTimeService> m_noSystemTime; // when the environment has none
+    std::stop_source m_syncStop;                        // requested when the window goes
     std::unique_ptr<UiThreadMessages> m_syncMessages;
     std::unique_ptr<CClockSyncClient> m_sync;
 

@@ -11,14 +11,17 @@
 namespace tarnwick {
 
 QString CutTip(const QString& text) {
-    if (text.size() <= CTrayIcon::kTipLength) {
-        return text;
+    QStringList lines = text.split(QLatin1Char('\n'));
+    for (QString& line : lines) {
+        if (line.size() > CTrayIcon::kTipLength) {
+            qsizetype length = CTrayIcon::kTipLength;
+            if (line.at(length - 1).isHighSurrogate()) {
+                --length;
+            }
+            line.truncate(length);
+        }
     }
-    qsizetype length = CTrayIcon::kTipLength;
-    if (text.at(length - 1).isHighSurrogate()) {
-        --length;
-    }
-    return text.left(length);
+    return lines.join(QLatin1Char('\n'));
 }
 
 CTrayIcon::CTrayIcon(QMenu& popupMenu, std::function<bool()> available, QObject* parent)

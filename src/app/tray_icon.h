@@ -42,7 +42,8 @@ private:
     QString m_tip;
 };
 
-// The text cut to at most kTipLength UTF-16 units, without splitting a surrogate pair.
+// Each line of the text cut to at most kTipLength UTF-16 units, without splitting a surrogate
+// pair.
 QString CutTip(const QString& text);
 
 } // namespace tarnwick

@@ -34,6 +34,7 @@ extern const Command kDisplayCommand;
 extern const Command kZonesCommand;
 extern const Command kZoneTimeCommand;
 extern const Command kCheckCommand;
+extern const Command kStatusCommand;
 extern const Command kConvertCommand;
 extern const Command kUpdateCheckCommand;
 extern const Command kPresetsCommand;

@@ -41,16 +41,17 @@ int RunDisplay(Context& context) {
         return status;
     }
     std::string error;
-    SyncSnapshot sync;
+    TimeSyncSnapshot sync;
     if (auto text = TakeOption(context.args, "--status", error)) {
-        const std::optional<long long> value = ParseInteger(*text, 0, 3);
+        const std::optional<long long> value =
+            ParseInteger(*text, StatusNotSynchronized, StatusSynchronized);
         if (!value) {
             return UsageError("display", "--status wants a number (0 to 3), not '" + *text + "'");
         }
-        sync.syncStatus = static_cast<int>(*value);
+        sync.status = static_cast<SyncStatusValue>(*value);
     }
     if (auto text = TakeOption(context.args, "--server", error)) {
-        sync.serverName = *text;
+        sync.currentServer = *text;
     }
     if (auto text = TakeOption(context.args, "--difference", error)) {
         const std::optional<long long> value = ParseInteger(*text, -3153600000LL, 3153600000LL);

@@ -21,9 +21,9 @@ namespace {
 // Every command, in the order --help lists them.
 const std::vector<const Command*>& Commands() {
     static const std::vector<const Command*> commands = {
-        &kSettingsCommand, &kLocalCommand,       &kDisplayCommand,
-        &kZonesCommand,    &kZoneTimeCommand,    &kCheckCommand,
-        &kConvertCommand,  &kUpdateCheckCommand, &kPresetsCommand,
+        &kSettingsCommand,    &kLocalCommand,   &kDisplayCommand, &kZonesCommand,
+        &kZoneTimeCommand,    &kCheckCommand,   &kStatusCommand,  &kConvertCommand,
+        &kUpdateCheckCommand, &kPresetsCommand,
     };
     return commands;
 }

@@ -17,6 +17,7 @@
 #include "platform/run_at_login.h"
 #include "settings/clock_settings.h"
 #include "settings/settings_file.h"
+#include "sync/time_protocol.h"
 #include "widgets/app_icon.h"
 #include "widgets/core_text.h"
 #include "widgets/dialog_units.h"
@@ -159,6 +160,13 @@ ConfigDialogValues CConfigDlg::Values() const {
 
 void CConfigDlg::accept() {
     const ConfigDialogValues values = Values();
+    // Kept whole or not at all: a list cut short would ask other hosts.
+    if (const std::string tooLong = ServerListLengthError(values.checkTimeCustomServers);
+        !tooLong.empty()) {
+        m_environment.messages->Show(tooLong, kProductName, MessageButtons::Ok,
+                                     MessageIcon::Exclamation);
+        return;
+    }
     std::string error;
     if (!SaveConfigSettings(m_settingsPath, values, &error)) {
         // Nothing was written; the form stays open with the user's edits.

@@ -23,13 +23,71 @@ std::string EscapePercent(const std::string& text) {
     return out;
 }
 
-std::string SpanStatus(const char* heading, const SyncSnapshot& sync) {
-    const std::string format = std::string(heading) + kCrLf + EscapePercent(sync.serverName) +
+std::string SpanStatus(const char* heading, const TimeSyncSnapshot& sync) {
+    const std::string format = std::string(heading) + kCrLf + EscapePercent(sync.currentServer) +
                                kCrLf + "Days:%D Hours:%H" + kCrLf + "Minutes:%M Seconds:%S";
-    return DateTimeSpan::FromSeconds(sync.differenceSeconds).Format(format);
+    std::string text = DateTimeSpan::FromSeconds(sync.differenceSeconds).Format(format);
+    if (sync.estimate) {
+        text += kCrLf + EstimateLine(*sync.estimate);
+    }
+    for (const std::string& note : sync.notes) {
+        text += kCrLf + note;
+    }
+    return text;
+}
+
+std::string Plural(std::int64_t count, const char* unit) {
+    return std::to_string(count) + " " + unit + (count == 1 ? "" : "s");
+}
+
+std::string Seconds(std::int64_t microseconds, bool sign) {
+    char text[48];
+    std::snprintf(text, sizeof text, sign ? "%+.3f s" : "%.3f s",
+                  static_cast<double>(microseconds) / 1e6);
+    return text;
 }
 
 } // namespace
+
+std::string SpanInWords(std::int64_t microseconds, int units) {
+    // Years and months of the Gregorian calendar's average length.
+    static constexpr struct {
+        std::int64_t seconds;
+        const char* name;
+    } kUnits[] = {{31556952, "year"}, {2629746, "month"}, {86400, "day"},
+                  {3600, "hour"},     {60, "minute"},     {1, "second"}};
+    const std::uint64_t size = microseconds < 0 ? 0 - static_cast<std::uint64_t>(microseconds)
+                                                : static_cast<std::uint64_t>(microseconds);
+    std::int64_t left = static_cast<std::int64_t>(size / 1'000'000);
+    if (left < 60) {
+        return Seconds(static_cast<std::int64_t>(size), false);
+    }
+    std::string words;
+    int named = 0;
+    for (const auto& unit : kUnits) {
+        const std::int64_t count = left / unit.seconds;
+        left %= unit.seconds;
+        if (named == 0 && count == 0) {
+            continue;
+        }
+        if (count != 0) {
+            words += (named == 0 ? "" : ", ") + Plural(count, unit.name);
+        }
+        if (++named == units) {
+            break;
+        }
+    }
+    return words;
+}
+
+std::string SignedSpanInWords(std::int64_t microseconds, int units) {
+    return (microseconds < 0 ? "-" : "+") + SpanInWords(microseconds, units);
+}
+
+std::string EstimateLine(const OffsetInterval& estimate) {
+    return "Offset " + Seconds(estimate.Middle(), true) + " (\u00b1 " +
+           Seconds(estimate.HalfWidth(), false) + ")";
+}
 
 std::string FormatClockTime(const DateTime& time) {
     return time.Format(kClockFormat);
@@ -49,21 +107,21 @@ std::string FormatOffsetLabel(const std::string& label, std::int32_t offsetMinut
     return label + " (" + sign + number + ")";
 }
 
-std::string StatusBlock::Next(const SyncSnapshot& sync, bool showUpdateMessage,
+std::string StatusBlock::Next(const TimeSyncSnapshot& sync, bool showUpdateMessage,
                               const std::string& updateMessage) {
-    switch (sync.syncStatus) {
-    case 0:
+    switch (sync.status) {
+    case StatusNotSynchronized:
         m_statusText = std::string(kCrLf) + "Time above is not synchronized" + kCrLf +
                        "with a time server." + kCrLf + "Push the \"Check\" buton to synchronize.";
         break;
-    case 1:
-        m_statusText =
-            std::string(kCrLf) + "Connecting with Time Server: " + kCrLf + kCrLf + sync.serverName;
+    case StatusConnecting:
+        m_statusText = std::string(kCrLf) + "Connecting with Time Server: " + kCrLf + kCrLf +
+                       sync.currentServer;
         break;
-    case 2:
+    case StatusDifference:
         m_statusText = SpanStatus("Difference of Time Server:", sync);
         break;
-    case 3:
+    case StatusSynchronized:
         m_statusText = SpanStatus("Synchronized with Time Server:", sync);
         break;
     default:
@@ -103,10 +161,13 @@ ClockTimes ReadClockTimes(CLocalTimeInfo& local, CZoneClock& other) {
     return times;
 }
 
-std::string BuildTipText(const DateTime& localNow) {
+std::string BuildTipText(const DateTime& localNow, const std::optional<OffsetInterval>& estimate) {
     std::string tip = std::string(kProductName) + "  " + FormatClockTime(localNow);
     if (tip.size() > kTipCharacters) {
         tip.resize(kTipCharacters);
+    }
+    if (estimate) {
+        tip += "\n" + EstimateLine(*estimate);
     }
     return tip;
 }

@@ -6,8 +6,10 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 
+#include "sync/sync_state.h"
 #include "zones/date_time.h"
 
 namespace tarnwick {
@@ -22,18 +24,20 @@ std::string FormatClockTime(const DateTime& time);
 // label + " (" + sign + number + ")": 330 -> (+5.50), -480 -> (-8), 0 -> (+0), -30 -> (-0.50)
 std::string FormatOffsetLabel(const std::string& label, std::int32_t offsetMinutes);
 
-// What the synchronisation engine last reported, read once a tick.
-struct SyncSnapshot {
-    int syncStatus = 0;     // 0 not synchronised, 1 checking, 2 answer, clock left, 3 clock set
-    std::string serverName; // the server asked last
-    std::int64_t differenceSeconds = 0; // server time - local time
-};
+// The size of a span in words: from a minute up its largest calendar units, two by default
+// ("79 years, 2 months", "16 hours", "1 day, 2 hours"), below a minute seconds with three
+// decimals ("0.734 s"). The sign is dropped; SignedSpanInWords puts "+" or "-" in front.
+std::string SpanInWords(std::int64_t microseconds, int units = 2);
+std::string SignedSpanInWords(std::int64_t microseconds, int units = 2);
+// "Offset +0.012 s (± 0.018 s)": the estimate (server - local) and its bound.
+std::string EstimateLine(const OffsetInterval& estimate);
 
 // The status block and its alternation with the update message; one per window.
 class StatusBlock {
 public:
     // Advances the alternation by one tick and returns the block to append to the clocks.
-    std::string Next(const SyncSnapshot& sync, bool showUpdateMessage,
+    // After an answer the difference is followed by the estimate line and the notes.
+    std::string Next(const TimeSyncSnapshot& sync, bool showUpdateMessage,
                      const std::string& updateMessage);
     const std::string& StatusText() const { return m_statusText; }
 
@@ -60,9 +64,10 @@ struct ClockTimes {
 ClockTimes ReadClockTimes(CLocalTimeInfo& local, CZoneClock& other);
 
 // The notification icon's tip: the program's name, two blanks and the local time, cut to the
-// 63 characters a tip holds.
+// 63 characters a tip line holds; then, once a check has measured it, the estimate line.
 inline constexpr std::size_t kTipCharacters = 63;
-std::string BuildTipText(const DateTime& localNow);
+std::string BuildTipText(const DateTime& localNow,
+                         const std::optional<OffsetInterval>& estimate = std::nullopt);
 // The zone editor's preview line: the abbreviation in force, four blanks, the zone's time.
 std::string BuildPreviewText(const std::string& abbreviation, const DateTime& zoneNow);
 

@@ -12,6 +12,8 @@ public:
     virtual ~IClock() = default;
     // UTC, milliseconds since 1970-01-01 00:00:00. May be called from any thread.
     virtual std::int64_t NowUnixMilliseconds() const = 0;
+    // UTC, microseconds since 1970; clocks that keep only milliseconds give those.
+    virtual std::int64_t NowUnixMicroseconds() const { return NowUnixMilliseconds() * 1000; }
     // UTC, whole seconds since 1970-01-01 (rounded down, also before 1970).
     std::int64_t NowUnixSeconds() const {
         const std::int64_t ms = NowUnixMilliseconds();
@@ -22,7 +24,32 @@ public:
 class SystemClock final : public IClock {
 public:
     std::int64_t NowUnixMilliseconds() const override;
+    std::int64_t NowUnixMicroseconds() const override;
     static const SystemClock& Instance();
+};
+
+// Time that passes, in milliseconds from an arbitrary start: stepping the wall clock does not
+// move it, and it counts the time a machine sleeps (CLOCK_BOOTTIME on Linux). Schedules that
+// mean "every so many hours" follow it.
+class IElapsedClock {
+public:
+    virtual ~IElapsedClock() = default;
+    virtual std::int64_t ElapsedMilliseconds() const = 0; // any thread
+};
+
+class BootClock final : public IElapsedClock {
+public:
+    std::int64_t ElapsedMilliseconds() const override;
+    static const BootClock& Instance();
+};
+
+class FakeElapsedClock final : public IElapsedClock {
+public:
+    std::int64_t ElapsedMilliseconds() const override { return m_ms.load(); }
+    void AdvanceMilliseconds(std::int64_t milliseconds) { m_ms += milliseconds; }
+
+private:
+    std::atomic<std::int64_t> m_ms{0};
 };
 
 // A clock that stands still until told otherwise; safe to set from one thread while others

@@ -2,7 +2,7 @@
 
 namespace tarnwick {
 
-ClockStepResult FakeClockSetter::StepBy(std::int64_t offsetMicroseconds) {
+ClockStepResult FakeClockSetter::StepBy(std::int64_t offsetMicroseconds, std::stop_token) {
     steps.push_back(offsetMicroseconds);
     if (!refuseWith.empty()) {
         return {false, refuseWith};

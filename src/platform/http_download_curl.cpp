@@ -3,9 +3,11 @@
 //
 // libcurl is loaded when a download starts and unloaded when the last one ends: it brings a TLS
 // stack and a dozen other libraries, some 7 MB of a clock that downloads one small file a day.
+#include <arpa/inet.h>
 #include <curl/curl.h>
 #include <dlfcn.h>
 
+#include <atomic>
 #include <mutex>
 
 #include "platform/http_download.h"
@@ -85,11 +87,17 @@ public:
     }
 
     ~CurlLibrary() {
+        if (m_abandoned) {
+            return; // a name lookup left to finish alone may still run in the library
+        }
         if (m_initialised) {
             globalCleanup();
         }
         ::dlclose(m_handle);
     }
+    // A transfer stopped during its name lookup left the lookup running: the library stays
+    // loaded.
+    void Abandon() { m_abandoned = true; }
     CurlLibrary(const CurlLibrary&) = delete;
     CurlLibrary& operator=(const CurlLibrary&) = delete;
 
@@ -122,7 +130,26 @@ private:
 
     void* m_handle;
     bool m_initialised = false;
+    std::atomic<bool> m_abandoned{false};
 };
+
+// Whether the URL names its host by address, which libcurl uses without a lookup.
+bool NumericHost(const std::string& url) {
+    const std::size_t scheme = url.find("://");
+    std::size_t begin = scheme == std::string::npos ? 0 : scheme + 3;
+    std::size_t end = url.find_first_of("/?#", begin);
+    std::string host =
+        url.substr(begin, end == std::string::npos ? std::string::npos : end - begin);
+    host = host.substr(host.find('@') == std::string::npos ? 0 : host.find('@') + 1);
+    if (!host.empty() && host.front() == '[') {
+        host = host.substr(1, host.find(']') - 1);
+        in6_addr v6{};
+        return ::inet_pton(AF_INET6, host.c_str(), &v6) == 1;
+    }
+    host = host.substr(0, host.find(':'));
+    in_addr v4{};
+    return ::inet_pton(AF_INET, host.c_str(), &v4) == 1;
+}
 
 class CurlDownloader final : public IHttpDownloader {
 public:
@@ -168,6 +195,8 @@ public:
         lib->easySetopt(curl, CURLOPT_HTTPHEADER, headers);
         lib->easySetopt(curl, CURLOPT_USERAGENT, userAgent.c_str());
         lib->easySetopt(curl, CURLOPT_NOSIGNAL, 1L); // safe on a worker thread
+        // A stop does not wait for a name lookup (which may take the resolver's own timeouts).
+        lib->easySetopt(curl, CURLOPT_QUICK_EXIT, 1L);
         lib->easySetopt(curl, CURLOPT_WRITEFUNCTION, &OnBody);
         lib->easySetopt(curl, CURLOPT_WRITEDATA, &transfer);
         lib->easySetopt(curl, CURLOPT_XFERINFOFUNCTION, &OnProgress);
@@ -177,6 +206,10 @@ public:
 
         const CURLcode result = lib->easyPerform(curl);
         lib->easyGetinfo(curl, CURLINFO_RESPONSE_CODE, &response.status);
+        // A host name and no address yet: its lookup was running when the transfer stopped.
+        const char* address = nullptr;
+        lib->easyGetinfo(curl, CURLINFO_PRIMARY_IP, &address);
+        const bool lookupLeft = (address == nullptr || *address == '\0') && !NumericHost(url);
         lib->easyCleanup(curl);
         lib->slistFreeAll(headers);
 
@@ -185,6 +218,9 @@ public:
                 where + "the answer is larger than " + std::to_string(m_limits.maxBytes) + " bytes";
         } else if (result == CURLE_ABORTED_BY_CALLBACK) {
             response.error = where + "stopped";
+            if (lookupLeft) {
+                lib->Abandon();
+            }
         } else if (result != CURLE_OK) {
             response.error = where + (errorText[0] != '\0' ? errorText : lib->easyStrerror(result));
         } else if (response.status < 200 || response.status > 299) {

@@ -42,9 +42,11 @@ class SettingsReader {
 public:
     explicit SettingsReader(std::string text) : m_text(std::move(text)) {}
 
+    // maxLength: how much of the stored value is read (more than kMaxProfileValueLength only
+    // where a longer value is refused rather than cut, as for the server lists).
     void String(const char* section, const char* key, std::string& out,
-                const std::string& defaultValue) {
-        out = Value(section, key, defaultValue.substr(0, kMaxProfileValueLength));
+                const std::string& defaultValue, std::size_t maxLength = kMaxProfileValueLength) {
+        out = Value(section, key, defaultValue.substr(0, kMaxProfileValueLength), maxLength);
     }
     void Int(const char* section, const char* key, int& out, int defaultValue) {
         CSettingsFile::ParseLeadingInt(Value(section, key, std::to_string(defaultValue)), out);
@@ -58,8 +60,9 @@ public:
     const std::vector<ProfileEntry>& Missing() const { return m_missing; }
 
 private:
-    std::string Value(const char* section, const char* key, std::string defaultValue) {
-        if (std::optional<std::string> found = FindProfileValue(m_text, section, key)) {
+    std::string Value(const char* section, const char* key, std::string defaultValue,
+                      std::size_t maxLength = kMaxProfileValueLength) {
+        if (std::optional<std::string> found = FindProfileValue(m_text, section, key, maxLength)) {
             return std::move(*found);
         }
         m_missing.push_back({section, key, defaultValue});
@@ -105,9 +108,10 @@ std::string LoadSettings(const std::string& settingsDirectory, ClockSettings& s,
     file.Bool("OPTIONS", "LOGINSTARTUP", s.loginStartup, d.loginStartup);
     file.Int("OPTIONS", "CHECKTIMEHOURINTERVAL", s.checkTimeHourInterval, d.checkTimeHourInterval);
     file.Bool("OPTIONS", "CHECKTIMESTARTUP", s.checkTimeStartup, d.checkTimeStartup);
-    file.String("OPTIONS", "USTIMESERVERS", s.usTimeServers, d.usTimeServers);
+    // A server list is read whole: one cut mid-entry would name another host.
+    file.String("OPTIONS", "USTIMESERVERS", s.usTimeServers, d.usTimeServers, std::string::npos);
     file.String("OPTIONS", "CHECKTIMECUSTOMSERVERS", s.checkTimeCustomServers,
-                d.checkTimeCustomServers);
+                d.checkTimeCustomServers, std::string::npos);
     file.Int("OPTIONS", "CHECKTIMEMARGINOFERROR", s.checkTimeMarginOfError,
              d.checkTimeMarginOfError);
     file.Bool("OPTIONS", "CLOCKBLUELCD", s.clockBlueLcd, d.clockBlueLcd);

@@ -103,12 +103,12 @@ private:
     std::size_t m_pos;
 };
 
-std::string Unquoted(std::string_view value) {
+std::string Unquoted(std::string_view value, std::size_t maxLength) {
     if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
         value.back() == value.front()) {
         value = value.substr(1, value.size() - 2);
     }
-    return std::string(value.substr(0, kMaxProfileValueLength));
+    return std::string(value.substr(0, maxLength));
 }
 
 void SetError(std::string* error, const std::string& text) {
@@ -186,7 +186,7 @@ bool ReadForChange(const std::string& path, std::string& bytes, std::string* err
 } // namespace
 
 std::optional<std::string> FindProfileValue(std::string_view text, std::string_view section,
-                                            std::string_view key) {
+                                            std::string_view key, std::size_t maxLength) {
     section = Trim(section);
     key = Trim(key);
     LineReader reader(text);
@@ -199,7 +199,7 @@ std::optional<std::string> FindProfileValue(std::string_view text, std::string_v
             }
             inSection = NamesMatch(line.name, section);
         } else if (inSection && line.kind == LineKind::Key && NamesMatch(line.name, key)) {
-            return Unquoted(line.value);
+            return Unquoted(line.value, maxLength);
         }
     }
     return std::nullopt;

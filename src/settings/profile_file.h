@@ -26,10 +26,11 @@ inline constexpr std::size_t kMaxProfileValueLength = 1023;
 
 // ---- On text held in memory -------------------------------------------------------------
 
-// The value of key in section, quotes removed and cut to kMaxProfileValueLength; nullopt when
-// the section or the key is absent.
+// The value of key in section, quotes removed and cut to maxLength; nullopt when the section
+// or the key is absent.
 std::optional<std::string> FindProfileValue(std::string_view text, std::string_view section,
-                                            std::string_view key);
+                                            std::string_view key,
+                                            std::size_t maxLength = kMaxProfileValueLength);
 
 // Stores value under section/key in text, inside double quotes when it has blanks at an end or
 // is itself enclosed in quotes, so that a read gives it back unchanged. Fails (text unchanged,

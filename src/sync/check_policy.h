@@ -1,32 +1,27 @@
-// What to do with a time server's answer, when the next check is due, and whether a network
+// What to do with a check's outcome, when the next check is due, and whether a network
 // connection has just come up. No threads and no sockets here: the clock window and
 // tarnwick-cli call these from their own threads.
+//
+// Before any step the outcome must rest on agreeing servers (two when the list names two or
+// more hosts); a step beyond 15 hours is always asked, its size in words; while the system
+// keeps the clock by NTP a check only shows what it found.
 #pragma once
 
 #include <cstdint>
 #include <optional>
+#include <stop_token>
 #include <string>
+#include <vector>
+
+#include "sync/offset_search.h"
+#include "sync/sync_state.h"
 
 namespace tarnwick {
 
 class IClockSetter;
 class IMessageBox;
 class INetworkLink;
-
-// The window's synchronisation status.
-enum SyncStatusValue : int {
-    StatusNotSynchronized = 0,
-    StatusConnecting = 1,
-    StatusDifference = 2,   // an answer came; the clock was left as it was
-    StatusSynchronized = 3, // an answer came and the clock was set
-};
-
-// A server's answer.
-struct TimeAnswer {
-    std::string server;
-    std::int64_t differenceSeconds = 0;  // server - local at receipt, whole seconds
-    std::int64_t offsetMilliseconds = 0; // best estimate of server - local, milliseconds
-};
+struct SystemTimeStatus;
 
 // -margin <= difference <= margin; a negative margin holds nothing.
 bool IsWithinMargin(std::int64_t differenceSeconds, int marginSeconds);
@@ -37,38 +32,43 @@ struct CheckOptions {
 };
 
 struct Evaluation {
-    int status = StatusDifference;
-    bool setRefused = false; // the clock was to be set and the system refused
-    std::string reason;      // the refusal's reason
+    SyncStatusValue status = StatusDifference;
+    bool stepped = false;    // the clock was stepped
+    bool setRefused = false; // the clock was to be set and was not (refused, not agreed, ...)
+    std::string reason;      // why it was not set
+    std::vector<std::string> notes; // for the status block
 };
+
+// "127.0.0.2 disagrees by +79 years; ignored", one per server outside the agreeing group.
+std::vector<std::string> DisagreementNotes(const CheckOutcome& outcome);
+// "NTP keeps this clock (synchronized)".
+std::string SystemTimeNote(const SystemTimeStatus& status);
 
 // "Do you wish to synchronize your clock with the following server.  " CR LF and the
 // difference text the display shows.
-std::string SynchronizePromptText(const TimeAnswer& answer);
+std::string SynchronizePromptText(const CheckOutcome& outcome);
 
-// The margin test and the update option; asks through messages and steps through setter.
-Evaluation EvaluateAnswer(const TimeAnswer& answer, const CheckOptions& options,
-                          IMessageBox& messages, IClockSetter& setter);
+// The margin, the guard and the update option; asks through messages and steps through setter
+// by the outcome's estimate.
+Evaluation EvaluateCheck(const CheckOutcome& outcome, const CheckOptions& options,
+                         const SystemTimeStatus& system, IMessageBox& messages,
+                         IClockSetter& setter, std::stop_token stop = {});
 
-// Steps the clock by the answer's estimate; on refusal shows "I could not update the time."
-// with the reason on a second line.
-Evaluation SetClockFromDifference(const TimeAnswer& answer, IMessageBox& messages,
-                                  IClockSetter& setter);
-
-// The every-N-hours check as a due instant on the wall clock, so that any hour count works
-// and a machine that slept through the due time checks once soon after it wakes.
+// The every-N-hours check as a due point of elapsed time (IElapsedClock): any hour count
+// works, a step of the wall clock does not move it, and a machine that slept through the due
+// time checks once soon after it wakes.
 class CheckSchedule {
 public:
     // hours <= 0: no interval check.
-    void Arm(std::int64_t nowUnixMilliseconds, int hours);
+    void Arm(std::int64_t nowElapsedMilliseconds, int hours);
     void Disarm() { m_due.reset(); }
     bool IsArmed() const { return m_due.has_value(); }
-    bool IsDue(std::int64_t nowUnixMilliseconds) const;
+    bool IsDue(std::int64_t nowElapsedMilliseconds) const;
     // Milliseconds until due, at least 0; nullopt when not armed.
-    std::optional<std::int64_t> RemainingMilliseconds(std::int64_t nowUnixMilliseconds) const;
+    std::optional<std::int64_t> RemainingMilliseconds(std::int64_t nowElapsedMilliseconds) const;
 
 private:
-    std::optional<std::int64_t> m_due; // UTC milliseconds since 1970
+    std::optional<std::int64_t> m_due; // elapsed milliseconds
 };
 
 // The "network connection comes up" trigger, polled every kPollMilliseconds.

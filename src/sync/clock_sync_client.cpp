@@ -1,14 +1,17 @@
 #include "sync/clock_sync_client.h"
 
+#include "platform/system_time.h"
+
 namespace tarnwick {
 
 CClockSyncClient::CClockSyncClient(const IClock& clock, IMessageBox& messages, IClockSetter& setter,
-                                   SyncTimings timings, std::function<void()> onChange)
-    : CTimeSyncClient(clock, timings, std::move(onChange)), m_messages(messages), m_setter(setter) {
-}
+                                   const ISystemTimeService& systemTime, SyncTimings timings,
+                                   std::function<void()> onChange)
+    : CTimeSyncClient(clock, timings, std::move(onChange)), m_messages(messages), m_setter(setter),
+      m_systemTime(systemTime) {}
 
 CClockSyncClient::~CClockSyncClient() {
-    Stop(); // OnReceive uses this class's members: no thread may run past here
+    Stop(); // OnCheckDone uses this class's members: no thread may run past here
 }
 
 void CClockSyncClient::SetCheckOptions(const CheckOptions& options) {
@@ -23,19 +26,27 @@ Evaluation CClockSyncClient::LastEvaluation() const {
 
 void CClockSyncClient::OnReceive(const TimeAnswer& answer) {
     CTimeSyncClient::OnReceive(answer);
+    SetStatus(StatusDifference); // the first answer shows while more servers are asked
+}
+
+void CClockSyncClient::OnCheckDone(const CheckOutcome& outcome) {
+    CTimeSyncClient::OnCheckDone(outcome);
     CheckOptions options;
     {
         std::lock_guard<std::mutex> lock(m_optionsMutex);
         options = m_options;
     }
-    TimeAnswer shown = answer;
-    shown.server = GetServerName(); // the list's entry, as the display names it
-    const Evaluation evaluation = EvaluateAnswer(shown, options, m_messages, m_setter);
+    const SystemTimeStatus system = m_systemTime.Read(StopToken());
+    if (StopToken().stop_requested()) {
+        return;
+    }
+    const Evaluation evaluation =
+        EvaluateCheck(outcome, options, system, m_messages, m_setter, StopToken());
     {
         std::lock_guard<std::mutex> lock(m_optionsMutex);
         m_lastEvaluation = evaluation;
     }
-    SetStatus(evaluation.status);
+    SetResult(evaluation.status, evaluation.notes, evaluation.stepped);
 }
 
 } // namespace tarnwick

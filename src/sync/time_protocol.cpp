@@ -158,6 +158,15 @@ std::string FormatServerAddress(const ServerAddress& address) {
     return (v6 ? "[" + address.host + "]" : address.host) + ":" + std::to_string(address.port);
 }
 
+std::string ServerListLengthError(const std::string& list) {
+    if (list.size() <= kMaxServerListLength) {
+        return {};
+    }
+    return "The time server list is " + std::to_string(list.size()) +
+           " characters long, and at most " + std::to_string(kMaxServerListLength) +
+           " are kept. Shorten it in the configuration; until then no server is asked.";
+}
+
 void AppendServerList(const std::string& text, std::vector<std::string>& servers) {
     std::string piece;
     for (char c : text) {

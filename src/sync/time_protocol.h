@@ -37,6 +37,11 @@ std::optional<ServerAddress> ParseServerEntry(const std::string& entry, std::uin
 // "host:port", "[v6]:port": how messages name a server.
 std::string FormatServerAddress(const ServerAddress& address);
 
+// The longest server list the settings file holds (its values are read to 1023 characters).
+inline constexpr std::size_t kMaxServerListLength = 1023;
+// Empty, or why a list longer than that is refused: one cut short would name other hosts.
+std::string ServerListLengthError(const std::string& list);
+
 // Splits at commas and trims blanks (space, tab, CR, LF); a blank piece gives an empty entry,
 // an empty last piece (the text ends with a comma) none. Appends to servers.
 void AppendServerList(const std::string& text, std::vector<std::string>& servers);

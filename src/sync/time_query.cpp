@@ -1,7 +1,5 @@
 #include "sync/time_query.h"
 
-#include <fcntl.h>
-#include <netdb.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -10,11 +8,11 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <memory>
 #include <optional>
-#include <vector>
 
 #include "platform/clock.h"
+#include "platform/name_resolver.h"
+#include "platform/wake_event.h"
 
 namespace tarnwick {
 
@@ -77,50 +75,35 @@ int WaitFor(int fd, short events, int wakeFd, std::chrono::steady_clock::time_po
 
 } // namespace
 
-TimeQueryResult QueryTimeServer(const ServerAddress& server, const IClock& clock,
-                                std::chrono::milliseconds timeout, int wakeFd,
-                                std::int64_t floorUnixSeconds,
+TimeQueryResult QueryTimeServer(const ServerAddress& server, const TimeQueryContext& context,
+                                std::chrono::milliseconds timeout,
                                 const std::function<void()>& onConnectDone) {
     TimeQueryResult result;
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     const std::string noReply = "no reply within " + Seconds(timeout) + " s";
+    const int wakeFd = context.wake != nullptr ? context.wake->Descriptor() : -1;
+    const IClock& clock = *context.clock;
 
-    addrinfo hints{};
-    hints.ai_family = AF_UNSPEC;
-    hints.ai_socktype = SOCK_STREAM;
-    addrinfo* found = nullptr;
-    const std::string port = std::to_string(server.port);
-    const int gai = ::getaddrinfo(server.host.c_str(), port.c_str(), &hints, &found);
-    const std::unique_ptr<addrinfo, void (*)(addrinfo*)> owned(found, [](addrinfo* list) {
-        if (list != nullptr) {
-            ::freeaddrinfo(list);
-        }
-    });
-    if (gai != 0) {
-        result.reason = gai == EAI_SYSTEM ? ErrnoText(errno) : ::gai_strerror(gai);
+    const INameResolver& resolver =
+        context.resolver != nullptr ? *context.resolver : SystemNameResolver();
+    const Resolution resolved = resolver.Resolve(server.host, server.port, timeout, context.wake);
+    if (!resolved.error.empty()) {
+        result.reason = resolved.error.rfind("no answer within", 0) == 0
+                            ? "name lookup: " + resolved.error
+                            : resolved.error;
         return result;
-    }
-    std::vector<const addrinfo*> addresses;
-    for (const addrinfo* a = found; a != nullptr; a = a->ai_next) {
-        if (a->ai_family == AF_INET) {
-            addresses.push_back(a);
-        }
-    }
-    for (const addrinfo* a = found; a != nullptr; a = a->ai_next) {
-        if (a->ai_family != AF_INET) {
-            addresses.push_back(a);
-        }
     }
 
     result.reason = "no address";
-    for (const addrinfo* a : addresses) {
-        Socket socket(
-            ::socket(a->ai_family, a->ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC, a->ai_protocol));
+    for (const SocketAddress& a : resolved.addresses) {
+        Socket socket(::socket(a.family, a.socktype | SOCK_NONBLOCK | SOCK_CLOEXEC, a.protocol));
         if (socket.fd() < 0) {
             result.reason = ErrnoText(errno);
             continue;
         }
-        if (::connect(socket.fd(), a->ai_addr, a->ai_addrlen) != 0 && errno != EINPROGRESS) {
+        const auto* address = reinterpret_cast<const sockaddr*>(a.bytes.data());
+        if (::connect(socket.fd(), address, static_cast<socklen_t>(a.bytes.size())) != 0 &&
+            errno != EINPROGRESS) {
             result.reason = ErrnoText(errno);
             continue;
         }
@@ -136,7 +119,7 @@ TimeQueryResult QueryTimeServer(const ServerAddress& server, const IClock& clock
             result.reason = ErrnoText(error);
             continue; // the next address
         }
-        const std::int64_t connectedMs = clock.NowUnixMilliseconds();
+        const std::int64_t connectedUs = clock.NowUnixMicroseconds();
         if (onConnectDone) {
             onConnectDone();
         }
@@ -162,7 +145,7 @@ TimeQueryResult QueryTimeServer(const ServerAddress& server, const IClock& clock
                 break;
             }
         }
-        const std::int64_t receiptMs = clock.NowUnixMilliseconds();
+        const std::int64_t receiptUs = clock.NowUnixMicroseconds();
         const std::optional<std::uint32_t> value = ReadTimeProtocolValue(bytes, count);
         if (!value) {
             result.reason = count == 0 ? "closed the connection without a reply"
@@ -170,7 +153,7 @@ TimeQueryResult QueryTimeServer(const ServerAddress& server, const IClock& clock
             return result;
         }
         const std::int64_t serverSeconds = DecodeTimeProtocolValue(*value);
-        if (serverSeconds < floorUnixSeconds) {
+        if (serverSeconds < context.floorUnixSeconds) {
             result.reason = "time before this program was built";
             return result;
         }
@@ -178,11 +161,9 @@ TimeQueryResult QueryTimeServer(const ServerAddress& server, const IClock& clock
         result.reason.clear();
         result.answer.server = FormatServerAddress(server);
         const std::int64_t receiptSeconds =
-            receiptMs >= 0 ? receiptMs / 1000 : -((-receiptMs + 999) / 1000);
+            receiptUs >= 0 ? receiptUs / 1'000'000 : -((-receiptUs + 999'999) / 1'000'000);
         result.answer.differenceSeconds = serverSeconds - receiptSeconds;
-        // The server's second is truncated: its middle, against the middle of the exchange.
-        result.answer.offsetMilliseconds =
-            serverSeconds * 1000 + 500 - (connectedMs + (receiptMs - connectedMs) / 2);
+        result.answer.sample = {serverSeconds, connectedUs, receiptUs};
         return result;
     }
     return result;

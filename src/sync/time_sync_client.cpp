@@ -1,11 +1,9 @@
 #include "sync/time_sync_client.h"
 
-#include <sys/eventfd.h>
-#include <unistd.h>
-
 #include <cstdio>
 
 #include "platform/clock.h"
+#include "sync/check_policy.h"
 #include "sync/time_query.h"
 
 namespace tarnwick {
@@ -17,25 +15,15 @@ std::atomic<std::size_t> g_nextServer{0};
 
 } // namespace
 
-// One attempt: its own flags, wake descriptor and thread.
+// One attempt: its own flags, wake event and thread.
 struct CSocketClient::Connection {
-    Connection() : wakeFd(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
     ~Connection() {
         if (thread.joinable()) {
             thread.join();
         }
-        if (wakeFd >= 0) {
-            ::close(wakeFd);
-        }
-    }
-    void Wake() const {
-        if (wakeFd >= 0) {
-            const std::uint64_t one = 1;
-            [[maybe_unused]] const ssize_t written = ::write(wakeFd, &one, sizeof one);
-        }
     }
 
-    const int wakeFd;
+    WakeEvent wake;
     std::atomic<bool> connecting{true};
     std::thread thread;
 };
@@ -60,9 +48,10 @@ bool CSocketClient::StartConnect(const ServerAddress& server, std::chrono::milli
 
 void CSocketClient::Connect(Connection& connection, ServerAddress server,
                             std::chrono::milliseconds timeout) {
+    const TimeQueryContext context{&m_clock, m_resolver.load(), &connection.wake,
+                                   m_floorUnixSeconds.load()};
     const TimeQueryResult result =
-        QueryTimeServer(server, m_clock, timeout, connection.wakeFd, m_floorUnixSeconds.load(),
-                        [&connection] { connection.connecting = false; });
+        QueryTimeServer(server, context, timeout, [&connection] { connection.connecting = false; });
     connection.connecting = false;
     if (result.answered) {
         OnReceive(result.answer);
@@ -82,7 +71,7 @@ void CSocketClient::Connect(Connection& connection, ServerAddress server,
 void CSocketClient::RequestDisconnect() {
     std::lock_guard<std::mutex> lock(m_connectionMutex);
     if (m_connection) {
-        m_connection->Wake();
+        m_connection->wake.Signal();
     }
 }
 
@@ -149,6 +138,10 @@ bool CTimeSyncClient::StartSync() {
         m_state.searching = true;
         m_state.status = StatusConnecting;
     }
+    {
+        std::lock_guard<std::mutex> lock(m_sleepMutex);
+        m_answered = false;
+    }
     Changed();
     m_thread = std::thread([this, stop = m_stop.get_token()] { SyncLoop(stop); });
     return true;
@@ -156,6 +149,7 @@ bool CTimeSyncClient::StartSync() {
 
 void CTimeSyncClient::Stop() {
     m_stop.request_stop();
+    m_stopWake.Signal();
     {
         std::lock_guard<std::mutex> lock(m_sleepMutex);
         m_sleep.notify_all();
@@ -175,10 +169,21 @@ TimeSyncSnapshot CTimeSyncClient::Snapshot() const {
     return m_state;
 }
 
-void CTimeSyncClient::SetStatus(int status) {
+void CTimeSyncClient::SetStatus(SyncStatusValue status) {
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_state.status = status;
+    }
+    Changed();
+}
+
+void CTimeSyncClient::SetResult(SyncStatusValue status, std::vector<std::string> notes,
+                                bool stepped) {
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_state.status = status;
+        m_state.notes = std::move(notes);
+        m_state.clockSteps += stepped ? 1 : 0;
     }
     Changed();
 }
@@ -197,18 +202,44 @@ void CTimeSyncClient::Changed() {
     }
 }
 
-bool CTimeSyncClient::Sleep(std::stop_token& stop, std::chrono::milliseconds duration) {
+bool CTimeSyncClient::Sleep(std::stop_token& stop, std::chrono::microseconds duration,
+                            bool untilAnswer) {
     std::unique_lock<std::mutex> lock(m_sleepMutex);
-    m_sleep.wait_for(lock, stop, duration, [] { return false; });
+    m_sleep.wait_for(lock, stop, duration, [&] { return untilAnswer && m_answered; });
     return !stop.stop_requested();
+}
+
+bool CTimeSyncClient::WaitForSpacing(std::stop_token& stop, const std::string& server) {
+    std::chrono::steady_clock::time_point allowed{};
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (const auto last = m_lastQuery.find(server); last != m_lastQuery.end()) {
+            allowed = last->second + m_timings.querySpacing;
+        }
+    }
+    const auto now = std::chrono::steady_clock::now();
+    if (allowed > now &&
+        !Sleep(stop, std::chrono::duration_cast<std::chrono::microseconds>(allowed - now))) {
+        return false;
+    }
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_lastQuery[server] = std::chrono::steady_clock::now();
+    return true;
 }
 
 void CTimeSyncClient::OnReceive(const TimeAnswer& answer) {
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_state.differenceSeconds = answer.differenceSeconds;
-        m_state.offsetMilliseconds = answer.offsetMilliseconds;
+        m_state.estimate = SampleInterval(answer.sample);
+        m_state.notes.clear();
         m_state.searching = false;
+        m_firstAnswer = answer;
+    }
+    {
+        std::lock_guard<std::mutex> lock(m_sleepMutex);
+        m_answered = true;
+        m_sleep.notify_all();
     }
     RequestDisconnect();
     Changed();
@@ -220,6 +251,50 @@ void CTimeSyncClient::OnNoAnswer(const std::string& server, const std::string& r
         m_state.lastFailure = server + ": " + reason;
     }
     Changed();
+}
+
+void CTimeSyncClient::OnCheckDone(const CheckOutcome& outcome) {
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_state.currentServer = outcome.server;
+        m_state.differenceSeconds = outcome.differenceSeconds;
+        m_state.estimate = outcome.estimate;
+        m_state.notes = DisagreementNotes(outcome);
+    }
+    Changed();
+}
+
+bool CTimeSyncClient::Measure(std::stop_token& stop, std::size_t position, const TimeAnswer& answer,
+                              std::chrono::steady_clock::time_point askedAt) {
+    SearchParams params;
+    params.queryTimeout = m_timings.afterConnect;
+    params.minSpacing = m_timings.querySpacing;
+    OffsetSearch search(
+        Servers(), m_clock, params,
+        [this, &stop](const ServerAddress& server, std::chrono::milliseconds timeout) {
+            if (!WaitForSpacing(stop, FormatServerAddress(server))) {
+                TimeQueryResult stopped;
+                stopped.reason = "stopped";
+                return stopped;
+            }
+            const TimeQueryContext context{&m_clock, m_resolver.load(), &m_stopWake,
+                                           m_floorUnixSeconds.load()};
+            return QueryTimeServer(server, context, timeout);
+        },
+        [this, &stop](std::chrono::microseconds duration) { return Sleep(stop, duration); });
+    search.OnProgress([this](const CheckOutcome& outcome) {
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_state.estimate = outcome.estimate;
+        }
+        Changed();
+    });
+    search.AddFirstAnswer(position, answer, askedAt);
+    if (!search.Confirm() || !search.Refine()) {
+        return false;
+    }
+    OnCheckDone(search.Outcome());
+    return !stop.stop_requested();
 }
 
 void CTimeSyncClient::SyncLoop(std::stop_token stop) {
@@ -250,6 +325,9 @@ void CTimeSyncClient::SyncLoop(std::stop_token stop) {
         std::string error;
         const auto address = ParseServerEntry(entry, kTimeProtocolPort, error);
         if (address) {
+            if (!WaitForSpacing(stop, FormatServerAddress(*address))) {
+                break;
+            }
             StartConnect(*address, m_timings.afterConnect);
             while (IsConnecting() && Sleep(stop, m_timings.connectPoll)) {
             }
@@ -257,13 +335,30 @@ void CTimeSyncClient::SyncLoop(std::stop_token stop) {
             OnNoAnswer(entry, error);
         }
         // The first wait runs from the attempt's start, so a connect that hangs until the
-        // timeout does not lengthen the attempt.
-        const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(
-            std::chrono::steady_clock::now() - started);
-        if (elapsed < m_timings.afterConnect) {
-            Sleep(stop, m_timings.afterConnect - elapsed);
-        }
+        // timeout does not lengthen the attempt; an answer ends it, and the measurement that
+        // follows runs in the attempt's time.
+        const auto left = [&] {
+            return std::chrono::duration_cast<std::chrono::microseconds>(
+                m_timings.afterConnect - (std::chrono::steady_clock::now() - started));
+        };
+        Sleep(stop, left(), true);
         RequestDisconnect();
+        JoinConnection(); // an answer has been stored
+        TimeAnswer answer;
+        bool answered = false;
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            answered = !m_state.searching;
+            answer = m_firstAnswer;
+        }
+        if (answered && !stop.stop_requested()) {
+            if (!Measure(stop, position, answer, started)) {
+                break;
+            }
+            if (left().count() > 0) {
+                Sleep(stop, left());
+            }
+        }
         if (!Sleep(stop, m_timings.afterDisconnect)) {
             break;
         }

@@ -19,10 +19,13 @@ MessageAnswer UiThreadMessages::Show(const std::string& text, const std::string&
     };
     auto pending = std::make_shared<Pending>();
     IMessageBox* target = &m_target;
-    // Dropped by Qt when the context goes first.
+    // Dropped by Qt when the context goes first, and not shown once the worker gave up.
     QMetaObject::invokeMethod(
         m_context,
-        [=] {
+        [=, stop = m_stop] {
+            if (stop.stop_requested()) {
+                return;
+            }
             const MessageAnswer answer = target->Show(text, caption, buttons, icon);
             std::lock_guard<std::mutex> lock(pending->mutex);
             pending->answer = answer;

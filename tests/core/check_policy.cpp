@@ -1,4 +1,5 @@
-// The margin, the three update options with refusals, the interval and the network trigger.
+// The margin, the guard before a step, the three update options with refusals, the system's
+// own time service, the interval and the network trigger.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -6,6 +7,7 @@
 #include "platform/clock_setter.h"
 #include "platform/message_box.h"
 #include "platform/network_link.h"
+#include "platform/system_time.h"
 #include "sync/check_policy.h"
 
 using namespace tarnwick;
@@ -33,14 +35,42 @@ INSTANTIATE_TEST_SUITE_P(Table, Margin,
                                            MarginCase{-93600, 93599, false}, // -1 day 2 h
                                            MarginCase{-93600, 93600, true}));
 
-const TimeAnswer kAnswer{"time.example.org", 93784, 93784250};
+// Two servers agree on the offset and a third says an hour more; or only one answered.
+CheckOutcome Outcome(std::int64_t offsetUs, bool agreed = true) {
+    CheckOutcome outcome;
+    outcome.answered = true;
+    outcome.server = "time.example.org";
+    outcome.differenceSeconds = offsetUs / 1'000'000;
+    outcome.estimate = {offsetUs - 500, offsetUs + 500};
+    outcome.distinctHosts = 3;
+    outcome.agreeing = agreed ? 2 : 1;
+    outcome.agreed = agreed;
+    outcome.servers = {{"time.example.org", ServerVerdict::Agrees, outcome.estimate, "", 1},
+                       {"liar.example.org", ServerVerdict::Disagrees,
+                        OffsetInterval{offsetUs + 3'600'000'000, offsetUs + 3'600'000'000}, "", 1}};
+    if (agreed) {
+        outcome.servers.push_back(
+            {"time2.example.org", ServerVerdict::Agrees, outcome.estimate, "", 1});
+    } else {
+        outcome.servers[1] = {"time2.example.org", ServerVerdict::NoAnswer, {}, "refused", 1};
+    }
+    return outcome;
+}
+
+constexpr std::int64_t kHourAndABit = 3'723'250'000;   // 1 h 2 min 3.25 s
+constexpr std::int64_t kSixteenHours = 57'600'000'000; // beyond the 15 hours never stepped alone
 
 struct OptionCase {
+    const char* name;
     int option;
+    std::int64_t offsetUs;
+    bool agreed;
     bool answerYes;
-    const char* refuse; // empty: the setter agrees
-    int status;
-    std::vector<std::string> texts; // messages shown, in order (the prompt as "?")
+    const char* refuse;    // empty: the setter agrees
+    bool ntp;              // the system keeps the clock by NTP
+    bool keepsTimeRefusal; // the setter's refusal says so
+    SyncStatusValue status;
+    std::vector<std::string> texts; // messages shown, in order (a question as "?" + a part)
     bool stepped;
 };
 
@@ -52,49 +82,97 @@ TEST_P(UpdateOption, OutsideTheMargin) {
     messages.ScriptAnswer(c.answerYes ? MessageAnswer::Yes : MessageAnswer::No);
     FakeClockSetter setter;
     setter.refuseWith = c.refuse;
-    const Evaluation evaluation = EvaluateAnswer(kAnswer, {1, c.option}, messages, setter);
-    EXPECT_EQ(evaluation.status, c.status);
-    EXPECT_EQ(evaluation.setRefused, std::string(c.refuse).size() > 0 && c.stepped);
+    FakeSystemTimeService system;
+    system.status.ntp = c.ntp;
+    struct KeepsTime final : IClockSetter {
+        ClockStepResult StepBy(std::int64_t, std::stop_token) override {
+            return {false, "kept by NTP", false, true};
+        }
+    } keepsTime;
+    IClockSetter& used = c.keepsTimeRefusal ? static_cast<IClockSetter&>(keepsTime) : setter;
+    const Evaluation evaluation =
+        EvaluateCheck(Outcome(c.offsetUs, c.agreed), {1, c.option}, system.Read(), messages, used);
+    EXPECT_EQ(evaluation.status, c.status) << c.name;
     std::vector<std::string> texts;
     for (const auto& shown : messages.shown) {
         texts.push_back(shown.buttons == MessageButtons::YesNo ? "?" : shown.text);
+        // Nothing ever advises turning the system's own time service off.
+        EXPECT_EQ(shown.text.find("set-ntp"), std::string::npos) << shown.text;
     }
-    EXPECT_EQ(texts, c.texts);
-    if (c.stepped) {
-        EXPECT_EQ(setter.steps, std::vector<std::int64_t>{93784250000LL}); // the estimate, in us
-    } else {
-        EXPECT_TRUE(setter.steps.empty());
+    ASSERT_EQ(texts.size(), c.texts.size()) << c.name;
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+        if (c.texts[i][0] == '?') {
+            EXPECT_EQ(texts[i], "?") << c.name;
+            EXPECT_NE(messages.shown[i].text.find(c.texts[i].substr(1)), std::string::npos)
+                << messages.shown[i].text;
+        } else {
+            EXPECT_EQ(texts[i].rfind(c.texts[i], 0), 0u) << c.name << ": " << texts[i];
+        }
+    }
+    EXPECT_EQ(setter.steps,
+              c.stepped ? std::vector<std::int64_t>{c.offsetUs} : std::vector<std::int64_t>{})
+        << c.name;
+    if (c.agreed) {
+        const std::string notes = ::testing::PrintToString(evaluation.notes);
+        EXPECT_NE(notes.find("liar.example.org disagrees by +1 hour; ignored"), std::string::npos)
+            << notes;
     }
 }
 
-const char kRefusal[] = "Automatic time synchronization is enabled";
+const char kRefusal[] = "Access denied";
 const std::string kCouldNot = std::string("I could not update the time.\r\n") + kRefusal;
+const std::string kPrompt = "?Do you wish to synchronize your clock with the following server.  "
+                            "\r\nDifference of Time Server:\r\ntime.example.org\r\nDays:0 "
+                            "Hours:01\r\nMinutes:02 Seconds:03\r\nOffset +3723.250 s";
 
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(
     NeverPromptAutomatic, UpdateOption,
     ::testing::Values(
-        OptionCase{1068, true, "", StatusDifference, {}, false},
-        OptionCase{1069, false, "", StatusDifference, {"?"}, false},
-        OptionCase{1069, true, "", StatusSynchronized, {"?", "Your time was updated."}, true},
-        OptionCase{1069, true, kRefusal, StatusDifference, {"?", kCouldNot}, true},
-        OptionCase{1070, false, "", StatusSynchronized, {}, true},
-        OptionCase{1070, false, kRefusal, StatusDifference, {kCouldNot}, true},
-        OptionCase{4242, false, "", StatusSynchronized, {}, true}));
+        // name, option, offset, agreed, answer Yes, refusal, NTP, NTP refusal, status, texts,
+        // stepped
+        OptionCase{"never", 1068, kHourAndABit, true, true, "", false, false,
+                   StatusDifference, {}, false},
+        OptionCase{"prompt, no", 1069, kHourAndABit, true, false, "", false, false,
+                   StatusDifference, {kPrompt}, false},
+        OptionCase{"prompt, yes", 1069, kHourAndABit, true, true, "", false, false,
+                   StatusSynchronized, {kPrompt, "Your time was updated."}, true},
+        OptionCase{"prompt, refused", 1069, kHourAndABit, true, true, kRefusal, false, false,
+                   StatusDifference, {kPrompt, kCouldNot}, true},
+        OptionCase{"automatic", 1070, kHourAndABit, true, false, "", false, false,
+                   StatusSynchronized, {}, true},
+        OptionCase{"automatic, refused", 1070, kHourAndABit, true, false, kRefusal, false, false,
+                   StatusDifference, {kCouldNot}, true},
+        OptionCase{"any other option", 4242, kHourAndABit, true, false, "", false, false,
+                   StatusSynchronized, {}, true},
+        OptionCase{"within the margin", 1070, -900'000, true, false, "", false, false,
+                   StatusDifference, {}, false},
+        OptionCase{"one server of three", 1070, kHourAndABit, false, true, "", false, false,
+                   StatusDifference, {"Only one of the time servers answered"}, false},
+        OptionCase{"16 hours is asked even automatically", 1070, kSixteenHours, true, true, "",
+                   false, false, StatusSynchronized,
+                   {"?This sets the clock 16 hours ahead.", "Your time was updated."}, true},
+        OptionCase{"-16 hours, declined", 1069, -kSixteenHours, true, false, "", false, false,
+                   StatusDifference, {"?This sets the clock 16 hours back."}, false},
+        OptionCase{"the system keeps the clock: only shown", 1069, kHourAndABit, true, true, "",
+                   true, false, StatusDifference, {}, false},
+        OptionCase{"timedated says NTP keeps it: no refusal box", 1070, kHourAndABit, true,
+                   false, "", false, true, StatusDifference, {}, false}));
+// clang-format on
 
-TEST(UpdateOption, WithinTheMarginNothingIsAskedOrSet) {
+// The notes say why: a time service the kernel reports (timedated knows none), one server.
+TEST(UpdateOption, NotesSayWhyTheClockWasLeftAlone) {
     RecordingMessageBox messages;
     FakeClockSetter setter;
-    const Evaluation evaluation = EvaluateAnswer({"s", -1, -900}, {1, 1070}, messages, setter);
-    EXPECT_EQ(evaluation.status, StatusDifference);
-    EXPECT_TRUE(messages.shown.empty());
+    SystemTimeStatus kernel;
+    kernel.kernelRead = kernel.kernelSynchronized = true;
+    EXPECT_EQ(
+        EvaluateCheck(Outcome(kHourAndABit), {1, 1070}, kernel, messages, setter).notes.back(),
+        "NTP keeps this clock (synchronized)");
+    EXPECT_EQ(
+        EvaluateCheck(Outcome(kHourAndABit, false), {1, 1070}, {}, messages, setter).notes.back(),
+        "Not set: one server alone");
     EXPECT_TRUE(setter.steps.empty());
-}
-
-TEST(UpdateOption, PromptShowsTheDifferenceAsTheDisplayDoes) {
-    EXPECT_EQ(SynchronizePromptText(kAnswer),
-              "Do you wish to synchronize your clock with the following server.  \r\n"
-              "Difference of Time Server:\r\ntime.example.org\r\nDays:1 Hours:02\r\n"
-              "Minutes:03 Seconds:04");
 }
 
 TEST(CheckSchedule, DueAfterTheHoursForAnyCountAndOnceAfterASleep) {
@@ -117,8 +195,9 @@ TEST(CheckSchedule, DueAfterTheHoursForAnyCountAndOnceAfterASleep) {
 TEST(DialUpMonitor, ChecksWhenAConnectionComesUp) {
     FakeNetworkLink link;
     CDialUpMonitor monitor(link);
+    EXPECT_FALSE(monitor.Poll()); // none at the first poll
     link.connected = true;
-    EXPECT_TRUE(monitor.Poll());  // up at the first poll
+    EXPECT_TRUE(monitor.Poll());
     EXPECT_FALSE(monitor.Poll()); // stays up
     link.connected = false;
     EXPECT_FALSE(monitor.Poll());
@@ -126,14 +205,8 @@ TEST(DialUpMonitor, ChecksWhenAConnectionComesUp) {
     link.connected = true;
     EXPECT_TRUE(monitor.Poll()); // down, then up again
     EXPECT_FALSE(monitor.Poll());
-}
-
-TEST(DialUpMonitor, NoConnectionAtStartThenOne) {
-    FakeNetworkLink link;
-    CDialUpMonitor monitor(link);
-    EXPECT_FALSE(monitor.Poll());
-    link.connected = true;
-    EXPECT_TRUE(monitor.Poll());
+    CDialUpMonitor atStart(link);
+    EXPECT_TRUE(atStart.Poll()); // up at the first poll
 }
 
 } // namespace

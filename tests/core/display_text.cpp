@@ -26,37 +26,57 @@ TEST(OffsetLabel, FollowsTheWindowsExamples) {
     EXPECT_EQ(FormatOffsetLabel("Greenwich Mean Time", 0), "Greenwich Mean Time (+0)");
 }
 
-SyncSnapshot Sync(int status, std::string server = "", std::int64_t difference = 0) {
-    SyncSnapshot s;
-    s.syncStatus = status;
-    s.serverName = std::move(server);
+TimeSyncSnapshot Sync(SyncStatusValue status, std::string server = "",
+                      std::int64_t difference = 0) {
+    TimeSyncSnapshot s;
+    s.status = status;
+    s.currentServer = std::move(server);
     s.differenceSeconds = difference;
     return s;
 }
 
 TEST(StatusBlock, TextForEachStatus) {
     StatusBlock block;
-    EXPECT_EQ(block.Next(Sync(0), false, ""),
+    EXPECT_EQ(block.Next(Sync(StatusNotSynchronized), false, ""),
               "\r\n\r\n\r\nTime above is not synchronized\r\nwith a time server.\r\n"
               "Push the \"Check\" buton to synchronize.\r\n\r\n\r\n");
-    EXPECT_EQ(block.Next(Sync(1, "time-a.example"), false, ""),
+    EXPECT_EQ(block.Next(Sync(StatusConnecting, "time-a.example"), false, ""),
               "\r\n\r\n\r\nConnecting with Time Server: \r\n\r\ntime-a.example\r\n\r\n\r\n");
     // 93784 s = 1 day 2 h 3 min 4 s
-    EXPECT_EQ(block.Next(Sync(2, "t.example", 93784), false, ""),
+    EXPECT_EQ(block.Next(Sync(StatusDifference, "t.example", 93784), false, ""),
               "\r\n\r\nDifference of Time Server:\r\nt.example\r\nDays:1 Hours:02\r\n"
               "Minutes:03 Seconds:04\r\n\r\n\r\n");
-    EXPECT_EQ(block.Next(Sync(3, "t.example", -5), false, ""),
-              "\r\n\r\nSynchronized with Time Server:\r\nt.example\r\nDays:0 Hours:00\r\n"
-              "Minutes:00 Seconds:-05\r\n\r\n\r\n");
+    // Once measured, the estimate and the notes follow the difference.
+    TimeSyncSnapshot set = Sync(StatusSynchronized, "t.example", -5);
+    set.estimate = OffsetInterval{-5'012'000, -4'988'000};
+    set.notes = {"127.0.0.2:37 disagrees by +79 years; ignored"};
+    const std::string synchronized =
+        "\r\n\r\nSynchronized with Time Server:\r\nt.example\r\nDays:0 Hours:00\r\n"
+        "Minutes:00 Seconds:-05\r\nOffset -5.000 s (\u00b1 0.012 s)\r\n"
+        "127.0.0.2:37 disagrees by +79 years; ignored\r\n\r\n\r\n";
+    EXPECT_EQ(block.Next(set, false, ""), synchronized);
     // An unknown status keeps the last text.
-    EXPECT_EQ(block.Next(Sync(7), false, ""),
-              "\r\n\r\nSynchronized with Time Server:\r\nt.example\r\nDays:0 Hours:00\r\n"
-              "Minutes:00 Seconds:-05\r\n\r\n\r\n");
+    EXPECT_EQ(block.Next(Sync(static_cast<SyncStatusValue>(7)), false, ""), synchronized);
+}
+
+TEST(SpanInWords, NamesTheTwoLargestUnits) {
+    const std::pair<std::int64_t, const char*> cases[] = {
+        {2'490'000'000'000'000, "78 years, 10 months"},
+        {57'600'000'000, "16 hours"},
+        {-93'784'250'000, "1 day, 2 hours"},
+        {3'601'000'000, "1 hour"},
+        {61'000'000, "1 minute, 1 second"},
+        {-734'000, "0.734 s"},
+    };
+    for (const auto& [microseconds, words] : cases) {
+        EXPECT_EQ(SpanInWords(microseconds), words) << microseconds;
+    }
+    EXPECT_EQ(SignedSpanInWords(-57'600'000'000), "-16 hours");
 }
 
 TEST(StatusBlock, PercentInServerNameIsShownAsTyped) {
     StatusBlock block;
-    const std::string text = block.Next(Sync(2, "odd%Dname%", 60), false, "");
+    const std::string text = block.Next(Sync(StatusDifference, "odd%Dname%", 60), false, "");
     EXPECT_NE(text.find("\r\nodd%Dname%\r\n"), std::string::npos) << text;
     EXPECT_NE(text.find("Minutes:01 Seconds:00"), std::string::npos) << text;
 }
@@ -66,20 +86,21 @@ TEST(StatusBlock, UpdateMessageStandsThreeTicksAndStatusTwo) {
     const std::string message = "\r\n\r\nA new version\r\n\r\n\r\n\r\n";
     std::string pattern;
     for (int tick = 0; tick < 15; ++tick) {
-        pattern += block.Next(Sync(0), true, "A new version") == message ? 'M' : 'S';
+        pattern +=
+            block.Next(Sync(StatusNotSynchronized), true, "A new version") == message ? 'M' : 'S';
     }
     EXPECT_EQ(pattern, "MMMSSMMMSSMMMSS");
 }
 
 TEST(StatusBlock, AlternationPausesWhileNoMessageIsShown) {
     StatusBlock block;
-    block.Next(Sync(0), true, "m");
-    block.Next(Sync(0), false, "m");
-    block.Next(Sync(0), false, "m");
+    const TimeSyncSnapshot sync = Sync(StatusNotSynchronized);
+    block.Next(sync, true, "m");
+    block.Next(sync, false, "m");
+    block.Next(sync, false, "m");
     std::string pattern;
     for (int tick = 0; tick < 5; ++tick) {
-        pattern +=
-            block.Next(Sync(0), true, "m").find("\r\nm\r\n") != std::string::npos ? 'M' : 'S';
+        pattern += block.Next(sync, true, "m").find("\r\nm\r\n") != std::string::npos ? 'M' : 'S';
     }
     EXPECT_EQ(pattern, "MMSSM");
 }
@@ -137,7 +158,8 @@ TEST(DisplayText, ComposesTheThreeClocksInOrder) {
 
     StatusBlock block;
     const ClockTimes times = ReadClockTimes(local, other);
-    const std::string text = BuildDisplayText(times, block.Next(Sync(0), false, ""));
+    const std::string text =
+        BuildDisplayText(times, block.Next(Sync(StatusNotSynchronized), false, ""));
     EXPECT_EQ(text, "\r\n"
                     "NST (-3.50)\r\n"
                     "Saturday, December 05, 2026  12:40:54 AM\r\n"
@@ -149,32 +171,6 @@ TEST(DisplayText, ComposesTheThreeClocksInOrder) {
                     "Saturday, December 05, 2026  04:10:54 AM"
                     "\r\n\r\n\r\nTime above is not synchronized\r\nwith a time server.\r\n"
                     "Push the \"Check\" buton to synchronize.\r\n\r\n\r\n");
-}
-
-TEST(DisplayText, EmptyLinesAfterGmtDependOnStatus) {
-    FixedClock clock(0);
-    FixedLocalZone localZone(0, "UTC");
-    CLocalTimeInfo local(clock, localZone);
-    CZoneClock other(clock, localZone);
-    StatusBlock block;
-    const ClockTimes times = ReadClockTimes(local, other);
-    auto emptyLinesAfterGmt = [&](int status) {
-        const std::string text = BuildDisplayText(times, block.Next(Sync(status, "s"), false, ""));
-        const std::string gmt = "01, 1970  12:00:00 AM\r\n";
-        size_t pos = text.rfind(gmt);
-        EXPECT_NE(pos, std::string::npos);
-        pos += gmt.size();
-        int empty = 0;
-        while (text.compare(pos, 2, "\r\n") == 0) {
-            ++empty;
-            pos += 2;
-        }
-        return empty;
-    };
-    EXPECT_EQ(emptyLinesAfterGmt(0), 2);
-    EXPECT_EQ(emptyLinesAfterGmt(1), 2);
-    EXPECT_EQ(emptyLinesAfterGmt(2), 1);
-    EXPECT_EQ(emptyLinesAfterGmt(3), 1);
 }
 
 TEST(Tick, ArmsForJustAfterTheNextWholeSecond) {
@@ -204,6 +200,9 @@ TEST(Tip, NamesTheProgramAndIsCutTo63Characters) {
     EXPECT_EQ(BuildTipText(longest), "Tarnwick  Wednesday, September 30, 2026  12:00:00 PM");
     EXPECT_LE(BuildTipText(longest).size(), kTipCharacters);
     EXPECT_EQ(BuildPreviewText("PST", friday), "PST    Friday, December 04, 2026  09:05:09 PM");
+    // The estimate, once measured, on a line of its own.
+    EXPECT_EQ(BuildTipText(friday, OffsetInterval{12'000, 30'000}),
+              "Tarnwick  Friday, December 04, 2026  09:05:09 PM\nOffset +0.021 s (\u00b1 0.009 s)");
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 // program runs under tests/without_set_time.sh, without CAP_SYS_TIME: every test first checks
 // that, so a fault here can only fail and never set this computer's clock.
 #include "platform/linux/clock_setter_linux.h"
+#include "platform/system_time.h"
 
 #include <atomic>
 #include <cerrno>
@@ -147,11 +148,13 @@ struct SetTimeCall {
     bool allowsInteractiveAuthorization = false;
 };
 
-// What the stand-in answers: success, a D-Bus error, or nothing at all.
+// What the stand-in answers: success, a D-Bus error, or nothing at all; and its properties.
 struct Answer {
     std::string errorName; // empty: success
     std::string errorMessage;
     bool silent = false;
+    bool ntp = false;
+    bool ntpSynchronized = false;
 };
 
 // A stand-in for systemd-timedated: owns org.freedesktop.timedate1 on the bus that
@@ -205,12 +208,21 @@ private:
         return sd_bus_reply_method_return(m, "");
     }
 
+    static int GetProperty(sd_bus*, const char*, const char*, const char* property,
+                           sd_bus_message* reply, void* userdata, sd_bus_error*) {
+        const Answer& answer = static_cast<StandInTimedated*>(userdata)->m_answer;
+        const bool value = std::string(property) == "NTP" ? answer.ntp : answer.ntpSynchronized;
+        return sd_bus_message_append(reply, "b", value ? 1 : 0);
+    }
+
     void Run(std::promise<std::string>& ready) {
-        static const sd_bus_vtable vtable[] = {SD_BUS_VTABLE_START(0),
-                                               SD_BUS_METHOD("SetTime", "xbb", "",
-                                                             &StandInTimedated::OnSetTime,
-                                                             SD_BUS_VTABLE_UNPRIVILEGED),
-                                               SD_BUS_VTABLE_END};
+        static const sd_bus_vtable vtable[] = {
+            SD_BUS_VTABLE_START(0),
+            SD_BUS_METHOD("SetTime", "xbb", "", &StandInTimedated::OnSetTime,
+                          SD_BUS_VTABLE_UNPRIVILEGED),
+            SD_BUS_PROPERTY("NTP", "b", &StandInTimedated::GetProperty, 0, 0),
+            SD_BUS_PROPERTY("NTPSynchronized", "b", &StandInTimedated::GetProperty, 0, 0),
+            SD_BUS_VTABLE_END};
         sd_bus* bus = nullptr;
         sd_bus_slot* slot = nullptr;
         int r = sd_bus_open_system(&bus);
@@ -310,7 +322,7 @@ TEST_F(SystemClockSetterTest, RefusalsGiveTheirReasonAndNeverFallBack) {
     } cases[] = {
         {{"org.freedesktop.timedate1.AutomaticTimeSyncEnabled",
           "Automatic time synchronization is enabled"},
-         {"system's own time service keeps", "timedatectl set-ntp false", "timedate1"}},
+         {"system's own time service keeps", "timedate1"}},
         {{"org.freedesktop.DBus.Error.InteractiveAuthorizationRequired",
           "Interactive authentication required."},
          {"permission", "polkit", "Interactive authentication required."}},
@@ -318,7 +330,7 @@ TEST_F(SystemClockSetterTest, RefusalsGiveTheirReasonAndNeverFallBack) {
          {"Permission to set the clock was refused: Permission denied"}},
         {{"org.freedesktop.DBus.Error.InvalidArgs", "Time value overflow"},
          {"org.freedesktop.DBus.Error.InvalidArgs: Time value overflow"}},
-        {{"", "", true}, {"did not answer within 500 ms"}},
+        {{"", "", true}, {"did not answer within 500 ms", "may still be applied"}},
     };
     g_pretendCapability = true; // a refusal must not turn into a step of our own
     for (const auto& c : cases) {
@@ -330,9 +342,46 @@ TEST_F(SystemClockSetterTest, RefusalsGiveTheirReasonAndNeverFallBack) {
         for (const std::string& part : c.reasonHas) {
             EXPECT_NE(result.reason.find(part), std::string::npos) << result.reason;
         }
+        // Never the advice to turn the system's own time service off.
+        EXPECT_EQ(result.reason.find("set-ntp"), std::string::npos) << result.reason;
+        EXPECT_EQ(result.mayStillApply, c.answer.silent);
+        EXPECT_EQ(result.systemKeepsTime, c.answer.errorName.ends_with("AutomaticTimeSyncEnabled"));
         EXPECT_EQ(timedated.Calls().size(), 1u);
     }
     EXPECT_TRUE(RecordedSteps().empty());
+}
+
+TEST_F(SystemClockSetterTest, AWaitForTimedatedEndsWhenTheCallerStops) {
+    StandInTimedated timedated({"", "", true});
+    ASSERT_EQ(timedated.StartError(), "");
+    std::stop_source stop;
+    std::thread stopper([&stop] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        stop.request_stop();
+    });
+    const auto start = std::chrono::steady_clock::now();
+    const ClockStepResult result =
+        MakeSystemClockSetter({&PretendCapability, &RecordStep, std::chrono::seconds(120)})
+            ->StepBy(1, stop.get_token());
+    stopper.join();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+    EXPECT_TRUE(result.mayStillApply) << result.reason;
+    EXPECT_TRUE(RecordedSteps().empty());
+}
+
+TEST_F(SystemClockSetterTest, TheSystemsTimeServiceIsReadFromTimedated) {
+    for (const bool ntp : {false, true}) {
+        StandInTimedated timedated({"", "", false, ntp, !ntp});
+        ASSERT_EQ(timedated.StartError(), "");
+        const SystemTimeStatus status = MakeSystemTimeService()->Read();
+        EXPECT_EQ(status.ntp, ntp) << status.timedatedError;
+        EXPECT_EQ(status.ntpSynchronized, !ntp);
+        EXPECT_TRUE(status.kernelRead); // adjtimex without modes needs no privilege
+    }
+    m_env.Set("unix:path=/nonexistent/tarnwick-bus");
+    const SystemTimeStatus none = MakeSystemTimeService()->Read();
+    EXPECT_FALSE(none.ntp.has_value());
+    EXPECT_NE(none.timedatedError, "");
 }
 
 TEST_F(SystemClockSetterTest, WithoutTimedatedOrCapabilityTheStepIsRefusedUntried) {

@@ -1,8 +1,9 @@
-// A Time Protocol (RFC 868) server on 127.0.0.1 for one test, with fault modes. It serves
-// every connection by its mode on a thread of its own, counts them, and stops with the test
-// (a hanging or slow connection is cut off at once).
+// A Time Protocol (RFC 868) server on a loopback address for one test, with fault modes. It
+// serves every connection by its mode on a thread of its own, counts them, and stops with the
+// test (a hanging or slow connection is cut off at once).
 #pragma once
 
+#include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -11,6 +12,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <mutex>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -23,7 +25,7 @@ namespace tarnwick::test {
 
 enum class TimeServerMode {
     Normal,     // the time now
-    Offset,     // now + offsetSeconds
+    Offset,     // now + offsetSeconds (+ offsetMicroseconds)
     Fixed,      // the 32-bit value fixedValue
     TwoBytes,   // the first two bytes of now + offsetSeconds, then close
     EmptyClose, // accept and close without sending
@@ -42,17 +44,19 @@ public:
         std::uint32_t fixedValue = 0;
         std::chrono::milliseconds pause{30};
         const IClock* clock = &SystemClock::Instance(); // the server's "now"
+        const char* host = "127.0.0.1";                 // any of 127.0.0.0/8
+        std::int64_t offsetMicroseconds = 0;            // added to offsetSeconds
     };
 
     explicit LoopbackTimeServer(Options options) : m_options(options) {
         m_listen = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
         sockaddr_in address{};
         address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        ::inet_pton(AF_INET, m_options.host, &address.sin_addr);
         socklen_t length = sizeof address;
         if (m_listen < 0 || ::bind(m_listen, reinterpret_cast<sockaddr*>(&address), length) != 0 ||
             ::getsockname(m_listen, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-            throw std::runtime_error("cannot bind on 127.0.0.1");
+            throw std::runtime_error(std::string("cannot bind on ") + m_options.host);
         }
         m_port = ntohs(address.sin_port);
         if (m_options.mode == TimeServerMode::Refused) {
@@ -60,7 +64,7 @@ public:
             return;
         }
         if (::listen(m_listen, 16) != 0) {
-            throw std::runtime_error("cannot listen on 127.0.0.1");
+            throw std::runtime_error(std::string("cannot listen on ") + m_options.host);
         }
         m_thread = std::thread([this] { Loop(); });
     }
@@ -80,8 +84,17 @@ public:
     LoopbackTimeServer& operator=(const LoopbackTimeServer&) = delete;
 
     std::uint16_t Port() const { return m_port; }
-    std::string Entry() const { return "127.0.0.1:" + std::to_string(m_port); }
+    std::string Entry() const { return m_options.host + (":" + std::to_string(m_port)); }
     int Connections() const { return m_connections.load(); }
+    // The shortest time between two connections.
+    std::chrono::steady_clock::duration ShortestGap() const {
+        std::lock_guard<std::mutex> lock(m_acceptMutex);
+        auto gap = std::chrono::steady_clock::duration::max();
+        for (std::size_t i = 1; i < m_accepted.size(); ++i) {
+            gap = std::min(gap, m_accepted[i] - m_accepted[i - 1]);
+        }
+        return gap;
+    }
 
     static std::vector<std::uint8_t> Bytes(std::uint32_t v) {
         return {std::uint8_t(v >> 24), std::uint8_t(v >> 16), std::uint8_t(v >> 8),
@@ -100,6 +113,10 @@ private:
                 continue;
             }
             ++m_connections;
+            {
+                std::lock_guard<std::mutex> lock(m_acceptMutex);
+                m_accepted.push_back(std::chrono::steady_clock::now());
+            }
             m_clients.emplace_back([this, client] {
                 Answer(client);
                 ::close(client);
@@ -125,8 +142,11 @@ private:
 
     void Answer(int client) const {
         const auto now = [this] {
-            return Bytes(EncodeTimeProtocolValue(m_options.clock->NowUnixSeconds() +
-                                                 m_options.offsetSeconds));
+            const std::int64_t us = m_options.clock->NowUnixMicroseconds() +
+                                    m_options.offsetSeconds * 1'000'000 +
+                                    m_options.offsetMicroseconds;
+            return Bytes(
+                EncodeTimeProtocolValue(us >= 0 ? us / 1'000'000 : -((-us + 999'999) / 1'000'000)));
         };
         switch (m_options.mode) {
         case TimeServerMode::Normal:
@@ -173,6 +193,8 @@ private:
     std::uint16_t m_port = 0;
     std::atomic<bool> m_stop{false};
     std::atomic<int> m_connections{0};
+    mutable std::mutex m_acceptMutex;
+    std::vector<std::chrono::steady_clock::time_point> m_accepted;
     std::thread m_thread;
     std::vector<std::thread> m_clients; // the accept thread's, joined after it
 };

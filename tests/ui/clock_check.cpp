@@ -1,5 +1,6 @@
-// The window's time check against loopback servers: the difference on the display, the prompt,
-// the busy message, and closing the window while a check or its prompt is under way.
+// The window's time check against loopback servers: the difference and the estimate on the
+// display, the prompt, the busy message, the interval, a server list too long to keep, and
+// closing the window while a check or its prompt is under way.
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -28,25 +29,38 @@ private:
     FixedLocalZone m_zone{0, "Coordinated Universal Time"};
     RecordingMessageBox m_messages;
     FakeClockSetter m_setter;
+    // The servers' clock and the window's: standing still, so the refinement ends at once.
+    FixedClock m_clock{0};
+    FakeElapsedClock m_elapsed;
 
-    void WriteSettings(std::uint16_t port, int updateOption) {
+    LoopbackTimeServer::Options Server(TimeServerMode mode, std::int64_t offsetSeconds = 0) {
+        LoopbackTimeServer::Options options;
+        options.mode = mode;
+        options.offsetSeconds = offsetSeconds;
+        options.clock = &m_clock;
+        return options;
+    }
+
+    void WriteSettings(const std::string& servers, int updateOption, int hours = 0) {
         std::ofstream file(m_dir->filePath(QStringLiteral("ClockInfo.dat")).toStdString());
-        file << "[OPTIONS]\nCHECKTIMEOPTION=1053\nCHECKTIMECUSTOMSERVERS=127.0.0.1:" << port
+        file << "[OPTIONS]\nCHECKTIMEOPTION=1053\nCHECKTIMECUSTOMSERVERS=" << servers
              << "\nCHECKTIMEUPDATEOPTION=" << updateOption
-             << "\nCHECKTIMEINTERVAL=1063\nCHECKTIMEHOURINTERVAL=0\nCHECKTIMESTARTUP=0\n"
-                "LOGINSTARTUP=0\nCHECKTIMEMARGINOFERROR=1\n";
+             << "\nCHECKTIMEINTERVAL=1063\nCHECKTIMEHOURINTERVAL=" << hours
+             << "\nCHECKTIMESTARTUP=0\nLOGINSTARTUP=0\nCHECKTIMEMARGINOFERROR=1\n";
     }
 
     std::unique_ptr<CClockDlg> MakeDialog() {
         ClockDlgEnvironment environment;
-        environment.clock = &SystemClock::Instance();
+        environment.clock = &m_clock;
+        environment.elapsedClock = &m_elapsed;
         environment.localZone = &m_zone;
         environment.paths.settingsDirectory = m_dir->path().toStdString();
         environment.paths.dataDirectory = m_dir->path().toStdString();
         environment.messages = &m_messages;
         environment.clockSetter = &m_setter;
         environment.syncTimings = {std::chrono::milliseconds(5), std::chrono::milliseconds(300),
-                                   std::chrono::milliseconds(20)};
+                                   std::chrono::milliseconds(20), std::chrono::milliseconds(20)};
+        environment.checkPoll = std::chrono::milliseconds(10);
         return std::make_unique<CClockDlg>(environment);
     }
 
@@ -62,11 +76,12 @@ private slots:
         QVERIFY(m_dir->isValid());
         m_messages.shown.clear();
         m_setter.steps.clear();
+        m_clock.SetMilliseconds(1796644800500); // mid-second: an estimate of whole seconds
     }
 
     void checkShowsTheDifferenceAndAsksBeforeSetting() {
-        LoopbackTimeServer server(TimeServerMode::Offset, 3600);
-        WriteSettings(server.Port(), 1069); // ask
+        LoopbackTimeServer server(Server(TimeServerMode::Offset, 3600));
+        WriteSettings(server.Entry(), 1069); // ask
         m_messages.ScriptAnswer(MessageAnswer::No);
         auto dialog = MakeDialog();
         dialog->OnClockTick();
@@ -75,33 +90,76 @@ private slots:
         QVERIFY2(m_messages.shown[0].text.rfind(
                      "Do you wish to synchronize your clock with the following server.", 0) == 0,
                  m_messages.shown[0].text.c_str());
-        // Answered No: the clock is left alone and the display shows the difference at once.
-        QTRY_VERIFY_WITH_TIMEOUT(
-            DisplayText(*dialog).contains(QLatin1String("Difference of Time Server:")), 5000);
-        QVERIFY(DisplayText(*dialog).contains(QStringLiteral("127.0.0.1:%1").arg(server.Port())));
-        QCOMPARE(dialog->SyncStatus.load(), int(StatusDifference));
+        // Answered No: the clock is left alone; the display shows the difference, the
+        // estimate and its bound, and so does the tip.
+        QTRY_COMPARE_WITH_TIMEOUT(dialog->SyncState().busy, false, 5000);
+        const QString text = DisplayText(*dialog);
+        QVERIFY2(text.contains(QStringLiteral("Difference of Time Server:\n%1\nDays:0 Hours:01\n"
+                                              "Minutes:00 Seconds:00\nOffset +3600.000 s (\u00b1 "
+                                              "0.500 s)")
+                                   .arg(QString::fromStdString(server.Entry()))),
+                 qPrintable(text));
+        QVERIFY(
+            dialog->TipText().endsWith(QStringLiteral("\nOffset +3600.000 s (\u00b1 0.500 s)")));
+        QCOMPARE(dialog->SyncState().status, StatusDifference);
         QVERIFY(m_setter.steps.empty());
-        const std::int64_t difference = dialog->SyncState().differenceSeconds;
-        QVERIFY2(difference >= 3599 && difference <= 3601, qPrintable(QString::number(difference)));
     }
 
-    void automaticSettingStepsByTheEstimate() {
-        LoopbackTimeServer server(TimeServerMode::Offset, -120);
-        WriteSettings(server.Port(), 1070); // automatically
+    void automaticSettingStepsByTheEstimateAndRestartsTheInterval() {
+        LoopbackTimeServer server(Server(TimeServerMode::Offset, -120));
+        WriteSettings(server.Entry(), 1070, 1); // automatically, every hour
         auto dialog = MakeDialog();
+        m_elapsed.AdvanceMilliseconds(3'000'000); // 50 of the hour's minutes
         PressCheck(*dialog);
-        QTRY_COMPARE_WITH_TIMEOUT(dialog->SyncStatus.load(), int(StatusSynchronized), 5000);
-        QCOMPARE(m_setter.steps.size(), std::size_t(1));
-        // The server's second is truncated: the estimate lies within a second of -120 s.
-        QVERIFY(m_setter.steps[0] >= -121000000 && m_setter.steps[0] <= -119000000);
+        QTRY_COMPARE_WITH_TIMEOUT(dialog->SyncState().status, StatusSynchronized, 5000);
+        QCOMPARE(m_setter.steps, std::vector<std::int64_t>{-120'000'000});
+        QTRY_COMPARE_WITH_TIMEOUT(dialog->SyncState().busy, false, 5000);
+        // The step restarted the hour: 50 minutes on, no check is due yet.
+        const int asked = server.Connections();
+        m_elapsed.AdvanceMilliseconds(3'000'000);
+        QTest::qWait(100);
+        QCOMPARE(server.Connections(), asked);
+    }
+
+    // The every-hour check follows elapsed time: the wall clock stepped a day back does not
+    // put it off, nor does one stepped forward bring it on.
+    void theIntervalFollowsElapsedTimeNotTheWallClock() {
+        LoopbackTimeServer server(Server(TimeServerMode::Offset, 0));
+        WriteSettings(server.Entry(), 1068, 1);
+        auto dialog = MakeDialog();
+        m_clock.Advance(7200);
+        m_elapsed.AdvanceMilliseconds(3'599'000);
+        QTest::qWait(100);
+        QCOMPARE(server.Connections(), 0);
+        m_clock.Advance(-86400);
+        m_elapsed.AdvanceMilliseconds(1000);
+        QTRY_COMPARE_WITH_TIMEOUT(server.Connections(), 1, 2000);
+    }
+
+    void aServerListTooLongIsRefusedNotCut() {
+        LoopbackTimeServer server(Server(TimeServerMode::Offset, 0));
+        std::string list;
+        while (list.size() <= 1023) {
+            list += server.Entry() + ",";
+        }
+        WriteSettings(list, 1068);
+        auto dialog = MakeDialog();
+        QTRY_COMPARE_WITH_TIMEOUT(m_messages.shown.size(), std::size_t(1), 2000);
+        PressCheck(*dialog);
+        QCOMPARE(m_messages.shown.size(), std::size_t(2));
+        QVERIFY2(m_messages.shown[1].text.find("at most 1023") != std::string::npos,
+                 m_messages.shown[1].text.c_str());
+        QTest::qWait(50);
+        QCOMPARE(server.Connections(), 0);
+        QCOMPARE(dialog->SyncState().status, StatusNotSynchronized);
     }
 
     void secondPressWhileCheckingSaysSoAndClosingDoesNotWait() {
-        LoopbackTimeServer server(TimeServerMode::Hang);
-        WriteSettings(server.Port(), 1069);
+        LoopbackTimeServer server(Server(TimeServerMode::Hang));
+        WriteSettings(server.Entry(), 1069);
         auto dialog = MakeDialog();
         PressCheck(*dialog);
-        QTRY_COMPARE_WITH_TIMEOUT(dialog->SyncStatus.load(), int(StatusConnecting), 2000);
+        QTRY_COMPARE_WITH_TIMEOUT(dialog->SyncState().status, StatusConnecting, 2000);
         PressCheck(*dialog);
         QCOMPARE(m_messages.shown.size(), std::size_t(1));
         QCOMPARE(m_messages.shown[0].text,
@@ -111,18 +169,25 @@ private slots:
         QVERIFY(m_setter.steps.empty());
     }
 
-    void closingWhileThePromptWaitsNeitherHangsNorAnswers() {
-        LoopbackTimeServer server(TimeServerMode::Offset, 3600);
-        WriteSettings(server.Port(), 1069);
+    // Closing the window (or the update's download step, which ends the run the same way)
+    // while the time prompt waits: nothing hangs, nothing is answered, nothing is stepped.
+    void endingTheRunWhileThePromptWaitsDropsIt() {
+        LoopbackTimeServer server(Server(TimeServerMode::Offset, 3600));
+        WriteSettings(server.Entry(), 1069);
         auto dialog = MakeDialog();
         PressCheck(*dialog);
         // Without running the event loop the queued prompt is never shown: wait (bounded)
-        // until the answer has come and the connection thread waits for the user.
-        for (int i = 0; i < 500 && dialog->SyncState().searching; ++i) {
+        // until the check has measured and waits for the user.
+        for (int i = 0; i < 300 && server.Connections() < 2; ++i) {
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
         }
-        QVERIFY(!dialog->SyncState().searching);
+        QVERIFY(server.Connections() >= 2);
+        QMetaObject::invokeMethod(dialog.get(), "reject"); // the close action in normal mode
+        QCoreApplication::processEvents();
+        QVERIFY(m_setter.steps.empty());
+        const auto start = std::chrono::steady_clock::now();
         dialog.reset();
+        QVERIFY(std::chrono::steady_clock::now() - start < std::chrono::seconds(2));
         QCoreApplication::processEvents(); // a prompt queued to the window is dropped with it
         QVERIFY(m_messages.shown.empty());
         QVERIFY(m_setter.steps.empty());

@@ -3,7 +3,7 @@
 // applies the step. Only where no timedated answers on the bus does the program step the clock
 // itself, and only when it holds CAP_SYS_TIME; without it the step is refused, never tried.
 #include "platform/linux/clock_setter_linux.h"
-#include "platform/message_box.h"
+#include "platform/linux/timedated_bus.h"
 
 #include <cerrno>
 #include <cstring>
@@ -11,19 +11,12 @@
 #include <limits>
 #include <linux/capability.h>
 #include <string>
-#include <string_view>
 #include <sys/syscall.h>
-#include <systemd/sd-bus.h>
 #include <unistd.h>
 
 namespace tarnwick {
 
 namespace {
-
-constexpr const char* kTimedatedName = "org.freedesktop.timedate1";
-constexpr const char* kTimedatedPath = "/org/freedesktop/timedate1";
-constexpr const char* kTimedatedInterface = "org.freedesktop.timedate1";
-constexpr std::string_view kWhere = "systemd-timedated (org.freedesktop.timedate1)";
 
 constexpr std::int64_t kMicrosecondsPerSecond = 1'000'000;
 constexpr unsigned kSetTimeCapabilityBit = CAP_SYS_TIME; // 25
@@ -86,100 +79,82 @@ std::string DurationText(std::chrono::microseconds wait) {
 struct BusAnswer {
     enum class Kind { Done, Refused, NoService } kind = Kind::NoService;
     std::string reason; // for Refused: the user's text; for NoService: why, for the log of it
+    bool mayStillApply = false;
+    bool systemKeepsTime = false;
 };
 
-// Bus errors that mean nobody owns, or could be started for, the service name.
-bool MeansNoService(std::string_view name) {
-    return name == SD_BUS_ERROR_SERVICE_UNKNOWN || name == SD_BUS_ERROR_NAME_HAS_NO_OWNER ||
-           name.starts_with("org.freedesktop.DBus.Error.Spawn.");
-}
+const std::string kWhere(timedated::kWhere);
 
-std::string RefusalText(const sd_bus_error& error, std::chrono::microseconds timeout) {
-    const std::string_view name = error.name ? error.name : "";
-    const std::string detail =
-        error.message && *error.message ? std::string(": ") + error.message : std::string();
+BusAnswer RefusalOf(const timedated::CallResult& call) {
+    const std::string& name = call.errorName;
+    const std::string detail = call.errorMessage.empty() ? std::string() : ": " + call.errorMessage;
     if (name == "org.freedesktop.timedate1.AutomaticTimeSyncEnabled") {
-        return "The system's own time service keeps this computer's clock (automatic time "
-               "synchronization is on), so " +
-               std::string(kWhere) + " refuses to set it. To let " + std::string(kProductName) +
-               " set the clock, turn that off with "
-               "\"timedatectl set-ntp false\".";
+        BusAnswer answer{BusAnswer::Kind::Refused,
+                         "The system's own time service keeps this computer's clock (automatic "
+                         "time synchronization is on), so " +
+                             kWhere + " leaves the clock to it."};
+        answer.systemKeepsTime = true;
+        return answer;
     }
     if (name == SD_BUS_ERROR_INTERACTIVE_AUTHORIZATION_REQUIRED) {
-        return "Setting the clock needs an administrator's permission, and there was no way to "
-               "ask for it (no polkit authentication agent is running)" +
-               detail + " [" + std::string(kWhere) + "]";
+        return {BusAnswer::Kind::Refused,
+                "Setting the clock needs an administrator's permission, and there was no way to "
+                "ask for it (no polkit authentication agent is running)" +
+                    detail + " [" + kWhere + "]"};
     }
     if (name == SD_BUS_ERROR_ACCESS_DENIED) {
-        return "Permission to set the clock was refused" + detail + " [" + std::string(kWhere) +
-               "]";
+        return {BusAnswer::Kind::Refused,
+                "Permission to set the clock was refused" + detail + " [" + kWhere + "]"};
     }
-    if (name == SD_BUS_ERROR_NO_REPLY || name == SD_BUS_ERROR_TIMEOUT) {
-        return std::string(kWhere) + " did not answer within " + DurationText(timeout);
-    }
-    return std::string(kWhere) + " could not set the clock: " +
-           (name.empty() ? std::string("unknown error") : std::string(name)) + detail;
+    return {BusAnswer::Kind::Refused, kWhere + " could not set the clock: " +
+                                          (name.empty() ? "unknown error" : name) + detail};
 }
 
 BusAnswer SetTimeThroughTimedated(std::int64_t offsetMicroseconds,
-                                  std::chrono::microseconds timeout) {
-    sd_bus* bus = nullptr;
-    int r = sd_bus_open_system(&bus);
-    if (r < 0) {
-        return {BusAnswer::Kind::NoService, "no system bus: " + ErrnoText(-r)};
+                                  std::chrono::microseconds timeout, std::stop_token stop) {
+    const timedated::CallResult call = timedated::Call(
+        timedated::kInterface, "SetTime",
+        [offsetMicroseconds](sd_bus_message* m) {
+            // usec_utc, relative, interactive
+            return sd_bus_message_append(m, "xbb", offsetMicroseconds, 1, 1);
+        },
+        {}, true, timeout, std::move(stop));
+    using Kind = timedated::CallResult::Kind;
+    switch (call.kind) {
+    case Kind::Reply:
+        return {BusAnswer::Kind::Done, {}};
+    case Kind::NoService:
+        return {BusAnswer::Kind::NoService, call.detail};
+    case Kind::TimedOut:
+    case Kind::Stopped: {
+        BusAnswer answer{BusAnswer::Kind::Refused,
+                         call.kind == Kind::Stopped
+                             ? "The program ended its wait for " + kWhere
+                             : kWhere + " did not answer within " + DurationText(timeout)};
+        answer.reason += "; the step may still be applied. The next check measures again.";
+        answer.mayStillApply = true;
+        return answer;
     }
-    sd_bus_message* call = nullptr;
-    sd_bus_message* reply = nullptr;
-    sd_bus_error error = SD_BUS_ERROR_NULL;
-    BusAnswer answer;
-    r = sd_bus_message_new_method_call(bus, &call, kTimedatedName, kTimedatedPath,
-                                       kTimedatedInterface, "SetTime");
-    if (r >= 0) {
-        r = sd_bus_message_set_allow_interactive_authorization(call, 1);
+    case Kind::Error:
+        return RefusalOf(call);
+    case Kind::Failed:
+        break;
     }
-    if (r >= 0) {
-        // usec_utc, relative, interactive
-        r = sd_bus_message_append(call, "xbb", offsetMicroseconds, 1, 1);
-    }
-    if (r < 0) {
-        answer = {BusAnswer::Kind::Refused,
-                  "could not ask " + std::string(kWhere) + ": " + ErrnoText(-r)};
-    } else {
-        r = sd_bus_call(bus, call, static_cast<std::uint64_t>(timeout.count()), &error, &reply);
-        if (r >= 0) {
-            answer = {BusAnswer::Kind::Done, {}};
-        } else if (sd_bus_error_is_set(&error) && MeansNoService(error.name)) {
-            answer = {BusAnswer::Kind::NoService, error.name};
-        } else if (sd_bus_error_is_set(&error)) {
-            answer = {BusAnswer::Kind::Refused, RefusalText(error, timeout)};
-        } else if (r == -ETIMEDOUT) {
-            answer = {BusAnswer::Kind::Refused,
-                      std::string(kWhere) + " did not answer within " + DurationText(timeout)};
-        } else if (r == -ECONNRESET || r == -ENOTCONN || r == -ECONNREFUSED || r == -ENOENT) {
-            answer = {BusAnswer::Kind::NoService, "system bus: " + ErrnoText(-r)};
-        } else {
-            answer = {BusAnswer::Kind::Refused,
-                      "could not ask " + std::string(kWhere) + ": " + ErrnoText(-r)};
-        }
-    }
-    sd_bus_error_free(&error);
-    sd_bus_message_unref(reply);
-    sd_bus_message_unref(call);
-    sd_bus_flush_close_unref(bus);
-    return answer;
+    return {BusAnswer::Kind::Refused, "could not ask " + kWhere + ": " + call.detail};
 }
 
 class SystemClockSetter final : public IClockSetter {
 public:
     explicit SystemClockSetter(const SystemClockOps& ops) : m_ops(ops) {}
 
-    ClockStepResult StepBy(std::int64_t offsetMicroseconds) override {
-        const BusAnswer answer = SetTimeThroughTimedated(offsetMicroseconds, m_ops.callTimeout);
+    ClockStepResult StepBy(std::int64_t offsetMicroseconds, std::stop_token stop) override {
+        const BusAnswer answer =
+            SetTimeThroughTimedated(offsetMicroseconds, m_ops.callTimeout, std::move(stop));
         if (answer.kind == BusAnswer::Kind::Done) {
             return {true, {}};
         }
         if (answer.kind == BusAnswer::Kind::Refused) {
-            return {false, answer.reason};
+            return {false, answer.reason, answer.mayStillApply, answer.systemKeepsTime};
         }
         if (!m_ops.holdsSetTimeCapability()) {
             return {false, "No time service answers on the system bus (" + answer.reason +
