@@ -132,17 +132,9 @@ Evaluation EvaluateCheck(const CheckOutcome& outcome, const CheckOptions& option
                          messages);
     }
     // A step beyond 15 hours is always asked, its size in words: never taken on the word of
-    // servers alone, even with "Automaticly", and never offered on the word of one server.
+    // servers alone, even with "Automaticly".
     const std::int64_t offset = outcome.estimate.Middle();
     const bool large = offset > kLargeStepMicroseconds || offset < -kLargeStepMicroseconds;
-    if (large && outcome.agreeing < 2) {
-        return LeftAlone(evaluation,
-                         "Only one time server answered, and it would set the clock " +
-                             SpanInWords(offset) + (offset > 0 ? " ahead" : " back") +
-                             ". A step of more than 15 hours needs two servers that agree, so "
-                             "the clock was left alone.",
-                         "Not set: one server alone", messages);
-    }
     if (options.updateOption == kPrompt || large) {
         std::string prompt = SynchronizePromptText(outcome);
         if (large) {

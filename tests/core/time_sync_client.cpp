@@ -243,8 +243,8 @@ constexpr std::int64_t kLiarMs = 2'490'000'000'000; // 78 years, 10 months ahead
 INSTANTIATE_TEST_SUITE_P(
     Servers, ClockSyncGuard,
     ::testing::Values(
-        GuardCase{"a lone liar is refused, its size in words", {kLiarMs}, 0,
-                  "it would set the clock 78 years, 10 months ahead.", "one server alone"},
+        GuardCase{"a lone liar is asked about, in words, and the answer No stands", {kLiarMs}, 0,
+                  "This sets the clock 78 years, 10 months ahead.", ""},
         GuardCase{"two that disagree step nothing", {120'357, 3'600'000}, 0,
                   "The time servers do not agree", "disagrees by"},
         GuardCase{"two honest and a liar: one step by the honest ones",
