@@ -73,7 +73,7 @@ menu_open() { # the popup menu: a visible window of ours that is neither icon no
 xdotool mousemove "$icon_x" "$icon_y" mousedown 3
 sleep 0.5
 xdotool mouseup 3
-until_true 5 menu_open || fail "the right button opened no menu"
+until_true 10 menu_open || { for w in $(xdotool search --onlyvisible --class tarnwick); do echo "$w $(xdotool getwindowname $w) $(xdotool getwindowgeometry $w | tr "\n" " ")"; done; fail "the right button opened no menu"; }
 xdotool mousemove "$exit_x" "$exit_y" click 1 # "E&xit", the last item
 until_true 5 bash -c "! kill -0 $clock 2>/dev/null" || fail "\"Exit\" did not end the program"
 wait "$clock"
