@@ -30,11 +30,13 @@ TEST(CliCheck, RefusedHostIsReportedAndTheNextAnswers) {
     // A second that ends between the server's reading and ours takes one off the difference.
     const bool whole = r.out.rfind(host + "\t3600\t", 0) == 0;
     ASSERT_TRUE(whole || r.out.rfind(host + "\t3599\t", 0) == 0) << r.out;
-    // OFFSET and its BOUND: one reply pins the offset to its second.
+    // OFFSET and its BOUND: one reply pins the offset to its second, widened by the round
+    // trip (long on a loaded machine or under a sanitizer).
     const std::string fields = r.out.substr(host.size() + 6);
     const std::size_t tab = fields.find('\t');
     EXPECT_NEAR(std::stod(fields.substr(0, tab)), 3600.0, 1.0);
-    EXPECT_NEAR(std::stod(fields.substr(tab + 1)), 0.5, 0.01);
+    const double bound = std::stod(fields.substr(tab + 1));
+    EXPECT_TRUE(bound >= 0.5 && bound < 0.75) << bound;
     EXPECT_NE(r.out.find("\nDifference of Time Server:\n" + host +
                          (whole ? "\nDays:0 Hours:01\nMinutes:00 Seconds:00\nOffset +3"
                                 : "\nDays:0 Hours:00\nMinutes:59 Seconds:59\nOffset +3")),
