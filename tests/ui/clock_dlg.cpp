@@ -321,7 +321,6 @@ private slots:
         QTest::addColumn<QByteArray>("settings");
         QTest::addColumn<bool>("lcd");
         QTest::newRow("default is LCD") << QByteArray() << true;
-        QTest::newRow("LCD on") << QByteArray("[OPTIONS]\r\nCLOCKBLUELCD=1\r\n") << true;
         QTest::newRow("LCD off") << QByteArray("[OPTIONS]\r\nCLOCKBLUELCD=0\r\n") << false;
     }
 
