@@ -185,14 +185,6 @@ private slots:
         QVERIFY(dialog->isVisible());
         QVERIFY(!dialog->Tray().HasIcon());
     }
-
-    void leftClickOpensTheWindow() {
-        auto dialog = MakeDialog(kRunHidden, false, false, true);
-        dialog->show();
-        emit dialog->Tray().openRequested();
-        QVERIFY(dialog->isVisible());
-        QVERIFY(!dialog->isMinimized());
-    }
 };
 
 QTEST_MAIN(TestTrayIcon)
