@@ -29,14 +29,19 @@ start_xvfb() {
     local name=$1 number
     number=$(free_display "$2" "$3")
     [[ -n "$number" ]] || { echo "$name: no free X display between :$2 and :$3" >&2; exit 1; }
-    work=$(mktemp -d)
-    pids=()
-    trap _stop_xvfb_session EXIT
-    trap 'exit 1' TERM INT # a test's time-out stops what it started too
+    start_session
     Xvfb ":$number" -screen 0 "${XVFB_SCREEN:-1024x768x24}" -nolisten tcp >"$work/xvfb.log" 2>&1 &
     pids+=($!)
     export DISPLAY=":$number"
     wait_for_display "$number" || { echo "$name: Xvfb did not start" >&2; cat "$work/xvfb.log" >&2; exit 1; }
+}
+# start_session: sets work (a temporary folder), pids (processes to stop; add yours) and an EXIT
+# trap that stops them and removes work.
+start_session() {
+    work=$(mktemp -d)
+    pids=()
+    trap _stop_xvfb_session EXIT
+    trap 'exit 1' TERM INT # a test's time-out stops what it started too
 }
 _stop_xvfb_session() {
     local pid
@@ -47,6 +52,14 @@ _stop_xvfb_session() {
         wait "$pid" 2>/dev/null || true
     done
     rm -rf "$work"
+}
+
+# need_tools TOOL...: exits the calling script with status 77 (skipped) when a tool is missing.
+need_tools() {
+    local tool
+    for tool in "$@"; do
+        command -v "$tool" >/dev/null || { echo "SKIP: $tool is missing"; exit 77; }
+    done
 }
 
 # until_true SECONDS COMMAND...: true once COMMAND succeeds, polled every 0.1 s.

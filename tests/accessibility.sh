@@ -8,9 +8,7 @@ set -uo pipefail
 build=$1
 source "$2/scripts/free_display.sh"
 launcher=/usr/libexec/at-spi-bus-launcher
-for tool in Xvfb faketime dbus-run-session "$launcher"; do
-    command -v "$tool" >/dev/null || { echo "SKIP: $tool is missing"; exit 77; }
-done
+need_tools Xvfb faketime dbus-run-session "$launcher"
 /usr/bin/python3 -c 'import pyatspi' 2>/dev/null || { echo "SKIP: python3-pyatspi is missing"; exit 77; }
 [[ -n ${DBUS_SESSION_BUS_ADDRESS:-} ]] || { echo "SKIP: no session bus (run under dbus-run-session)"; exit 77; }
 start_xvfb accessibility 381 420 # sets work, pids and DISPLAY; stops them at exit

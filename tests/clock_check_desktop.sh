@@ -6,10 +6,8 @@
 set -uo pipefail
 build=$1
 source=$2
-for tool in Xvfb python3; do
-    command -v "$tool" >/dev/null || { echo "SKIP: $tool is missing"; exit 77; }
-done
 source "$source/scripts/free_display.sh"
+need_tools Xvfb python3
 start_xvfb clock_check_desktop 261 300 # sets work, pids and DISPLAY; stops them at exit
 fail() { echo "FAIL: $*"; cat "$work"/*.log 2>/dev/null; exit 1; }
 
@@ -32,30 +30,19 @@ while True:
     print("answered")
 PY
 pids+=($!)
-for _ in $(seq 1 50); do [[ -s "$work/server.out" ]] && break; sleep 0.1; done
+until_true 5 test -s "$work/server.out" || fail "the loopback server did not start"
 port=$(head -1 "$work/server.out")
-[[ -n "$port" ]] || fail "the loopback server did not start"
 
-home="$work/home"
-mkdir -p "$home/data" "$home/runtime"
-chmod 700 "$home/runtime"
+clock_home check # then settings of its own, which check at start-up
 printf '[OPTIONS]\nCHECKTIMEOPTION=1053\nCHECKTIMECUSTOMSERVERS=127.0.0.1:%s\nCHECKTIMEUPDATEOPTION=1068\nCHECKTIMESTARTUP=1\nLOGINSTARTUP=0\n' \
-    "$port" >"$home/data/ClockInfo.dat"
-setpriv_cmd=()
-command -v setpriv >/dev/null && setpriv_cmd=(setpriv --bounding-set=-sys_time --inh-caps=-sys_time)
-HOME="$home" XDG_CONFIG_HOME="$home/.config" XDG_DATA_HOME="$home/.local/share" \
-    XDG_RUNTIME_DIR="$home/runtime" TARNWICK_INSTANCE="check-$$" QT_QPA_PLATFORM=xcb \
-    TARNWICK_SPLASH_MS=0 TARNWICK_BENCH=ticks \
-    "${setpriv_cmd[@]}" "$build/tarnwick" --dir "$home/data" >"$work/clock.out" 2>"$work/clock.log" &
+    "$port" >"$work/check/data/ClockInfo.dat"
+command -v setpriv >/dev/null && clock_wrapper=(setpriv --bounding-set=-sys_time --inh-caps=-sys_time)
+TARNWICK_BENCH=ticks run_clock check &
 pids+=($!)
 
 # Within 10 s a painted tick shows status 2 (the difference, clock left alone) of about 3600 s.
-for _ in $(seq 1 100); do
-    line=$(grep -m1 'status=2 ' "$work/clock.log")
-    [[ -n "$line" ]] && break
-    sleep 0.1
-done
-[[ -n "${line:-}" ]] || fail "no tick showed the difference within 10 s"
+until_true 10 grep -q 'status=2 ' "$work/clock-check.log" || fail "no tick showed the difference within 10 s"
+line=$(grep -m1 'status=2 ' "$work/clock-check.log")
 difference=$(sed -n 's/.*difference_s=\(-\?[0-9]*\).*/\1/p' <<<"$line")
 (( difference >= 3599 && difference <= 3601 )) || fail "difference $difference, not about 3600 s"
 grep -q answered "$work/server.out" || fail "the server was never asked"

@@ -9,9 +9,7 @@
 set -uo pipefail
 build=$1
 source "$2/scripts/free_display.sh"
-for tool in Xvfb openbox icewm xdotool xwininfo xprop import convert python3 faketime; do
-    command -v "$tool" >/dev/null || { echo "SKIP: $tool is missing"; exit 77; }
-done
+need_tools Xvfb openbox icewm xdotool xwininfo xprop import convert python3 faketime
 start_xvfb desktop_window 341 380 # sets work, pids and DISPLAY; stops them at exit
 fail() { echo "FAIL: $*"; cat "$work"/*.log; exit 1; }
 near() { (($1 - $2 <= $3 && $2 - $1 <= $3)); } # near A B TOLERANCE

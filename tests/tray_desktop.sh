@@ -8,10 +8,8 @@
 set -uo pipefail
 build=$1
 source=$2
-for tool in Xvfb openbox trayer xdotool xprop; do
-    command -v "$tool" >/dev/null || { echo "SKIP: $tool is missing"; exit 77; }
-done
 source "$source/scripts/free_display.sh"
+need_tools Xvfb openbox trayer xdotool xprop
 start_xvfb tray_desktop 200 260 # sets work, pids and DISPLAY; stops them at exit
 fail() { echo "FAIL: $*"; cat "$work"/clock*.log 2>/dev/null; exit 1; }
 

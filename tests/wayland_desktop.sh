@@ -9,10 +9,7 @@
 set -uo pipefail
 build=$1
 source "$2/scripts/free_display.sh"
-work=$(mktemp -d)
-pids=()
-trap _stop_xvfb_session EXIT
-trap 'exit 1' TERM INT
+start_session # sets work and pids; stops them at exit
 fail() { echo "FAIL: $*"; cat "$work"/*.log; exit 1; }
 
 # No display at all: a message, not an abort.
@@ -23,9 +20,7 @@ echo "ok: no display"
 
 start_weston wayland_desktop # exports WAYLAND_DISPLAY and XDG_RUNTIME_DIR; exits 77 without weston
 unset DISPLAY
-for tool in weston-screenshooter weston-fullscreen convert; do
-    command -v "$tool" >/dev/null || { echo "SKIP: $tool is missing"; exit 77; }
-done
+need_tools weston-screenshooter weston-fullscreen convert
 export QT_QPA_PLATFORM=wayland TARNWICK_BENCH=1 TARNWICK_DEBUG_INSTANCE=1
 painted() { grep -q 'tarnwick-bench: first-text' "$work/clock-$1.log"; }
 clock_home first

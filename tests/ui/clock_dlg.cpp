@@ -7,7 +7,6 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
 
 #include <atomic>
 #include <memory>
@@ -19,6 +18,7 @@
 #include "platform/clock.h"
 #include "platform/local_zone.h"
 #include "platform/message_box.h"
+#include "support/ui_widgets.h"
 #include "widgets/dialog_units.h"
 #include "zones/date_time.h"
 
@@ -321,7 +321,6 @@ private slots:
         QTest::addColumn<QByteArray>("settings");
         QTest::addColumn<bool>("lcd");
         QTest::newRow("default is LCD") << QByteArray() << true;
-        QTest::newRow("LCD on") << QByteArray("[OPTIONS]\r\nCLOCKBLUELCD=1\r\n") << true;
         QTest::newRow("LCD off") << QByteArray("[OPTIONS]\r\nCLOCKBLUELCD=0\r\n") << false;
     }
 
@@ -368,33 +367,21 @@ private slots:
         auto dialog = MakeDialog();
         dialog->show();
         QVERIFY(QTest::qWaitForWindowExposed(dialog.get()));
-        bool checked = false;
-        int attempts = 0;
-        std::function<void()> inspect = [&] {
-            auto* about = qobject_cast<CAboutDlg*>(QApplication::activeModalWidget());
-            if (about == nullptr) {
-                if (++attempts < 100) {
-                    QTimer::singleShot(20, inspect);
-                }
-                return;
-            }
-            auto* version = about->findChild<QLabel*>(QString::number(CAboutDlg::kIdVersion));
-            auto* icon = about->findChild<QLabel*>(QString::number(CAboutDlg::kIdIcon));
-            auto* ok = about->findChild<QPushButton*>(QString::number(CAboutDlg::kIdOk));
-            checked = version != nullptr &&
-                      version->text() == QLatin1String("Tarnwick Version 1.10") &&
-                      icon != nullptr && !icon->pixmap().isNull() && ok != nullptr &&
-                      ok->text() == QLatin1String("OK") &&
-                      about->windowFlags().testFlag(Qt::FramelessWindowHint) && about->isModal();
-            if (ok != nullptr) {
-                QTest::mouseClick(ok, Qt::LeftButton);
-            } else {
-                about->reject();
-            }
-        };
-        QTimer::singleShot(0, inspect);
+        QString seen;
+        test::OnNextModal([&](QWidget* modal) {
+            auto* about = qobject_cast<CAboutDlg*>(modal);
+            QVERIFY(about != nullptr);
+            auto* icon = test::Child<QLabel>(*about, CAboutDlg::kIdIcon);
+            auto* ok = test::Child<QPushButton>(*about, CAboutDlg::kIdOk);
+            seen = test::Child<QLabel>(*about, CAboutDlg::kIdVersion)->text() + '|' + ok->text() +
+                   '|' +
+                   QString::number(about->isModal() && !icon->pixmap().isNull() &&
+                                   about->windowFlags().testFlag(Qt::FramelessWindowHint));
+            QTest::mouseClick(ok, Qt::LeftButton);
+        });
         QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("1010")), Qt::LeftButton);
-        QVERIFY(checked);
+        QCOMPARE(seen, QStringLiteral(
+                           "Tarnwick Version 1.10|OK|1")); // modal, frameless, with its picture
         QVERIFY(QApplication::activeModalWidget() == nullptr);
         QVERIFY(dialog->isVisible()); // the clock runs on
     }

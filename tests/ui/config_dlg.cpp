@@ -23,6 +23,7 @@
 #include "platform/message_box.h"
 #include "platform/run_at_login.h"
 #include "settings/clock_settings.h"
+#include "support/ui_widgets.h"
 #include "widgets/window_placement.h"
 
 using namespace tarnwick;
@@ -109,11 +110,7 @@ class TestConfigDlg : public QObject {
         return file.open(QIODevice::ReadOnly) ? QString::fromLatin1(file.readAll()) : QString();
     }
     template <typename T> static T* Find(CConfigDlg& dialog, int id) {
-        T* widget = dialog.findChild<T*>(QString::number(id));
-        if (widget == nullptr) {
-            qFatal("no control %d", id);
-        }
-        return widget;
+        return test::Child<T>(dialog, id);
     }
 
 private slots:

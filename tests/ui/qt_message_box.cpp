@@ -5,11 +5,11 @@
 #include <QPushButton>
 #include <QTest>
 #include <QThread>
-#include <QTimer>
 
 #include <atomic>
-#include <memory>
+#include <functional>
 
+#include "support/ui_widgets.h"
 #include "widgets/qt_message_box.h"
 
 using namespace tarnwick;
@@ -18,26 +18,22 @@ class TestQtMessageBox : public QObject {
     Q_OBJECT
 
 private:
-    // Presses the button of the next box that appears, and records where it was shown.
-    void AnswerNextBox(QMessageBox::StandardButton button, QString* text, bool* onUiThread) {
-        // Polls for the box every 10 ms, for at most two seconds.
-        auto* timer = new QTimer(this);
-        auto attempts = std::make_shared<int>(0);
-        connect(timer, &QTimer::timeout, this, [=] {
-            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-            if (box == nullptr) {
-                if (++*attempts >= 200) {
-                    timer->deleteLater();
-                }
-                return;
-            }
-            timer->stop();
-            timer->deleteLater();
-            *text = box->windowTitle() + QLatin1Char('|') + box->text();
-            *onUiThread = box->thread() == qApp->thread();
+    // Shows the next box to look, then presses button on it.
+    static void AnswerNextBox(QMessageBox::StandardButton button,
+                              std::function<void(const QMessageBox&)> look) {
+        test::OnNextModal([=](QWidget* modal) {
+            auto* box = qobject_cast<QMessageBox*>(modal);
+            QVERIFY(box != nullptr);
+            look(*box);
             box->button(button)->click();
         });
-        timer->start(10);
+    }
+    // Records "caption|text" of a box, and where it was made when not on the UI thread.
+    static std::function<void(const QMessageBox&)> Record(QString& shown) {
+        return [&shown](const QMessageBox& box) {
+            shown = box.windowTitle() + '|' + box.text() +
+                    (box.thread() == qApp->thread() ? "" : " (off the UI thread)");
+        };
     }
 
 private slots:
@@ -53,8 +49,7 @@ private slots:
         QFETCH(int, answer);
         QtMessageBox messages;
         QString shown;
-        bool onUiThread = false;
-        AnswerNextBox(static_cast<QMessageBox::StandardButton>(button), &shown, &onUiThread);
+        AnswerNextBox(static_cast<QMessageBox::StandardButton>(button), Record(shown));
         std::atomic<int> result{-1};
         QThread* worker = QThread::create([&] {
             result = static_cast<int>(messages.Show("Set the clock?", "Tarnwick",
@@ -65,14 +60,12 @@ private slots:
         delete worker;
         QCOMPARE(result.load(), answer);
         QCOMPARE(shown, QStringLiteral("Tarnwick|Set the clock?"));
-        QVERIFY(onUiThread);
     }
 
     void okOnTheUiThread() {
         QtMessageBox messages;
         QString shown;
-        bool onUiThread = false;
-        AnswerNextBox(QMessageBox::Ok, &shown, &onUiThread);
+        AnswerNextBox(QMessageBox::Ok, Record(shown));
         QCOMPARE(messages.Show("You Already Have An Instance Of Tarnwick", "Exiting Tarnwick",
                                MessageButtons::Ok, MessageIcon::None),
                  MessageAnswer::Ok);
@@ -85,12 +78,9 @@ private slots:
         QtMessageBox messages;
         int format = -1;
         int icon = -1;
-        QTimer::singleShot(0, this, [&] {
-            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-            QVERIFY(box != nullptr);
-            format = box->textFormat();
-            icon = box->icon();
-            box->button(QMessageBox::No)->click();
+        AnswerNextBox(QMessageBox::No, [&](const QMessageBox& box) {
+            format = box.textFormat();
+            icon = box.icon();
         });
         QCOMPARE(messages.Show("<a href='file:///bin/sh'>Update</a>", "Tarnwick",
                                MessageButtons::YesNo, MessageIcon::Stop),
