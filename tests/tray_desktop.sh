@@ -59,6 +59,16 @@ until_true 5 bash -c "! xdotool search --onlyvisible --name '^Tarnwick$' >/dev/n
     fail "closing did not hide the window"
 kill -0 "$clock" || fail "closing in hidden mode ended the program"
 
+window_state() { # window_state WINDOW: Normal, Iconic or nothing while unmapped
+    xprop -id "$1" WM_STATE 2>/dev/null | sed -n 's/.*window state: //p'
+}
+dump_windows() {
+    local w
+    for w in $(xdotool search --class tarnwick 2>/dev/null); do
+        echo "window $w \"$(xdotool getwindowname "$w")\" $(window_state "$w")"
+        xprop -id "$w" _NET_WM_STATE
+    done
+}
 menu_open() { # the popup menu: a visible window of ours that is neither icon nor main window
     local w
     for w in $(xdotool search --onlyvisible --class tarnwick 2>/dev/null); do
@@ -71,7 +81,7 @@ menu_open() { # the popup menu: a visible window of ours that is neither icon no
 xdotool mousemove "$icon_x" "$icon_y" mousedown 3
 sleep 0.5
 xdotool mouseup 3
-until_true 10 menu_open || { for w in $(xdotool search --onlyvisible --class tarnwick); do echo "$w $(xdotool getwindowname $w) $(xdotool getwindowgeometry $w | tr "\n" " ")"; done; fail "the right button opened no menu"; }
+until_true 10 menu_open || { dump_windows; fail "the right button opened no menu"; }
 xdotool mousemove "$exit_x" "$exit_y" click 1 # "E&xit", the last item
 until_true 5 bash -c "! kill -0 $clock 2>/dev/null" || fail "\"Exit\" did not end the program"
 wait "$clock"
@@ -81,9 +91,6 @@ echo "ok: hidden mode with a notification area"
 kill "$trayer"
 wait "$trayer" 2>/dev/null
 start_clock notray
-window_state() { # window_state WINDOW: Normal, Iconic or nothing while unmapped
-    xprop -id "$1" WM_STATE 2>/dev/null | sed -n 's/.*window state: //p'
-}
 message_box() { # the modal message: a visible window of ours marked modal
     local w
     for w in $(xdotool search --onlyvisible --class tarnwick 2>/dev/null); do
@@ -97,13 +104,6 @@ main_iconic() {
         [[ $(window_state "$w") == Iconic ]] && { main=$w; return 0; }
     done
     return 1
-}
-dump_windows() {
-    local w
-    for w in $(xdotool search --class tarnwick 2>/dev/null); do
-        echo "window $w \"$(xdotool getwindowname "$w")\" $(window_state "$w")"
-        xprop -id "$w" _NET_WM_STATE
-    done
 }
 until_true 10 message_box || { dump_windows; fail "no message said why the window is minimised"; }
 xdotool windowfocus --sync "$box" >/dev/null 2>&1
