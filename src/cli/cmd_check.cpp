@@ -185,15 +185,8 @@ int RunCheck(Context& context) {
                 static_cast<long long>(outcome.differenceSeconds),
                 SecondsText(outcome.estimate.Middle(), false).c_str(),
                 SecondsText(outcome.estimate.HalfWidth(), false).c_str());
-    TimeSyncSnapshot sync;
-    sync.status = evaluation.status;
-    sync.currentServer = outcome.server;
-    sync.differenceSeconds = outcome.differenceSeconds;
-    sync.estimate = outcome.estimate;
-    sync.notes = evaluation.notes;
-    StatusBlock block;
-    block.Next(sync, false, {});
-    std::printf("%s\n", WithoutCr(block.StatusText()).c_str());
+    std::printf("%s\n",
+                WithoutCr(OutcomeStatusText(outcome, evaluation.status, evaluation.notes)).c_str());
     if (messages.unanswered) {
         std::fprintf(stderr, "tarnwick-cli check: the update option asks before the clock is "
                              "set, and with no terminal nobody could be asked: nothing was set\n");

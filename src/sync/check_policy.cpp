@@ -1,5 +1,7 @@
 #include "sync/check_policy.h"
 
+#include <utility>
+
 #include "display/display_text.h"
 #include "platform/clock_setter.h"
 #include "platform/message_box.h"
@@ -64,17 +66,22 @@ std::string SystemTimeNote(const SystemTimeStatus& status) {
            (status.Synchronized() ? "synchronized" : "not synchronized") + ")";
 }
 
-std::string SynchronizePromptText(const CheckOutcome& outcome) {
+std::string OutcomeStatusText(const CheckOutcome& outcome, SyncStatusValue status,
+                              std::vector<std::string> notes) {
     TimeSyncSnapshot sync;
-    sync.status = StatusDifference;
+    sync.status = status;
     sync.currentServer = outcome.server;
     sync.differenceSeconds = outcome.differenceSeconds;
     sync.estimate = outcome.estimate;
-    sync.notes = DisagreementNotes(outcome);
+    sync.notes = std::move(notes);
     StatusBlock block;
     block.Next(sync, false, {});
+    return block.StatusText();
+}
+
+std::string SynchronizePromptText(const CheckOutcome& outcome) {
     return std::string("Do you wish to synchronize your clock with the following server.  ") +
-           kCrLf + block.StatusText();
+           kCrLf + OutcomeStatusText(outcome, StatusDifference, DisagreementNotes(outcome));
 }
 
 namespace {

@@ -44,6 +44,10 @@ std::vector<std::string> DisagreementNotes(const CheckOutcome& outcome);
 // "NTP keeps this clock (synchronized)".
 std::string SystemTimeNote(const SystemTimeStatus& status);
 
+// The status block's text for an outcome: its server, difference and estimate, and notes.
+std::string OutcomeStatusText(const CheckOutcome& outcome, SyncStatusValue status,
+                              std::vector<std::string> notes);
+
 // "Do you wish to synchronize your clock with the following server.  " CR LF and the
 // difference text the display shows.
 std::string SynchronizePromptText(const CheckOutcome& outcome);
