@@ -241,12 +241,6 @@ TEST_F(UpdateChecker, IgnoringTheDayRuleDownloadsAndLeavesTheLogAlone) {
     EXPECT_EQ(info.declinedVersion, 1.2);
     EXPECT_EQ(m_downloader.requested.size(), 1u);
     EXPECT_EQ(ReadFileBytes(LogPath()), log);
-
-    std::remove(LogPath().c_str());
-    UpdateCheckInfo again = Info();
-    EXPECT_TRUE(Run(again, options));
-    EXPECT_EQ(m_downloader.requested.size(), 2u);
-    EXPECT_EQ(ReadFileBytes(LogPath()), ""); // still no log file
 }
 
 class UpdateCheckerDownloadUrl : public UpdateChecker,
