@@ -170,25 +170,7 @@ TEST_F(CheckForUpdateRun, WithoutASiteNothingIsFetchedOrWritten) {
     EXPECT_EQ(test::ReadFileBytes(LogPath()), "");
 }
 
-TEST_F(CheckForUpdateRun, AStopRequestDuringThePromptStoresNoAnswer) {
-    m_downloader.Serve(kInfoUrl, "[Tarnwick]\nCURRENTVERSION=1.2\n");
-    std::stop_source stop;
-    // The box "closes" because the program ends: the stop comes while it is open.
-    struct StoppingBox final : IMessageBox {
-        std::stop_source* stop;
-        int shown = 0;
-        MessageAnswer Show(const std::string&, const std::string&, MessageButtons,
-                           MessageIcon) override {
-            ++shown;
-            stop->request_stop();
-            return MessageAnswer::No;
-        }
-    } box;
-    box.stop = &stop;
-    m_environment.messages = &box;
-    CheckForUpdate(m_environment, m_notice, stop.get_token());
-    EXPECT_EQ(box.shown, 1);
-    EXPECT_EQ(Declined(), "0.000000");
-}
+// A stop while the prompt is open stores no answer: ui/update_runner.cpp tests it through the
+// runner that sends the stop.
 
 } // namespace

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 namespace tarnwick {
 namespace {
 
@@ -18,12 +20,9 @@ TEST(DateTime, EveryDayOfYears100To9999RoundTripsAndWeekdaysAdvance) {
                     << year << '-' << month << '-' << day;
                 int y = 0, m = 0, d = 0;
                 CivilFromDays1899(expected, y, m, d);
-                ASSERT_EQ(y, year);
-                ASSERT_EQ(m, month);
-                ASSERT_EQ(d, day);
-                ASSERT_EQ(value.GetYear(), year);
-                ASSERT_EQ(value.GetMonth(), month);
-                ASSERT_EQ(value.GetDay(), day);
+                ASSERT_EQ(std::tie(y, m, d), std::tie(year, month, day));
+                ASSERT_EQ(std::tuple(value.GetYear(), value.GetMonth(), value.GetDay()),
+                          std::tie(year, month, day));
                 const int weekday = value.GetDayOfWeek();
                 if (previousWeekday >= 0) {
                     ASSERT_EQ(weekday, (previousWeekday + 1) % 7)

@@ -81,17 +81,7 @@ TEST(StatusBlock, PercentInServerNameIsShownAsTyped) {
     EXPECT_NE(text.find("Minutes:01 Seconds:00"), std::string::npos) << text;
 }
 
-TEST(StatusBlock, UpdateMessageStandsThreeTicksAndStatusTwo) {
-    StatusBlock block;
-    const std::string message = "\r\n\r\nA new version\r\n\r\n\r\n\r\n";
-    std::string pattern;
-    for (int tick = 0; tick < 15; ++tick) {
-        pattern +=
-            block.Next(Sync(StatusNotSynchronized), true, "A new version") == message ? 'M' : 'S';
-    }
-    EXPECT_EQ(pattern, "MMMSSMMMSSMMMSS");
-}
-
+// Three ticks of message and two of status is tested through the window (ui/clock_dlg.cpp).
 TEST(StatusBlock, AlternationPausesWhileNoMessageIsShown) {
     StatusBlock block;
     const TimeSyncSnapshot sync = Sync(StatusNotSynchronized);

@@ -8,24 +8,19 @@
 #include <cerrno>
 #include <csignal>
 #include <cstring>
-#include <fcntl.h>
 #include <fstream>
 #include <future>
 #include <gtest/gtest.h>
 #include <mutex>
-#include <poll.h>
-#include <spawn.h>
 #include <sstream>
-#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <systemd/sd-bus.h>
 #include <thread>
 #include <unistd.h>
 
+#include "support/cli_runner.h"
 #include "support/scoped_env.h"
 #include "support/temp_dir.h"
-
-extern char** environ;
 
 namespace tarnwick {
 namespace {
@@ -87,40 +82,19 @@ public:
                                          "<allow send_destination=\"*\" eavesdrop=\"true\"/>"
                                          "<allow eavesdrop=\"true\"/><allow own=\"*\"/>"
                                          "</policy></busconfig>\n");
-        int pipeFds[2];
-        if (::pipe2(pipeFds, O_CLOEXEC) != 0) {
-            return;
-        }
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, pipeFds[1], 1);
-        // Its complaints (as root it cannot raise its file limit here) go to a file, shown
-        // only when it does not start.
-        posix_spawn_file_actions_addopen(&actions, 2, (m_dir / "daemon.log").c_str(),
-                                         O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        const std::string configArg = "--config-file=" + config;
-        char* argv[] = {const_cast<char*>("dbus-daemon"), const_cast<char*>("--nofork"),
-                        const_cast<char*>(configArg.c_str()), const_cast<char*>("--print-address"),
-                        nullptr};
-        if (::posix_spawnp(&m_pid, "dbus-daemon", &actions, nullptr, argv, environ) != 0) {
-            m_pid = -1;
-        }
-        posix_spawn_file_actions_destroy(&actions);
-        ::close(pipeFds[1]);
-        // The address comes as one line on stdout once the daemon listens; 5 s at most.
-        std::string line;
-        pollfd pfd{pipeFds[0], POLLIN, 0};
-        while (m_pid > 0 && line.find('\n') == std::string::npos && ::poll(&pfd, 1, 5000) > 0) {
-            char buffer[256];
-            const ssize_t n = ::read(pipeFds[0], buffer, sizeof buffer);
-            if (n <= 0) {
+        // The address comes as one line once the daemon listens; 5 s at most. Its complaints
+        // (as root it cannot raise its file limit here) go to a file, shown only when it does
+        // not start.
+        m_pid = test::SpawnProgram("/usr/bin/dbus-daemon",
+                                   {"--nofork", "--config-file=" + config, "--print-address"}, {},
+                                   m_dir / "address", m_dir / "daemon.log");
+        for (int waited = 0; m_pid > 0 && waited < 500; ++waited) {
+            const std::string text = test::ReadFileBytes(m_dir / "address");
+            if (const std::size_t end = text.find('\n'); end != std::string::npos) {
+                m_address = text.substr(0, end);
                 break;
             }
-            line.append(buffer, static_cast<std::size_t>(n));
-        }
-        ::close(pipeFds[0]);
-        if (const std::size_t end = line.find('\n'); end != std::string::npos) {
-            m_address = line.substr(0, end);
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
         }
     }
     ~PrivateBus() {
@@ -408,12 +382,12 @@ TEST_F(SystemClockSetterTest, WithoutTimedatedTheCapabilityLetsTheProgramStep) {
     g_stepError = EPERM;
     const ClockStepResult failed = Setter()->StepBy(42);
     EXPECT_FALSE(failed.ok);
-    EXPECT_NE(failed.reason.find("No time service answers on the system bus ("), std::string::npos)
-        << failed.reason;
-    EXPECT_NE(failed.reason.find("), and setting the clock directly failed: " +
-                                 std::string(std::strerror(EPERM))),
-              std::string::npos)
-        << failed.reason;
+    EXPECT_PRED_FORMAT2(testing::IsSubstring, "No time service answers on the system bus (",
+                        failed.reason);
+    EXPECT_PRED_FORMAT2(testing::IsSubstring,
+                        "), and setting the clock directly failed: " +
+                            std::string(std::strerror(EPERM)),
+                        failed.reason);
     EXPECT_EQ(RecordedSteps(), (std::vector<std::int64_t>{-750'000, 42}));
 }
 

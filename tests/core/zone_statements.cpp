@@ -9,6 +9,7 @@
 #include "support/temp_dir.h"
 #include "zones/zone_columns.h"
 #include "zones/zone_database.h"
+#include "zones/zone_record.h"
 #include "zones/zone_statements.h"
 
 namespace tarnwick {
@@ -123,10 +124,8 @@ TEST(EditorValidation, ChecksNameThenHourThenMinute) {
         std::string name, hour, minute, expected;
     };
     const Case cases[] = {
+        // The three missing-value messages in turn are tested through the editor's Save.
         {"", "", "", "You must name your timezone."},
-        {"  ", "-5", "00", "You must name your timezone."},
-        {"Eastern", " ", "00", "You must set your GMT hour offset."},
-        {"Eastern", "-5", "", "You must set your GMT minute offset."},
         {"Eastern", "-5", "00", ""},
         {"Eastern", " -5 ", "30", ""},
         {"Eastern", "24", "-59", ""},
@@ -175,21 +174,22 @@ TEST(EditorTexts, MinutesSplitTowardZero) {
     }
 }
 
-TEST(EditorTexts, RuleHoursOnTheTwelveHourClock) {
-    struct Case {
-        int wHour;
-        int hour;
-        std::string ampm, key;
-    };
-    const Case cases[] = {
-        {0, 12, "AM", "1"},  {1, 1, "AM", "1"},  {2, 2, "AM", "1"},   {11, 11, "AM", "1"},
-        {12, 12, "PM", "2"}, {13, 1, "PM", "2"}, {23, 11, "PM", "2"},
-    };
-    for (const Case& c : cases) {
-        const ClockHour h = ToClockHour(c.wHour);
-        EXPECT_EQ(h.hour, c.hour) << c.wHour;
-        EXPECT_EQ(h.ampm.text, c.ampm) << c.wHour;
-        EXPECT_EQ(h.ampm.key, c.key) << c.wHour;
+// The editor shows a rule's hour on the twelve-hour clock and stores it as hour and AM/PM
+// columns, which the clock turns back into the same hour.
+TEST(EditorTexts, RuleHoursRoundTripThroughTheTwelveHourClock) {
+    std::string shown;
+    for (int wHour = 0; wHour < 24; ++wHour) {
+        const ClockHour h = ToClockHour(wHour);
+        shown += std::to_string(h.hour) + h.ampm.text + h.ampm.key + " ";
+        EXPECT_EQ(TwentyFourHour(h.hour, std::stoi(h.ampm.key)), wHour);
+    }
+    EXPECT_EQ(shown, "12AM1 1AM1 2AM1 3AM1 4AM1 5AM1 6AM1 7AM1 8AM1 9AM1 10AM1 11AM1 12PM2 1PM2 "
+                     "2PM2 3PM2 4PM2 5PM2 6PM2 7PM2 8PM2 9PM2 10PM2 11PM2 ");
+    // Columns a file may hold beyond the two halves of the day are taken as they are.
+    const int columns[][3] = {{0, 2, 0},   {0, 1, 0},   {3, 0, 3}, {12, 0, 0},
+                              {13, 2, 13}, {40, 1, 40}, {5, 3, 5}};
+    for (const auto& [hour, amPm, expected] : columns) {
+        EXPECT_EQ(TwentyFourHour(hour, amPm), expected) << hour << " AMPM " << amPm;
     }
 }
 

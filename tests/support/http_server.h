@@ -3,27 +3,20 @@
 // at a time on a thread of its own, records every request head, and stops with the test.
 #pragma once
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <atomic>
 #include <chrono>
 #include <cstddef>
 #include <map>
 #include <mutex>
-#include <stdexcept>
 #include <string>
-#include <thread>
 #include <utility>
 #include <vector>
 
+#include "support/core_loopback_listener.h"
+
 namespace tarnwick::test {
 
-class LoopbackHttpServer {
+class LoopbackHttpServer : public LoopbackListener {
 public:
     struct Reply {
         int status = 200;
@@ -47,35 +40,19 @@ public:
         return reply;
     }
 
-    LoopbackHttpServer() {
-        m_listen = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        address.sin_port = 0;
-        socklen_t length = sizeof address;
-        if (m_listen < 0 || ::bind(m_listen, reinterpret_cast<sockaddr*>(&address), length) != 0 ||
-            ::listen(m_listen, 8) != 0 ||
-            ::getsockname(m_listen, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-            throw std::runtime_error("cannot listen on 127.0.0.1");
-        }
-        m_port = ntohs(address.sin_port);
-        m_thread = std::thread([this] { Loop(); });
+    LoopbackHttpServer() : LoopbackListener("127.0.0.1") {
+        Start([this](int client) {
+            Answer(client);
+            ::close(client);
+        });
     }
-    ~LoopbackHttpServer() {
-        m_stop = true;
-        m_thread.join();
-        ::close(m_listen);
-    }
-    LoopbackHttpServer(const LoopbackHttpServer&) = delete;
-    LoopbackHttpServer& operator=(const LoopbackHttpServer&) = delete;
+    ~LoopbackHttpServer() { Stop(); }
 
     void Serve(const std::string& path, Reply reply) {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_replies[path] = std::move(reply);
     }
-    int Port() const { return m_port; }
-    std::string Root() const { return "http://127.0.0.1:" + std::to_string(m_port); }
+    std::string Root() const { return "http://127.0.0.1:" + std::to_string(Port()); }
     std::string Url(const std::string& path) const { return Root() + path; }
 
     // Request heads as received, in order.
@@ -108,14 +85,9 @@ private:
         return target;
     }
 
-    bool Wait(int fd, short events, int timeoutMs) const {
-        pollfd p{fd, events, 0};
-        return ::poll(&p, 1, timeoutMs) > 0;
-    }
-
     // Sends everything or gives up when the client has gone or the test ends.
     bool Send(int fd, const char* data, std::size_t size) {
-        while (size > 0 && !m_stop) {
+        while (size > 0 && !Stopping()) {
             if (!Wait(fd, POLLOUT, 50)) {
                 continue;
             }
@@ -129,25 +101,12 @@ private:
         return size == 0;
     }
 
-    void Loop() {
-        while (!m_stop) {
-            if (!Wait(m_listen, POLLIN, 50)) {
-                continue;
-            }
-            const int client = ::accept4(m_listen, nullptr, nullptr, SOCK_CLOEXEC);
-            if (client >= 0) {
-                Answer(client);
-                ::close(client);
-            }
-        }
-    }
-
     void Answer(int client) {
         std::string head;
         char buffer[4096];
         // At most 2 s and 64 KiB for the request head.
         for (int waited = 0; head.find("\r\n\r\n") == std::string::npos && waited < 40 &&
-                             head.size() < 65536 && !m_stop;) {
+                             head.size() < 65536 && !Stopping();) {
             if (!Wait(client, POLLIN, 50)) {
                 ++waited;
                 continue;
@@ -185,22 +144,13 @@ private:
             const std::size_t step = reply.chunkBytes > 0 ? reply.chunkBytes : reply.body.size();
             for (std::size_t at = 0; at < reply.body.size(); at += step) {
                 const std::size_t n = std::min(step, reply.body.size() - at);
-                if (!Send(client, reply.body.data() + at, n)) {
+                if (!Send(client, reply.body.data() + at, n) || !Pause(reply.chunkPause)) {
                     return;
-                }
-                for (auto paused = std::chrono::milliseconds(0);
-                     paused < reply.chunkPause && !m_stop;
-                     paused += std::chrono::milliseconds(10)) {
-                    std::this_thread::sleep_for(std::chrono::milliseconds(10));
                 }
             }
         }
     }
 
-    int m_listen = -1;
-    int m_port = 0;
-    std::atomic<bool> m_stop{false};
-    std::thread m_thread;
     mutable std::mutex m_mutex;
     std::map<std::string, Reply> m_replies;
     std::vector<std::string> m_requests;

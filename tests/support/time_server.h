@@ -3,22 +3,16 @@
 // test (a hanging or slow connection is cut off at once).
 #pragma once
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <mutex>
-#include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "platform/clock.h"
+#include "support/core_loopback_listener.h"
 #include "sync/time_protocol.h"
 
 namespace tarnwick::test {
@@ -36,7 +30,7 @@ enum class TimeServerMode {
     Refused,    // nothing listens on the port
 };
 
-class LoopbackTimeServer {
+class LoopbackTimeServer : public LoopbackListener {
 public:
     struct Options {
         TimeServerMode mode = TimeServerMode::Normal;
@@ -48,43 +42,22 @@ public:
         std::int64_t offsetMicroseconds = 0;            // added to offsetSeconds
     };
 
-    explicit LoopbackTimeServer(Options options) : m_options(options) {
-        m_listen = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        ::inet_pton(AF_INET, m_options.host, &address.sin_addr);
-        socklen_t length = sizeof address;
-        if (m_listen < 0 || ::bind(m_listen, reinterpret_cast<sockaddr*>(&address), length) != 0 ||
-            ::getsockname(m_listen, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-            throw std::runtime_error(std::string("cannot bind on ") + m_options.host);
+    // Refused: bound but not listening, so a connect is refused and the port stays ours.
+    explicit LoopbackTimeServer(Options options)
+        : LoopbackListener(options.host), m_options(options) {
+        if (m_options.mode != TimeServerMode::Refused) {
+            Start([this](int client) { Accepted(client); });
         }
-        m_port = ntohs(address.sin_port);
-        if (m_options.mode == TimeServerMode::Refused) {
-            // Bound but not listening: a connect is refused, and the port stays ours.
-            return;
-        }
-        if (::listen(m_listen, 16) != 0) {
-            throw std::runtime_error(std::string("cannot listen on ") + m_options.host);
-        }
-        m_thread = std::thread([this] { Loop(); });
     }
     explicit LoopbackTimeServer(TimeServerMode mode, std::int64_t offsetSeconds = 0)
         : LoopbackTimeServer(Options{mode, offsetSeconds}) {}
     ~LoopbackTimeServer() {
-        m_stop = true;
-        if (m_thread.joinable()) {
-            m_thread.join();
-        }
+        Stop();
         for (std::thread& t : m_clients) {
             t.join();
         }
-        ::close(m_listen);
     }
-    LoopbackTimeServer(const LoopbackTimeServer&) = delete;
-    LoopbackTimeServer& operator=(const LoopbackTimeServer&) = delete;
-
-    std::uint16_t Port() const { return m_port; }
-    std::string Entry() const { return m_options.host + (":" + std::to_string(m_port)); }
+    std::string Entry() const { return m_options.host + (":" + std::to_string(Port())); }
     int Connections() const { return m_connections.load(); }
     // The shortest time between two connections.
     std::chrono::steady_clock::duration ShortestGap() const {
@@ -102,38 +75,16 @@ public:
     }
 
 private:
-    void Loop() {
-        while (!m_stop) {
-            pollfd p{m_listen, POLLIN, 0};
-            if (::poll(&p, 1, 20) <= 0) {
-                continue;
-            }
-            const int client = ::accept4(m_listen, nullptr, nullptr, SOCK_CLOEXEC);
-            if (client < 0) {
-                continue;
-            }
-            ++m_connections;
-            {
-                std::lock_guard<std::mutex> lock(m_acceptMutex);
-                m_accepted.push_back(std::chrono::steady_clock::now());
-            }
-            m_clients.emplace_back([this, client] {
-                Answer(client);
-                ::close(client);
-            });
+    void Accepted(int client) {
+        ++m_connections;
+        {
+            std::lock_guard<std::mutex> lock(m_acceptMutex);
+            m_accepted.push_back(std::chrono::steady_clock::now());
         }
-    }
-
-    // Sleeps up to duration; false when the server stops meanwhile.
-    bool Pause(std::chrono::milliseconds duration) const {
-        const auto end = std::chrono::steady_clock::now() + duration;
-        while (std::chrono::steady_clock::now() < end) {
-            if (m_stop) {
-                return false;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        }
-        return !m_stop;
+        m_clients.emplace_back([this, client] {
+            Answer(client);
+            ::close(client);
+        });
     }
 
     void Send(int client, const std::vector<std::uint8_t>& bytes) const {
@@ -189,13 +140,9 @@ private:
     }
 
     Options m_options;
-    int m_listen = -1;
-    std::uint16_t m_port = 0;
-    std::atomic<bool> m_stop{false};
     std::atomic<int> m_connections{0};
     mutable std::mutex m_acceptMutex;
     std::vector<std::chrono::steady_clock::time_point> m_accepted;
-    std::thread m_thread;
     std::vector<std::thread> m_clients; // the accept thread's, joined after it
 };
 
