@@ -6,66 +6,20 @@
 #include <vector>
 
 #include "startup/command_line.h"
+#include "support/settings_cases.h"
 
 using tarnwick::CommandLineSwitches;
 using tarnwick::ParseCommandLine;
 
-namespace {
-
-struct Row {
-    const char* name;
-    std::vector<std::string> arguments;
-    bool hide;
-    bool minimize;
-    std::string dataDirectory;
-    std::size_t errors;
-};
-
-class CommandLineTable : public testing::TestWithParam<Row> {};
-
-TEST_P(CommandLineTable, FindsTheSwitches) {
-    const Row& row = GetParam();
-    const CommandLineSwitches switches = ParseCommandLine(row.arguments);
-    EXPECT_EQ(switches.hide, row.hide);
-    EXPECT_EQ(switches.minimize, row.minimize);
-    EXPECT_EQ(switches.dataDirectory, row.dataDirectory);
-    EXPECT_EQ(switches.errors.size(), row.errors);
+TEST(CommandLine, FindsTheSwitches) {
+    for (const tarnwick::test::CaseRow& c : tarnwick::test::ReadCaseTable("command_lines.txt", 6)) {
+        const CommandLineSwitches switches = ParseCommandLine(c.Words(1));
+        EXPECT_EQ(switches.hide, c.Flag(2)) << c;
+        EXPECT_EQ(switches.minimize, c.Flag(3)) << c;
+        EXPECT_EQ(switches.dataDirectory, c[4]) << c;
+        EXPECT_EQ(switches.errors.size(), static_cast<std::size_t>(c.Int(5))) << c;
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    CommandLine, CommandLineTable,
-    testing::Values(
-        Row{"none", {}, false, false, "", 0}, Row{"slashHide", {"/hide"}, true, false, "", 0},
-        Row{"slashMin", {"/min"}, false, true, "", 0},
-        Row{"dashes", {"--hide", "--min"}, true, true, "", 0},
-        // Found as substrings, as they always were.
-        Row{"substring", {"x/hidey"}, true, false, "", 0},
-        Row{"caseSensitive", {"/HIDE", "/Min"}, false, false, "", 0},
-        // An option the clock does not know is refused rather than ignored.
-        Row{"dashSubstringIsNotASwitch", {"--hidden"}, false, false, "", 1},
-        Row{"unknownOptions", {"--verbose", "-x", "--min"}, false, true, "", 2},
-        // Other words stay as harmless as they always were.
-        Row{"plainWordIgnored", {"clock"}, false, false, "", 0},
-        // A data directory is a path: "/home/ann/hideout/minutes" holds no switch.
-        Row{"dataDirIsNotSearched",
-            {"--data-dir", "/home/ann/hideout/minutes"},
-            false,
-            false,
-            "/home/ann/hideout/minutes",
-            0},
-        Row{"dataDirEquals", {"--data-dir=/srv/clock", "/min"}, false, true, "/srv/clock", 0},
-        Row{"dataDirMissing", {"--data-dir"}, false, false, "", 1},
-        Row{"dataDirEmpty", {"--data-dir="}, false, false, "", 1},
-        Row{"dirAsTheCliSpellsIt", {"--dir", "/tmp/min", "--hide"}, true, false, "/tmp/min", 0},
-        Row{"dirEquals", {"--dir=/tmp/x"}, false, false, "/tmp/x", 0},
-        Row{"dirMissing", {"/min", "--dir"}, false, true, "", 1},
-        // Qt's own options are left to Qt, their values unsearched.
-        Row{"qtOptions", {"-style=x", "-reverse", "--display", "y", "/min"}, false, true, "", 0},
-        Row{"qtValuesSkipped", {"-session", "/hide", "-stylesheet", "/min"}, false, false, "", 0},
-        Row{"qtOptionWithoutValue", {"/min", "-display"}, false, true, "", 1}),
-    [](const testing::TestParamInfo<Row>& info) { return std::string(info.param.name); });
-
-} // namespace
 
 TEST(CommandLine, HelpAndVersionAreSwitchesAndTheUsageNamesEveryOption) {
     EXPECT_TRUE(ParseCommandLine({"--help"}).help);

@@ -6,6 +6,7 @@
 #include "settings/config_save.h"
 #include "settings/profile_file.h"
 #include "support/temp_dir.h"
+#include "support/test_data.h"
 #include "zones/date_time.h"
 #include "zones/us_daylight_message.h"
 
@@ -55,14 +56,9 @@ TEST(ConfigSave, WritesEveryKeyInOrderAndAsTyped) {
     v.clockBlueLcd = true;
     std::string error;
     ASSERT_TRUE(SaveConfigSettings(path, v, &error)) << error;
+    // Every key, in the order and the sections the program has always written them.
     EXPECT_EQ(test::ReadFileBytes(path),
-              "[OPTIONS]\nUSTIMESERVERS=a,b\nRUNOPTION=1058\nCHECKTIMEOPTION=1053\n"
-              "CHECKTIMEINTERVAL=1063\nCHECKTIMEUPDATEOPTION=1070\nLOGINSTARTUP=1\n"
-              "CHECKTIMESTARTUP=0\nCHECKTIMEHOURINTERVAL=\nCHECKTIMECUSTOMSERVERS=127.0.0.1:3737\n"
-              "CHECKTIMEMARGINOFERROR=12\nTRANSPARENTSURROUNDINGSTODESKTOP=0\nCLOCKBLUELCD=1\n"
-              "[OTHERCOUNTRY]\nTIMEZONEID=12\nCOUNTRYNAME=India\nCOUNTRYOFFSET=8\n"
-              "DAYLIGHTSAVINGSFLAG=0\nDAYLIGHTSAVINGSCHECKBOXEDITABLE=0\n\n"
-              "[YOURCOUNTRY]\nCOUNTRYNAME=\n");
+              test::ReadFileBytes(test::TestDataPath("settings/config_saved.dat")));
 }
 
 TEST(ConfigSave, AValueThatCannotBeStoredLeavesTheFileAndSaysWhere) {

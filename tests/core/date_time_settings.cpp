@@ -3,46 +3,31 @@
 
 #include <sys/stat.h>
 
-#include <set>
+#include <algorithm>
 
 #include "platform/date_time_settings.h"
+#include "support/settings_cases.h"
 #include "support/temp_dir.h"
 
 namespace tarnwick {
 namespace {
 
 TEST(DateTimeSettings, FollowsTheDesktopAndWhatIsInstalled) {
-    struct Row {
-        const char* desktop;
-        std::set<std::string> installed;
-        std::optional<LaunchCommand> expected;
-    };
-    const LaunchCommand gnome{"gnome-control-center", {"datetime"}};
-    const LaunchCommand kde{"systemsettings", {"kcm_clock"}};
-    const LaunchCommand cinnamon{"cinnamon-settings", {"calendar"}};
-    const Row rows[] = {
-        {"GNOME", {"gnome-control-center", "systemsettings"}, gnome},
-        {"ubuntu:GNOME", {"gnome-control-center"}, gnome},
-        {"KDE", {"gnome-control-center", "systemsettings"}, kde},
-        {"KDE", {"kcmshell5"}, LaunchCommand{"kcmshell5", {"kcm_clock"}}},
-        {"X-Cinnamon", {"cinnamon-settings", "gnome-control-center"}, cinnamon},
-        {"MATE", {"mate-time-admin"}, LaunchCommand{"mate-time-admin", {}}},
-        {"LXQt", {"lxqt-admin-time"}, LaunchCommand{"lxqt-admin-time", {}}},
-        // The desktop's own tool is missing, or no desktop is named: any installed tool.
-        {"XFCE", {"gnome-control-center"}, gnome},
-        {"", {"systemsettings"}, kde},
-        {"KDE", {}, std::nullopt},
-        {"", {"firefox"}, std::nullopt},
-    };
-    for (const Row& r : rows) {
-        const auto installed = [&](const std::string& name) { return r.installed.count(name) > 0; };
-        EXPECT_EQ(ChooseDateTimeSettingsCommand(r.desktop, installed), r.expected) << r.desktop;
+    for (const test::CaseRow& c : test::ReadCaseTable("date_time_tools.txt", 3)) {
+        const std::vector<std::string> installed = c.Words(1);
+        const auto isInstalled = [&](const std::string& name) {
+            return std::find(installed.begin(), installed.end(), name) != installed.end();
+        };
+        const auto command = ChooseDateTimeSettingsCommand(c[0], isInstalled);
+        std::string shown = "(none)";
+        if (command) {
+            shown = command->program;
+            for (const std::string& argument : command->arguments) {
+                shown += " " + argument;
+            }
+        }
+        EXPECT_EQ(shown, c[2]) << c;
     }
-}
-
-TEST(DateTimeSettings, NoToolMessageNamesTimedatectl) {
-    EXPECT_NE(std::string(kNoDateTimeSettingsMessage).find("timedatectl set-timezone ZONE"),
-              std::string::npos);
 }
 
 TEST(DateTimeSettings, PathSearchFindsOnlyExecutableFiles) {

@@ -5,6 +5,7 @@
 
 #include "platform/xdg_run_at_login.h"
 #include "support/scoped_env.h"
+#include "support/settings_cases.h"
 #include "support/temp_dir.h"
 
 namespace tarnwick {
@@ -15,26 +16,16 @@ using test::ScopedEnv;
 using test::TempDir;
 
 TEST(Paths, TildeInDirectoryOrFileNameIsRefused) {
-    const struct {
-        const char* path;
-        const char* directory; // nullptr: allowed
-        const char* filename;
-    } cases[] = {
-        {"/opt/tarnwick/tarnwick", nullptr, nullptr},
-        {"/home/ann/clock.d/tarnwick", nullptr, nullptr},
-        {"/opt/TARNWI~1/tarnwick", "/opt/TARNWI~1", "tarnwick"},
-        {"/opt/tarnwick/tarn~wick", "/opt/tarnwick", "tarn~wick"},
-        {"/home/~ann/bin/tarnwick~", "/home/~ann/bin", "tarnwick~"},
-    };
-    for (const auto& c : cases) {
+    for (const test::CaseRow& c : test::ReadCaseTable("program_paths.txt", 3)) {
         std::string message;
-        EXPECT_EQ(IsRefusedProgramPath(c.path, message), c.directory != nullptr) << c.path;
-        EXPECT_EQ(message, c.directory == nullptr
+        EXPECT_EQ(IsRefusedProgramPath(c[0], message), !c[1].empty()) << c;
+        EXPECT_EQ(message, c[1].empty()
                                ? ""
-                               : std::string("Please run this program as intended.  The zero "
-                                             "arguement of this program can not contain a tilda "
-                                             "in the following fields directory:") +
-                                     c.directory + " filename: " + c.filename + "   Thank you.");
+                               : "Please run this program as intended.  The zero arguement of "
+                                 "this program can not contain a tilda in the following fields "
+                                 "directory:" +
+                                     c[1] + " filename: " + c[2] + "   Thank you.")
+            << c;
     }
 }
 
@@ -107,19 +98,8 @@ TEST(Paths, OtherwiseTheXdgDirectoriesAreUsedAndCreated) {
 }
 
 TEST(XdgRunAtLogin, ExecLineQuotesAndEscapesThePath) {
-    const struct {
-        const char* path;
-        const char* exec;
-    } cases[] = {
-        {"/opt/tarnwick/tarnwick", "/opt/tarnwick/tarnwick"},
-        {"/opt/my clock/tarnwick", "\"/opt/my clock/tarnwick\""},
-        {"/opt/a$b/tarnwick", "\"/opt/a\\\\$b/tarnwick\""},
-        {"/opt/say \"hi\"/t", "\"/opt/say \\\\\"hi\\\\\"/t\""},
-        {"/opt/100%/tarnwick", "/opt/100%%/tarnwick"},
-        {"/home/ann/my clock's\\100%", "\"/home/ann/my clock's\\\\\\\\100%%\""},
-    };
-    for (const auto& c : cases) {
-        EXPECT_EQ(XdgRunAtLogin::ExecArgument(c.path), c.exec) << c.path;
+    for (const test::CaseRow& c : test::ReadCaseTable("exec_arguments.txt", 2)) {
+        EXPECT_EQ(XdgRunAtLogin::ExecArgument(c[0]), c[1]) << c;
     }
 }
 

@@ -8,123 +8,43 @@
 #include <unistd.h>
 #include <vector>
 
+#include "support/settings_cases.h"
 #include "support/temp_dir.h"
 
 namespace tarnwick {
 namespace {
 
+using test::CaseRow;
 using test::ModeOf;
+using test::ReadCaseTable;
 using test::ReadFileBytes;
 using test::TempDir;
 using test::WriteFileBytes;
 
-struct ReadCase {
-    const char* what;
-    std::string text;
-    const char* section;
-    const char* key;
-    std::optional<std::string> expected;
-};
-
 TEST(ProfileFile, ReadsWithTheWindowsRules) {
-    const std::vector<ReadCase> cases = {
-        {"names ignore case", "[Options]\nRunOption=1057\n", "OPTIONS", "RUNOPTION", "1057"},
-        {"blanks around names and values", "  [ OPTIONS ]  \n\t KEY  =  two words \t\n", "options",
-         "key", "two words"},
-        {"double quotes removed", "[A]\nK=\" padded \"\n", "A", "K", " padded "},
-        {"single quotes removed", "[A]\nK='x'\n", "A", "K", "x"},
-        {"mismatched quotes kept", "[A]\nK=\"x'\n", "A", "K", "\"x'"},
-        {"a lone quote kept", "[A]\nK=\"\n", "A", "K", "\""},
-        {"first key wins", "[A]\nK=1\nk=2\n", "A", "K", "1"},
-        {"only the first section of a name counts", "[A]\nX=1\n[B]\n[a]\nK=2\n", "A", "K",
-         std::nullopt},
-        {"comment line skipped", "[A]\n;K=1\nK=2\n", "A", "K", "2"},
-        {"key of another section", "[A]\nK=1\n[B]\nY=2\n", "B", "K", std::nullopt},
-        {"key before any section", "K=1\n[A]\n", "A", "K", std::nullopt},
-        {"line without '=' is no key", "[A]\nK\nK=3\n", "A", "K", "3"},
-        {"CRLF line ends", "[A]\r\nK=v\r\n", "A", "K", "v"},
-        {"CR-only line ends", "[A]\rJ=u\rK=v\r", "A", "K", "v"},
-        {"UTF-8 byte-order mark", "\xEF\xBB\xBF[A]\nK=v\n", "A", "K", "v"},
-        {"no final newline", "[A]\nK=v", "A", "K", "v"},
-        {"Latin-1 bytes passed through", "[A]\r\nK=Z\xFCrich\r\n", "A", "K", "Z\xFCrich"},
-        {"case folding is ASCII only", "[\xC4]\nK=1\n", "\xE4", "K", std::nullopt},
-        {"'=' inside the value", "[A]\nK=a=b\n", "A", "K", "a=b"},
-        {"empty value", "[A]\nK=\n", "A", "K", ""},
-        {"text after the section's bracket", "[A] ; note\nK=1\n", "A", "K", "1"},
-        {"unclosed bracket is no section", "[A]\n[B\nK=1\n", "A", "K", "1"},
-        {"read is cut to 1023", "[A]\nK=" + std::string(2000, 'x') + "\n", "A", "K",
-         std::string(1023, 'x')},
-    };
-    for (const ReadCase& c : cases) {
-        EXPECT_EQ(FindProfileValue(c.text, c.section, c.key), c.expected) << c.what;
+    for (const CaseRow& c : ReadCaseTable("profile_read.txt", 5)) {
+        EXPECT_EQ(FindProfileValue(c[1], c[2], c[3]).value_or("(none)"), c[4]) << c;
     }
+    EXPECT_EQ(FindProfileValue("[A]\nK=" + std::string(2000, 'x'), "A", "K"),
+              std::string(1023, 'x'));
 }
 
-struct WriteCase {
-    const char* what;
-    std::string before;
-    const char* section;
-    const char* key;
-    const char* value;
-    std::string after;
-};
-
 TEST(ProfileFile, WritesInPlaceOrAtTheEndOfTheSection) {
-    const std::vector<WriteCase> cases = {
-        {"empty text", "", "A", "K", "v", "[A]\nK=v\n"},
-        {"rewrite keeps spelling and neighbours", "[a]\n; c\n  Key = old \nZ=1\n", "A", "KEY",
-         "new", "[a]\n; c\nKey=new\nZ=1\n"},
-        {"new key after the last key line", "[A]\nK=1\n; about B\n\n[B]\nX=2\n", "A", "N", "3",
-         "[A]\nK=1\nN=3\n; about B\n\n[B]\nX=2\n"},
-        {"section without keys", "[A]\n\n[B]\n", "A", "K", "1", "[A]\nK=1\n\n[B]\n"},
-        {"new section after a blank line", "[A]\nK=1\n", "B", "X", "2", "[A]\nK=1\n\n[B]\nX=2\n"},
-        {"no second blank line", "[A]\nK=1\n\n", "B", "X", "2", "[A]\nK=1\n\n[B]\nX=2\n"},
-        {"no final newline, new key", "[A]\nK=1", "A", "N", "2", "[A]\nK=1\nN=2"},
-        {"no final newline, new section", "[A]\nK=1", "B", "X", "2", "[A]\nK=1\n\n[B]\nX=2\n"},
-        {"CRLF rewrite", "[A]\r\nK=1\r\nL=2\r\n", "A", "K", "9", "[A]\r\nK=9\r\nL=2\r\n"},
-        {"CRLF new key", "[A]\r\nK=1\r\n", "A", "N", "2", "[A]\r\nK=1\r\nN=2\r\n"},
-        {"CRLF new section", "[A]\r\nK=1\r\n", "B", "X", "2", "[A]\r\nK=1\r\n\r\n[B]\r\nX=2\r\n"},
-        {"CRLF, last LF lost", "[A]\r\nK=1\r", "A", "N", "2", "[A]\r\nK=1\r\nN=2\r"},
-        {"CR-only new key", "[A]\rK=1\r", "A", "N", "2", "[A]\rK=1\rN=2\r"},
-        {"CR-only new section", "[A]\rK=1\r", "B", "X", "2", "[A]\rK=1\r\r[B]\rX=2\r"},
-        {"BOM kept", "\xEF\xBB\xBF[A]\nK=1\n", "A", "K", "2", "\xEF\xBB\xBF[A]\nK=2\n"},
-        {"BOM only", "\xEF\xBB\xBF", "A", "K", "2", "\xEF\xBB\xBF[A]\nK=2\n"},
-        {"Latin-1 kept", "[A]\nN=Z\xFCrich\n", "A", "K", "\xE9t\xE9",
-         "[A]\nN=Z\xFCrich\nK=\xE9t\xE9\n"},
-        {"only the first section of a name", "[A]\nX=1\n[A]\nK=2\n", "A", "K", "3",
-         "[A]\nX=1\nK=3\n[A]\nK=2\n"},
-    };
-    for (const WriteCase& c : cases) {
-        std::string text = c.before;
-        ASSERT_TRUE(SetProfileValue(text, c.section, c.key, c.value)) << c.what;
-        EXPECT_EQ(text, c.after) << c.what;
-        EXPECT_EQ(FindProfileValue(text, c.section, c.key), c.value) << c.what;
+    for (const CaseRow& c : ReadCaseTable("profile_write.txt", 6)) {
+        std::string text = c[1];
+        ASSERT_TRUE(SetProfileValue(text, c[2], c[3], c[4])) << c;
+        EXPECT_EQ(text, c[5]) << c;
+        EXPECT_EQ(FindProfileValue(text, c[2], c[3]), c[4]) << c;
     }
 }
 
 TEST(ProfileFile, RefusesNamesAndValuesThatWouldNotReadBack) {
-    const struct {
-        const char* section;
-        const char* key;
-        std::string value;
-    } cases[] = {
-        {"", "K", "v"},
-        {"A", "", "v"},
-        {"A]", "K", "v"},
-        {"A", "K=", "v"},
-        {"A", ";K", "v"},
-        {"A", "[K", "v"},
-        {"A", "K", "1\n[B]"},
-        {"A", "K", "1\r2"},
-        {"A", "K", std::string("1\0002", 3)},
-        {"A\nB", "K", "v"},
-        {"A", "K", std::string(1024, 'x')},
-    };
-    for (const auto& c : cases) {
+    std::vector<CaseRow> cases = ReadCaseTable("profile_refused.txt", 3);
+    cases.push_back({"a value longer than a read", {"A", "K", std::string(1024, 'x')}});
+    for (const CaseRow& c : cases) {
         std::string text = "[A]\nK=1\n";
         std::string error;
-        EXPECT_FALSE(SetProfileValue(text, c.section, c.key, c.value, &error))
-            << c.section << "/" << c.key;
+        EXPECT_FALSE(SetProfileValue(text, c[0], c[1], c[2], &error)) << c;
         EXPECT_FALSE(error.empty());
         EXPECT_EQ(text, "[A]\nK=1\n");
     }

@@ -1,6 +1,5 @@
 #include "settings/settings_file.h"
 
-#include <climits>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -8,6 +7,7 @@
 #include "platform/run_at_login.h"
 #include "settings/clock_settings.h"
 #include "settings/profile_file.h"
+#include "support/settings_cases.h"
 #include "support/temp_dir.h"
 #include "support/test_data.h"
 
@@ -21,35 +21,17 @@ using test::WriteFileBytes;
 
 // A flag is a number read the same way, but from 0 rather than from what it held.
 TEST(SettingsFile, ReadIntParsesLikePercentDAndReadBoolFromZero) {
-    const struct {
-        const char* stored;
-        int expected; // 77 = the value out had before the read
-        bool flag;
-    } cases[] = {
-        {"12 hours", 12, true},
-        {"  -5", -5, true},
-        {"\t42", 42, true},
-        {"+7", 7, true},
-        {"4.9", 4, true},
-        {"0", 0, false},
-        {"abc", 77, false},
-        {"", 77, false},
-        {"- 3", 77, false},
-        {"99999999999", INT_MAX, true},
-        {"-99999999999", INT_MIN, true},
-        {"\"180\"", 180, true},
-    };
     TempDir dir;
     const std::string path = dir / "s.dat";
     CSettingsFile file;
-    for (const auto& c : cases) {
-        WriteFileBytes(path, std::string("[O]\nN=") + c.stored + "\n");
+    for (const test::CaseRow& c : test::ReadCaseTable("settings_numbers.txt", 3)) {
+        WriteFileBytes(path, "[O]\nN=" + c[0] + "\n");
         int out = 77;
         EXPECT_TRUE(file.ReadInt(path, "O", "N", out, 1));
-        EXPECT_EQ(out, c.expected) << c.stored;
+        EXPECT_EQ(out, c.Int(1)) << c;
         bool flag = true;
         file.ReadBool(path, "O", "N", flag, true);
-        EXPECT_EQ(flag, c.flag) << c.stored;
+        EXPECT_EQ(flag, c.Flag(2)) << c;
     }
 }
 

@@ -2,6 +2,8 @@
 // injected.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -9,12 +11,15 @@
 #include "platform/http_download.h"
 #include "platform/local_zone.h"
 #include "settings/profile_file.h"
+#include "support/settings_cases.h"
 #include "support/temp_dir.h"
 #include "update/update_checker.h"
 #include "update/web_url.h"
 #include "zones/date_time.h"
 
 using namespace tarnwick;
+using tarnwick::test::CaseRow;
+using tarnwick::test::ReadCaseTable;
 using tarnwick::test::ReadFileBytes;
 using tarnwick::test::TempDir;
 using tarnwick::test::WriteFileBytes;
@@ -84,106 +89,39 @@ TEST_F(UpdateChecker, FirstRunDownloadsOffersAndLeavesEveryKeyInBothFiles) {
     EXPECT_EQ(Value(m_path, "DOWNLOADHEREURL"), kSite);
 }
 
-struct DayCase {
-    const char* name;
-    std::int64_t now;  // UTC
-    int offsetMinutes; // of the computer's zone
-    const char* lastDay;
-    bool downloads;
-};
-
-void PrintTo(const DayCase& c, std::ostream* out) {
-    *out << c.name;
+TEST_F(UpdateChecker, DownloadsOnlyWhenTheDayOfTheMonthDiffers) {
+    for (const CaseRow& c : ReadCaseTable("update_days.txt", 5)) {
+        int year = 0, month = 0, day = 0, hour = 0, minute = 0;
+        ASSERT_EQ(std::sscanf(c[1].c_str(), "%d-%d-%d %d:%d", &year, &month, &day, &hour, &minute),
+                  5)
+            << c;
+        m_clock.Set(Utc(year, month, day, hour, minute));
+        m_zone = FixedLocalZone(c.Int(2), "Zone");
+        WriteFileBytes(LogPath(), "[Tarnwick]\nLASTDAYCHECK=" + c[3] + "\n");
+        m_downloader.requested.clear();
+        m_downloader.Serve(kInfoUrl, "[Tarnwick]\nCURRENTVERSION=1.2\n");
+        UpdateCheckInfo info = Info();
+        Run(info);
+        EXPECT_EQ(m_downloader.requested.size(), c.Flag(4) ? 1u : 0u) << c;
+        EXPECT_EQ(Value(LogPath(), "LASTDAYCHECK"),
+                  std::to_string(LocalDayOfMonth(m_clock, m_zone)))
+            << c;
+    }
 }
 
-class UpdateCheckerDay : public UpdateChecker, public ::testing::WithParamInterface<DayCase> {};
-
-TEST_P(UpdateCheckerDay, DownloadsOnlyWhenTheDayOfTheMonthDiffers) {
-    const DayCase& c = GetParam();
-    m_clock.Set(c.now);
-    m_zone = FixedLocalZone(c.offsetMinutes, "Zone");
-    WriteFileBytes(LogPath(), std::string("[Tarnwick]\nLASTDAYCHECK=") + c.lastDay + "\n");
-    m_downloader.Serve(kInfoUrl, "[Tarnwick]\nCURRENTVERSION=1.2\n");
-    UpdateCheckInfo info = Info();
-    Run(info);
-    EXPECT_EQ(m_downloader.requested.size(), c.downloads ? 1u : 0u);
-    EXPECT_EQ(Value(LogPath(), "LASTDAYCHECK"), std::to_string(LocalDayOfMonth(m_clock, m_zone)));
+TEST_F(UpdateChecker, ComparesWithTheRunningAndTheDeclinedVersion) {
+    for (const CaseRow& c : ReadCaseTable("update_versions.txt", 8)) {
+        WriteFileBytes(LogPath(), "[Tarnwick]\nNOTOVERSION=" + c[2] + "\n");
+        std::filesystem::remove(m_path); // each case starts without an earlier file
+        m_downloader.Serve(kInfoUrl, c[1]);
+        UpdateCheckInfo info = Info();
+        EXPECT_EQ(Run(info), c.Flag(3)) << c;
+        EXPECT_EQ(m_versionDiffers, c.Flag(4)) << c;
+        EXPECT_EQ(info.forceUpdate, c.Flag(5)) << c;
+        EXPECT_EQ(info.latestVersion, std::stod(c[6])) << c;
+        EXPECT_EQ(info.message, c[7]) << c;
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Days, UpdateCheckerDay,
-    ::testing::Values(DayCase{"FifthOfTheNextMonth", Utc(2026, 4, 5), 0, "5", false},
-                      DayCase{"NextDay", Utc(2026, 3, 6), 0, "5", true},
-                      DayCase{"NoDayYet", Utc(2026, 3, 5), 0, "0", true},
-                      DayCase{"NotANumber", Utc(2026, 3, 5), 0, "soon", true},
-                      // 2026-03-05 23:30 UTC is already the 6th at UTC+1
-                      DayCase{"LocalDateAheadOfUtc", Utc(2026, 3, 5, 23, 30), 60, "5", true},
-                      // 2026-03-06 00:30 UTC is still the 5th at UTC-5
-                      DayCase{"LocalDateBehindUtc", Utc(2026, 3, 6, 0, 30), -300, "5", false}),
-    [](const ::testing::TestParamInfo<DayCase>& info) { return std::string(info.param.name); });
-
-struct VersionCase {
-    const char* name;
-    const char* infoFile;
-    const char* declined; // NOTOVERSION in the log
-    bool offer;
-    bool differs;
-    bool force;
-    double latest;
-    const char* message;
-};
-
-void PrintTo(const VersionCase& c, std::ostream* out) {
-    *out << c.name;
-}
-
-class UpdateCheckerVersions : public UpdateChecker,
-                              public ::testing::WithParamInterface<VersionCase> {};
-
-TEST_P(UpdateCheckerVersions, ComparesWithTheRunningAndTheDeclinedVersion) {
-    const VersionCase& c = GetParam();
-    WriteFileBytes(LogPath(), std::string("[Tarnwick]\nNOTOVERSION=") + c.declined + "\n");
-    m_downloader.Serve(kInfoUrl, c.infoFile);
-    UpdateCheckInfo info = Info();
-    EXPECT_EQ(Run(info), c.offer);
-    EXPECT_EQ(m_versionDiffers, c.differs);
-    EXPECT_EQ(info.forceUpdate, c.force);
-    EXPECT_EQ(info.latestVersion, c.latest);
-    EXPECT_EQ(info.message, c.message);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Versions, UpdateCheckerVersions,
-    ::testing::Values(
-        VersionCase{"EqualVersion", "[Tarnwick]\nCURRENTVERSION=1.1\nUPDATEINFO=Same\n", "0", false,
-                    false, false, 1.1, "Same"},
-        VersionCase{"Declined", "[Tarnwick]\nCURRENTVERSION=1.2\n", "1.2", false, true, false, 1.2,
-                    "There is a new update available for Tarnwick"},
-        VersionCase{"DeclinedButForced", "[Tarnwick]\nCURRENTVERSION=1.2\nFORCETOUPDATE=1\n", "1.2",
-                    false, true, true, 1.2, "There is a new update available for Tarnwick"},
-        VersionCase{"ForcedForThisVersionOnly",
-                    "[Tarnwick]\nCURRENTVERSION=1.2\nFORCETOUPDATE1.100000=1\nFORCETOUPDATE=0\n",
-                    "0", true, true, true, 1.2, "There is a new update available for Tarnwick"},
-        VersionCase{"ForcedForAnotherVersion",
-                    "[Tarnwick]\nCURRENTVERSION=1.2\nFORCETOUPDATE1.000000=1\n", "0", true, true,
-                    false, 1.2, "There is a new update available for Tarnwick"},
-        VersionCase{"NoticeForThisVersion",
-                    "[Tarnwick]\nCURRENTVERSION=1.2\nUPDATEINFO1.100000=For 1.1\nUPDATEINFO=All\n",
-                    "0", true, true, false, 1.2, "For 1.1"},
-        // An error page is no update-info file: a failed download.
-        VersionCase{"ErrorPage", "<html><body>Moved</body></html>\n", "0", true, true, false, -1.0,
-                    kCouldNotCheckText},
-        VersionCase{"NoSection", "[Other]\nCURRENTVERSION=1.2\n", "0", true, true, false, -1.0,
-                    kCouldNotCheckText},
-        VersionCase{"SectionWithoutKeys", "[tarnwick]\n", "0", false, true, false, 0.0,
-                    "There is a new update available for Tarnwick"},
-        // A version that is not a number would differ from itself and come back on every run.
-        VersionCase{"NotANumberVersion", "[Tarnwick]\nCURRENTVERSION=nan\n", "nan", false, true,
-                    false, 0.0, "There is a new update available for Tarnwick"},
-        VersionCase{"ControlCharactersInTheNotice",
-                    "[Tarnwick]\nCURRENTVERSION=1.2\nUPDATEINFO=New\x1b[2J\x07 one\t!\n", "0", true,
-                    true, false, 1.2, "New[2J one!"}),
-    [](const ::testing::TestParamInfo<VersionCase>& info) { return std::string(info.param.name); });
 
 TEST_F(UpdateChecker, AVersionedNoticeLeavesTheGeneralKeyUnread) {
     m_downloader.Serve(kInfoUrl, "[Tarnwick]\nCURRENTVERSION=1.2\nUPDATEINFO1.100000=For 1.1\n");
@@ -255,41 +193,11 @@ TEST_F(UpdateChecker, OffersTheSiteInsteadOfADownloadAddressThatIsNotWeb) {
     EXPECT_NE(m_log[0].find(m_path), std::string::npos) << m_log[0];
 }
 
-struct NoticeCase {
-    const char* name;
-    std::string text;
-    std::string clean;
-};
-
-void PrintTo(const NoticeCase& c, std::ostream* out) {
-    *out << c.name;
-}
-
-class NoticeText : public ::testing::TestWithParam<NoticeCase> {};
-
-TEST_P(NoticeText, DropsControlCharactersAndCutsWholeCharacters) {
-    EXPECT_EQ(CleanNoticeText(GetParam().text, 10), GetParam().clean);
+TEST(NoticeText, DropsControlCharactersAndCutsWholeCharacters) {
+    for (const CaseRow& c : ReadCaseTable("update_notices.txt", 3)) {
+        EXPECT_EQ(CleanNoticeText(c[1], 10), c[2]) << c;
+    }
     EXPECT_EQ(CleanNoticeText(std::string(500, 'n')).size(), 200u); // the default length
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Texts, NoticeText,
-    ::testing::Values(NoticeCase{"Plain", "Version 1.2", "Version 1."},
-                      NoticeCase{"Controls",
-                                 std::string("a\0b\x01\x1f\x7f"
-                                             "c",
-                                             7),
-                                 "abc"},
-                      NoticeCase{"C1Controls",
-                                 "a\xc2\x85\xc2\x9f"
-                                 "b\xc2\xa0",
-                                 "ab\xc2\xa0"},
-                      // not UTF-8, so Latin-1: the control between the bytes joins nothing
-                      NoticeCase{"Latin1", "\xc2\x01\x85", "\xc3\x82"},
-                      // ten characters, the last of them two bytes long; the eleventh is cut
-                      NoticeCase{"MultiByteAtTheEnd", "123456789\xc3\xa9\xc3\xa9",
-                                 "123456789\xc3\xa9"},
-                      NoticeCase{"Markup", "<b>bold</b>", "<b>bold</b"}),
-    [](const ::testing::TestParamInfo<NoticeCase>& info) { return std::string(info.param.name); });
 
 } // namespace

@@ -7,11 +7,11 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <climits>
 #include <cstdlib>
 #include <filesystem>
 
 #include "platform/message_box.h"
+#include "support/settings_cases.h"
 #include "support/temp_dir.h"
 #include "zones/preset_update.h"
 #include "zones/zone_columns.h"
@@ -50,20 +50,8 @@ protected:
 };
 
 TEST(ZoneDatabaseDialect, DoubleQuotedValuesBecomeStringLiterals) {
-    struct Case {
-        const char* statement;
-        const char* expected;
-    } cases[] = {
-        {R"(UPDATE t SET m_Country="m_Province")", "UPDATE t SET m_Country='m_Province'"},
-        {R"(VALUES ("O'Brien",""))", "VALUES ('O''Brien','')"},
-        {R"(VALUES ("say ""hi""",0))", R"(VALUES ('say "hi"',0))"},
-        {R"(VALUES ("""",1))", R"(VALUES ('"',1))"},
-        {R"(VALUES ('x',"a COUNTER, b"))", "VALUES ('x','a COUNTER, b')"},
-        {R"(SET a="1"WHERE id=3)", "SET a='1'WHERE id=3"},
-        {"DELETE FROM t WHERE id=3", "DELETE FROM t WHERE id=3"},
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(CZoneDatabase::TranslateStatement(c.statement), c.expected) << c.statement;
+    for (const test::CaseRow& c : test::ReadCaseTable("zone_dialect.txt", 2)) {
+        EXPECT_EQ(CZoneDatabase::TranslateStatement(c[0]), c[1]) << c;
     }
 }
 
@@ -188,60 +176,23 @@ TEST_F(ZoneDatabaseTest, FieldsReadAsTrimmedTextNullsAsEmpty) {
     EXPECT_EQ(db.GetField("no_such_column").Text(), "");
 }
 
-TEST(ZoneDatabaseFields, BuildInsertText) {
-    CInsertStatement insert("T");
-    insert.Add("a", "1");
-    insert.Add("b", "'x'");
-    EXPECT_EQ(insert.BuildInsert(), "INSERT INTO T  (a,b) VALUES (1,'x') ");
-}
-
 TEST(ZoneDatabaseFields, ToIntReadsTheNumericPrefixAsPercentD) {
-    struct Case {
-        const char* text;
-        int expected;
-    } cases[] = {
-        {"12", 12},
-        {"12.5", 12},
-        {" 5", 0},
-        {"-30", -30},
-        {"", 0},
-        {"-", 0},
-        {"--5", 0},
-        {"7abc", 7},
-        {"+5", 0},
-        {".5", 0},
-        {"1-2", 1},
-        {"abc", 0},
-        {"99999999999", INT_MAX},
-        {"-99999999999", INT_MIN},
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(CFieldValue(c.text).ToInt(), c.expected) << '"' << c.text << '"';
+    for (const test::CaseRow& c : test::ReadCaseTable("field_numbers.txt", 2)) {
+        EXPECT_EQ(CFieldValue(c[0]).ToInt(), c.Int(1)) << c;
     }
     EXPECT_EQ(CFieldValue::FromInt(-42).Text(), "-42");
     EXPECT_EQ(CFieldValue::FromDouble(2.25).Text(), "2.250000");
 }
 
 TEST(ZoneDatabaseFields, SplitCutsAtEachDelimiterAndTrims) {
-    struct Case {
-        const char* text;
-        std::vector<std::string> pieces;
-    } cases[] = {
-        {"", {}},
-        {"One", {"One"}},
-        {"Eastern Time, New York", {"Eastern Time", "New York"}},
-        {"A,,B,", {"A", "", "B"}},
-        {" A , B ", {"A", "B"}},
-        {",", {""}},
-    };
-    for (const Case& c : cases) {
+    for (const test::CaseRow& c : test::ReadCaseTable("field_split.txt", 2)) {
         std::vector<CFieldValue> out{CFieldValue("stale")};
-        CFieldValue(c.text).Split(",", out);
-        std::vector<std::string> texts;
+        CFieldValue(c[0]).Split(",", out);
+        std::string pieces;
         for (const CFieldValue& f : out) {
-            texts.push_back(f.Text());
+            pieces += "[" + f.Text() + "]";
         }
-        EXPECT_EQ(texts, c.pieces) << '"' << c.text << '"';
+        EXPECT_EQ(pieces, c[1]) << c;
     }
 }
 
