@@ -1,10 +1,13 @@
 // The US daylight-saving answer and the order and content of the configuration's Save.
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "platform/clock.h"
 #include "platform/local_zone.h"
 #include "settings/config_save.h"
 #include "settings/profile_file.h"
+#include "support/settings_cases.h"
 #include "support/temp_dir.h"
 #include "support/test_data.h"
 #include "zones/date_time.h"
@@ -18,23 +21,12 @@ const char kDates2026[] = "Daylight Savings Time Starts:\nSunday, March 08, 2026
 
 TEST(UsDaylightSavingMessage, TellsWhichPeriodTodayIsIn) {
     const FixedLocalZone utc(0, "UTC");
-    struct Row {
-        DateTime utcNow;
-        const char* expected;
-    };
-    const Row rows[] = {
-        {DateTime(2026, 7, 1, 12, 0, 0), "Currently Wednesday, July 01, 2026 is Daylight Savings "
-                                         "Time.\n\n"},
-        {DateTime(2026, 1, 15, 12, 0, 0), "Currently Thursday, January 15, 2026 is Standard "
-                                          "Time.\n\n"},
-        // 2026-11-01 after 02:00: standard time again.
-        {DateTime(2026, 11, 1, 3, 0, 0), "Currently Sunday, November 01, 2026 is Standard "
-                                         "Time.\n\n"},
-    };
-    for (const Row& r : rows) {
-        const FixedClock clock(r.utcNow.ToUnixSeconds());
+    for (const test::CaseRow& c : test::ReadCaseTable("us_daylight.txt", 2)) {
+        const std::vector<int> n = c.Numbers(0);
+        ASSERT_EQ(n.size(), 5u) << c;
+        const FixedClock clock(DateTime(n[0], n[1], n[2], n[3], n[4], 0).ToUnixSeconds());
         CLocalTimeInfo local(clock, utc);
-        EXPECT_EQ(UsDaylightSavingMessage(local), std::string(r.expected) + kDates2026);
+        EXPECT_EQ(UsDaylightSavingMessage(local), c[1] + "\n\n" + kDates2026) << c;
     }
 }
 

@@ -39,11 +39,8 @@ TEST(NetworkRoutesFiles, InterfaceUpNeedsTheUpFlagAndNoLostCarrier) {
 }
 
 TEST(NetworkRoutesFiles, InterfaceNamesThatWouldLeaveTheDirectoryAreRefused) {
-    for (const char* bad : {"", ".", "..", "../etc", "eth 0", "a234567890123456"}) {
-        EXPECT_FALSE(IsSafeInterfaceName(bad)) << bad;
-    }
-    for (const char* good : {"eth0", "wlp3s0", "enx001122334455", "br-1.5"}) {
-        EXPECT_TRUE(IsSafeInterfaceName(good)) << good;
+    for (const test::CaseRow& c : test::ReadCaseTable("interface_names.txt", 2)) {
+        EXPECT_EQ(IsSafeInterfaceName(c[0]), c.Flag(1)) << c;
     }
 }
 

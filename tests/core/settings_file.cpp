@@ -64,19 +64,14 @@ TEST(SettingsFile, ReadWritesTheDefaultOfAMissingKeyAndLeavesPresentOnesAlone) {
     EXPECT_TRUE(file.LastError().empty());
 }
 
+// Each call as "name on|off program".
 class RecordingRunAtLogin final : public IRunAtLogin {
 public:
-    bool WriteRunValue(const std::string& name, bool enabled,
-                       const std::string& programPath) override {
-        calls.push_back({name, enabled, programPath});
+    bool WriteRunValue(const std::string& name, bool enabled, const std::string& path) override {
+        calls.push_back(name + (enabled ? " on " : " off ") + path);
         return true;
     }
-    struct Call {
-        std::string name;
-        bool enabled;
-        std::string programPath;
-    };
-    std::vector<Call> calls;
+    std::vector<std::string> calls;
 };
 
 TEST(LoadSettings, NewFileGetsEveryDefaultInThreeSections) {
@@ -90,10 +85,7 @@ TEST(LoadSettings, NewFileGetsEveryDefaultInThreeSections) {
 
     // The file a first start writes, as the program has always written it.
     EXPECT_EQ(ReadFileBytes(path), ReadFileBytes(test::TestDataPath("settings/new_file.dat")));
-    ASSERT_EQ(runAtLogin.calls.size(), 1u);
-    EXPECT_EQ(runAtLogin.calls[0].name, "Tarnwick");
-    EXPECT_TRUE(runAtLogin.calls[0].enabled);
-    EXPECT_EQ(runAtLogin.calls[0].programPath, ExecutablePath());
+    EXPECT_EQ(runAtLogin.calls, std::vector<std::string>{"Tarnwick on " + ExecutablePath()});
 }
 
 TEST(LoadSettings, ReadsAWindowsFileAndKeepsUnparsableNumbers) {
@@ -113,8 +105,7 @@ TEST(LoadSettings, ReadsAWindowsFileAndKeepsUnparsableNumbers) {
     EXPECT_TRUE(settings.clockBlueLcd);
     EXPECT_EQ(settings.runOption, kRunHidden);
     EXPECT_EQ(settings.checkTimeMarginOfError, 1);
-    ASSERT_EQ(runAtLogin.calls.size(), 1u);
-    EXPECT_FALSE(runAtLogin.calls[0].enabled);
+    EXPECT_EQ(runAtLogin.calls, std::vector<std::string>{"Tarnwick off " + ExecutablePath()});
     const std::string after = ReadFileBytes(path);
     EXPECT_NE(after.find("\r\nCHECKTIMEHOURINTERVAL=abc\r\n"), std::string::npos);
     // Every line the load added ends in CR LF like the rest.

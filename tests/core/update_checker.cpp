@@ -2,7 +2,6 @@
 // injected.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -81,21 +80,20 @@ TEST_F(UpdateChecker, FirstRunDownloadsOffersAndLeavesEveryKeyInBothFiles) {
     EXPECT_EQ(info.downloadUrl, kSite); // DOWNLOADHEREURL absent: the site's root
     EXPECT_FALSE(info.forceUpdate);
     EXPECT_TRUE(m_versionDiffers);
-    EXPECT_EQ(Value(LogPath(), "LASTDAYCHECK"), "5");
-    EXPECT_EQ(Value(LogPath(), "NOTOVERSION"), "0.000000");
-    EXPECT_EQ(Value(m_path, "FORCETOUPDATE1.100000"), "0");
-    EXPECT_EQ(Value(m_path, "FORCETOUPDATE"), "0");
-    EXPECT_EQ(Value(m_path, "UPDATEINFO1.100000"), "");
-    EXPECT_EQ(Value(m_path, "DOWNLOADHEREURL"), kSite);
+    // Every key the check reads is left in the files, in the line ends each already had.
+    EXPECT_EQ(ReadFileBytes(LogPath()), "[Tarnwick]\nLASTDAYCHECK=5\nNOTOVERSION=0.000000\n");
+    EXPECT_EQ(ReadFileBytes(m_path),
+              "[Tarnwick]\r\nCURRENTVERSION=1.2\r\nUPDATEINFO=Version 1.2\r\n"
+              "FORCETOUPDATE1.100000=0\r\nFORCETOUPDATE=0\r\n"
+              "UPDATEINFO1.100000=\r\nDOWNLOADHEREURL=" +
+                  kSite + "\r\n");
 }
 
 TEST_F(UpdateChecker, DownloadsOnlyWhenTheDayOfTheMonthDiffers) {
     for (const CaseRow& c : ReadCaseTable("update_days.txt", 5)) {
-        int year = 0, month = 0, day = 0, hour = 0, minute = 0;
-        ASSERT_EQ(std::sscanf(c[1].c_str(), "%d-%d-%d %d:%d", &year, &month, &day, &hour, &minute),
-                  5)
-            << c;
-        m_clock.Set(Utc(year, month, day, hour, minute));
+        const std::vector<int> n = c.Numbers(1);
+        ASSERT_EQ(n.size(), 5u) << c;
+        m_clock.Set(Utc(n[0], n[1], n[2], n[3], n[4]));
         m_zone = FixedLocalZone(c.Int(2), "Zone");
         WriteFileBytes(LogPath(), "[Tarnwick]\nLASTDAYCHECK=" + c[3] + "\n");
         m_downloader.requested.clear();

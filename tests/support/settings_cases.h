@@ -21,6 +21,19 @@ struct CaseRow {
     const std::string& operator[](std::size_t i) const { return fields.at(i); }
     int Int(std::size_t i) const { return std::stoi(fields.at(i)); }
     bool Flag(std::size_t i) const { return fields.at(i) == "1"; }
+    // The runs of digits in a field: "2026-03-05 12:00" gives 2026 3 5 12 0.
+    std::vector<int> Numbers(std::size_t i) const {
+        std::string text = fields.at(i);
+        for (char& ch : text) {
+            ch = ch >= '0' && ch <= '9' ? ch : ' ';
+        }
+        std::vector<int> numbers;
+        std::istringstream in(text);
+        for (int n = 0; in >> n;) {
+            numbers.push_back(n);
+        }
+        return numbers;
+    }
     std::vector<std::string> Words(std::size_t i) const {
         std::vector<std::string> words;
         std::istringstream in(fields.at(i));
