@@ -18,15 +18,6 @@ std::int64_t Utc(int y, int mo, int d, int h, int mi) {
     return DateTime(y, mo, d, h, mi, 0).ToUnixSeconds();
 }
 
-TransitionRule Rule(int month, int week, int weekday, int hour) {
-    TransitionRule r;
-    r.wMonth = month;
-    r.wDay = week;
-    r.wDayOfWeek = weekday;
-    r.wHour = hour;
-    return r;
-}
-
 // Each test sets TZ for itself; the caller's TZ comes back afterwards.
 class SystemLocalZoneTest : public ::testing::Test {
 protected:
@@ -45,8 +36,8 @@ TEST_F(SystemLocalZoneTest, NamedZoneGivesItsRulesAndTheOffsetOfEachInstant) {
     EXPECT_EQ(tzi.StandardName, "AEST");
     EXPECT_EQ(tzi.DaylightName, "AEDT");
     EXPECT_EQ(tzi.DaylightBias, -60);
-    EXPECT_EQ(tzi.DaylightDate, Rule(10, 1, 0, 2));
-    EXPECT_EQ(tzi.StandardDate, Rule(4, 1, 0, 3));
+    EXPECT_EQ(tzi.DaylightDate, (TransitionRule{0, 10, 0, 1, 2}));
+    EXPECT_EQ(tzi.StandardDate, (TransitionRule{0, 4, 0, 1, 3}));
 
     // 2026-10-04 02:00 AEST -> 03:00 AEDT, +10 -> +11 (16:00 UTC the day before)
     const LocalInstant before = zone->At(Utc(2026, 10, 3, 15, 59));
@@ -78,7 +69,7 @@ TEST_F(SystemLocalZoneTest, NumericAbbreviationsShowTheZoneName) {
 
 TEST_F(SystemLocalZoneTest, RuleInTzIsFollowed) {
     const std::unique_ptr<ILocalZone> zone = ZoneFor("XST-1XDT,M3.5.0,M10.5.0/3");
-    EXPECT_EQ(zone->GetTimeZoneInformation().DaylightDate, Rule(3, 5, 0, 2));
+    EXPECT_EQ(zone->GetTimeZoneInformation().DaylightDate, (TransitionRule{0, 3, 0, 5, 2}));
     // 2026-03-29 02:00 XST -> 03:00 XDT, +1 -> +2 (01:00 UTC)
     EXPECT_EQ(zone->At(Utc(2026, 3, 29, 0, 59)).offsetMinutes, 60);
     EXPECT_EQ(zone->At(Utc(2026, 3, 29, 1, 0)).offsetMinutes, 120);
