@@ -7,11 +7,10 @@
 #include <fstream>
 #include <sstream>
 
-#include "platform/message_box.h"
 #include "support/cli_runner.h"
 #include "support/temp_dir.h"
-#include "zones/zone_columns.h"
-#include "zones/zone_database.h"
+#include "support/test_data.h"
+#include "support/zones_seed.h"
 
 namespace tarnwick {
 namespace {
@@ -30,23 +29,7 @@ protected:
         return test::RunCli(argv, {{"TZ", tz}});
     }
 
-    void Seed() {
-        RecordingMessageBox messages;
-        CZoneDatabase db(messages);
-        db.SetLocation(dir, "timezones");
-        ASSERT_TRUE(db.Connect(ZoneCreateStatement()));
-        const std::string columns =
-            "INSERT INTO presetTimeZones  (m_TimeZoneName,m_Country,m_GMTBiasHour,"
-            "m_GMTBiasMinute,m_DSTUse,m_STDAbbr,m_STDAMPM,m_STDStartCountDOW,m_STDDOW,m_STDMonth,"
-            "m_STDHour,m_STDMinute,m_DSTAbbr,m_DSTAMPM,m_DSTBiasHour,m_DSTBiasMinute,"
-            "m_DSTStartCountDOW,m_DSTDOW,m_DSTMonth,m_DSTHour,m_DSTMinute) VALUES ";
-        ASSERT_TRUE(db.Query(columns + R"(("Eastern Time, New York","He said ""hi""","-5","0","1",)"
-                                       R"("EST","1","1","0","11","2","0","EDT","1","1","0","2",)"
-                                       R"("0","3","2","0") )"));
-        ASSERT_TRUE(db.Query(columns + R"(("India Standard Time, Kolkata","","5","30","0","IST",)"
-                                       R"("0","0","0","0","0","0","","0","0","0","0","0","0","0",)"
-                                       R"("0") )"));
-    }
+    void Seed() { ASSERT_TRUE(test::SeedZones(dir, "two_zones.sql")); }
 
     test::TempDir tmp;
     const std::string dir = tmp.Path();
@@ -68,14 +51,7 @@ TEST_F(CliZonesTest, ShowPrintsTheRowInSchemaOrder) {
     CliResult r = Run("zones show 1");
     EXPECT_EQ(r.exit, 0) << r.err;
     // One line a column; NULL columns (never written) print empty.
-    EXPECT_EQ(r.out,
-              "timeZoneID=1\nm_TimeZoneName=Eastern Time, New York\n"
-              "m_Country=He said \"hi\"\nm_Province=\nm_Cities=\n"
-              "m_GMTBiasHour=-5\nm_GMTBiasMinute=0\nm_DSTUse=1\n"
-              "m_STDAbbr=EST\nm_STDAMPM=1\nm_STDBiasHour=\nm_STDBiasMinute=\n"
-              "m_STDStartCountDOW=1\nm_STDDOW=0\nm_STDMonth=11\nm_STDHour=2\nm_STDMinute=0\n"
-              "m_DSTAbbr=EDT\nm_DSTAMPM=1\nm_DSTBiasHour=1\nm_DSTBiasMinute=0\n"
-              "m_DSTStartCountDOW=2\nm_DSTDOW=0\nm_DSTMonth=3\nm_DSTHour=2\nm_DSTMinute=0\n");
+    EXPECT_EQ(r.out, test::ReadFileBytes(test::TestDataPath("zones/show_eastern.txt")));
 
     r = Run("zones show 99");
     EXPECT_EQ(r.exit, 1);
