@@ -33,43 +33,25 @@ std::vector<std::pair<std::string, std::string>> QuotedCases(const std::string& 
     return cases;
 }
 
-struct Convertible {
-    const char* text;
-    int bias;
-    const char* stdName;
-    const char* dstName;
-    int daylightBias;
-    TransitionRule daylightDate;
-    TransitionRule standardDate;
-};
-
 TEST(PosixTz, RulesBecomeZoneRecords) {
     // Every rule of the shipped presets is checked against the C library (presets.cpp); here
-    // a plain rule and the forms none of them has.
-    // clang-format off
-    const Convertible rows[] = {
-        {"CET-1CEST,M3.5.0,M10.5.0/3", -60, "CET", "CEST", -60, {0, 3, 0, 5, 2}, {0, 10, 0, 5, 3}},
-        // Explicit daylight offset of two hours, a change at a time with minutes.
-        {"<+00>0<+02>-2,M3.5.0/1:30,M10.5.0/3", 0, "+00", "+02", -120, {0, 3, 0, 5, 1, 30},
-         {0, 10, 0, 5, 3}},
-        // No dates: the United States rules.
-        {"AAA3BBB", 180, "AAA", "BBB", -60, {0, 3, 0, 2, 2}, {0, 11, 0, 1, 2}},
+    // a plain rule and the forms none of them has: an explicit daylight offset of two hours
+    // and a change at a time with minutes; no dates, which means the United States rules.
+    const std::pair<const char*, TimeZoneInformation> rows[] = {
+        {"CET-1CEST,M3.5.0,M10.5.0/3",
+         {-60, "CET", {0, 10, 0, 5, 3}, 0, "CEST", {0, 3, 0, 5, 2}, -60}},
+        {"<+00>0<+02>-2,M3.5.0/1:30,M10.5.0/3",
+         {0, "+00", {0, 10, 0, 5, 3}, 0, "+02", {0, 3, 0, 5, 1, 30}, -120}},
+        {"AAA3BBB", {180, "AAA", {0, 11, 0, 1, 2}, 0, "BBB", {0, 3, 0, 2, 2}, -60}},
     };
-    // clang-format on
-    for (const Convertible& row : rows) {
-        SCOPED_TRACE(row.text);
-        const std::optional<PosixTzRule> rule = ParsePosixTz(row.text);
+    for (const auto& [text, expected] : rows) {
+        SCOPED_TRACE(text);
+        const std::optional<PosixTzRule> rule = ParsePosixTz(text);
         ASSERT_TRUE(rule.has_value());
         TimeZoneInformation tzi;
         std::string why;
         ASSERT_TRUE(ToTimeZoneInformation(*rule, tzi, why)) << why;
-        EXPECT_EQ(tzi.Bias, row.bias);
-        EXPECT_EQ(tzi.StandardName, row.stdName);
-        EXPECT_EQ(tzi.DaylightName, row.dstName);
-        EXPECT_EQ(tzi.StandardBias, 0);
-        EXPECT_EQ(tzi.DaylightBias, row.daylightBias);
-        EXPECT_EQ(tzi.DaylightDate, row.daylightDate);
-        EXPECT_EQ(tzi.StandardDate, row.standardDate);
+        EXPECT_EQ(tzi, expected);
     }
 }
 
