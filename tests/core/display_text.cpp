@@ -8,6 +8,8 @@
 #include "display/display_text.h"
 #include "platform/clock.h"
 #include "platform/local_zone.h"
+#include "support/temp_dir.h"
+#include "support/test_data.h"
 #include "zones/local_time_info.h"
 #include "zones/zone_clock.h"
 
@@ -36,10 +38,7 @@ TimeSyncSnapshot Sync(SyncStatusValue status, std::string server = "",
 }
 
 TEST(StatusBlock, TextForEachStatus) {
-    StatusBlock block;
-    EXPECT_EQ(block.Next(Sync(StatusNotSynchronized), false, ""),
-              "\r\n\r\n\r\nTime above is not synchronized\r\nwith a time server.\r\n"
-              "Push the \"Check\" buton to synchronize.\r\n\r\n\r\n");
+    StatusBlock block; // the text of StatusNotSynchronized: ComposesTheThreeClocksInOrder
     EXPECT_EQ(block.Next(Sync(StatusConnecting, "time-a.example"), false, ""),
               "\r\n\r\n\r\nConnecting with Time Server: \r\n\r\ntime-a.example\r\n\r\n\r\n");
     // 93784 s = 1 day 2 h 3 min 4 s
@@ -150,17 +149,7 @@ TEST(DisplayText, ComposesTheThreeClocksInOrder) {
     const ClockTimes times = ReadClockTimes(local, other);
     const std::string text =
         BuildDisplayText(times, block.Next(Sync(StatusNotSynchronized), false, ""));
-    EXPECT_EQ(text, "\r\n"
-                    "NST (-3.50)\r\n"
-                    "Saturday, December 05, 2026  12:40:54 AM\r\n"
-                    "\r\n"
-                    "India Standard Time (+5.50)\r\n"
-                    "Saturday, December 05, 2026  09:40:54 AM\r\n"
-                    "\r\n"
-                    "Greenwich Mean Time (+0)\r\n"
-                    "Saturday, December 05, 2026  04:10:54 AM"
-                    "\r\n\r\n\r\nTime above is not synchronized\r\nwith a time server.\r\n"
-                    "Push the \"Check\" buton to synchronize.\r\n\r\n\r\n");
+    EXPECT_EQ(text, test::ReadFileBytes(test::TestDataPath("zones/display_three_clocks.txt")));
 }
 
 TEST(Tick, ArmsForJustAfterTheNextWholeSecond) {

@@ -88,8 +88,7 @@ TEST(LocalTimeInfo, SplitMinutesGivesBothPartsTheSignOfTheTotal) {
         int hours = 99;
         int minutes = 99;
         CLocalTimeInfo::SplitMinutes(row.total, hours, minutes);
-        EXPECT_EQ(hours, row.hours) << row.total;
-        EXPECT_EQ(minutes, row.minutes) << row.total;
+        EXPECT_EQ(std::pair(hours, minutes), std::pair(row.hours, row.minutes)) << row.total;
     }
     // The double-precision division never leaves a part out of range.
     for (int total = -200000; total <= 200000; ++total) {

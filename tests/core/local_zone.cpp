@@ -18,13 +18,12 @@ std::int64_t Utc(int y, int mo, int d, int h, int mi) {
     return DateTime(y, mo, d, h, mi, 0).ToUnixSeconds();
 }
 
-TransitionRule Rule(int month, int week, int weekday, int hour) {
-    TransitionRule r;
-    r.wMonth = month;
-    r.wDay = week;
-    r.wDayOfWeek = weekday;
-    r.wHour = hour;
-    return r;
+// What the zone says of t (seconds since 1970, UTC): "OFFSET dst|std ABBREVIATION NAME", the
+// offset in minutes and NAME what the window shows.
+std::string Seen(const ILocalZone& zone, std::int64_t t) {
+    const LocalInstant at = zone.At(t);
+    return std::to_string(at.offsetMinutes) + (at.isDst ? " dst " : " std ") + at.abbreviation +
+           " " + zone.DisplayName(t);
 }
 
 // Each test sets TZ for itself; the caller's TZ comes back afterwards.
@@ -40,23 +39,13 @@ protected:
 
 TEST_F(SystemLocalZoneTest, NamedZoneGivesItsRulesAndTheOffsetOfEachInstant) {
     const std::unique_ptr<ILocalZone> zone = ZoneFor("Australia/Sydney");
-    const TimeZoneInformation tzi = zone->GetTimeZoneInformation();
-    EXPECT_EQ(tzi.Bias, -600);
-    EXPECT_EQ(tzi.StandardName, "AEST");
-    EXPECT_EQ(tzi.DaylightName, "AEDT");
-    EXPECT_EQ(tzi.DaylightBias, -60);
-    EXPECT_EQ(tzi.DaylightDate, Rule(10, 1, 0, 2));
-    EXPECT_EQ(tzi.StandardDate, Rule(4, 1, 0, 3));
+    EXPECT_EQ(
+        zone->GetTimeZoneInformation(),
+        (TimeZoneInformation{-600, "AEST", {0, 4, 0, 1, 3}, 0, "AEDT", {0, 10, 0, 1, 2}, -60}));
 
     // 2026-10-04 02:00 AEST -> 03:00 AEDT, +10 -> +11 (16:00 UTC the day before)
-    const LocalInstant before = zone->At(Utc(2026, 10, 3, 15, 59));
-    EXPECT_EQ(before.offsetMinutes, 600);
-    EXPECT_FALSE(before.isDst);
-    EXPECT_EQ(before.abbreviation, "AEST");
-    const LocalInstant after = zone->At(Utc(2026, 10, 3, 16, 0));
-    EXPECT_EQ(after.offsetMinutes, 660);
-    EXPECT_TRUE(after.isDst);
-    EXPECT_EQ(zone->DisplayName(Utc(2026, 10, 3, 16, 0)), "AEDT");
+    EXPECT_EQ(Seen(*zone, Utc(2026, 10, 3, 15, 59)), "600 std AEST AEST");
+    EXPECT_EQ(Seen(*zone, Utc(2026, 10, 3, 16, 0)), "660 dst AEDT AEDT");
 }
 
 TEST_F(SystemLocalZoneTest, NumericAbbreviationsShowTheZoneName) {
@@ -64,25 +53,20 @@ TEST_F(SystemLocalZoneTest, NumericAbbreviationsShowTheZoneName) {
          {":America/Sao_Paulo", "America/Sao_Paulo", "/usr/share/zoneinfo/America/Sao_Paulo"}) {
         SCOPED_TRACE(tz);
         const std::unique_ptr<ILocalZone> zone = ZoneFor(tz);
-        const LocalInstant now = zone->At(Utc(2026, 7, 1, 12, 0));
-        EXPECT_EQ(now.offsetMinutes, -180);
-        EXPECT_EQ(now.abbreviation, "-03");
-        EXPECT_EQ(zone->DisplayName(Utc(2026, 7, 1, 12, 0)), "America/Sao_Paulo");
+        EXPECT_EQ(Seen(*zone, Utc(2026, 7, 1, 12, 0)), "-180 std -03 America/Sao_Paulo");
         EXPECT_EQ(zone->GetTimeZoneInformation().Bias, 180);
     }
     // A rule in TZ has no zone name to show.
     const std::unique_ptr<ILocalZone> rule = ZoneFor("<+0330>-3:30");
-    EXPECT_EQ(rule->At(0).offsetMinutes, 210);
-    EXPECT_EQ(rule->DisplayName(0), "+0330");
+    EXPECT_EQ(Seen(*rule, 0), "210 std +0330 +0330");
 }
 
 TEST_F(SystemLocalZoneTest, RuleInTzIsFollowed) {
     const std::unique_ptr<ILocalZone> zone = ZoneFor("XST-1XDT,M3.5.0,M10.5.0/3");
-    EXPECT_EQ(zone->GetTimeZoneInformation().DaylightDate, Rule(3, 5, 0, 2));
+    EXPECT_EQ(zone->GetTimeZoneInformation().DaylightDate, (TransitionRule{0, 3, 0, 5, 2}));
     // 2026-03-29 02:00 XST -> 03:00 XDT, +1 -> +2 (01:00 UTC)
-    EXPECT_EQ(zone->At(Utc(2026, 3, 29, 0, 59)).offsetMinutes, 60);
-    EXPECT_EQ(zone->At(Utc(2026, 3, 29, 1, 0)).offsetMinutes, 120);
-    EXPECT_EQ(zone->DisplayName(Utc(2026, 3, 29, 1, 0)), "XDT");
+    EXPECT_EQ(Seen(*zone, Utc(2026, 3, 29, 0, 59)), "60 std XST XST");
+    EXPECT_EQ(Seen(*zone, Utc(2026, 3, 29, 1, 0)), "120 dst XDT XDT");
 }
 
 TEST_F(SystemLocalZoneTest, UnknownOrMalformedTzFallsBackToUtc) {
@@ -90,11 +74,7 @@ TEST_F(SystemLocalZoneTest, UnknownOrMalformedTzFallsBackToUtc) {
                            "Australia", "../../etc/passwd", "-"}) {
         SCOPED_TRACE(tz);
         const std::unique_ptr<ILocalZone> zone = ZoneFor(tz);
-        const LocalInstant now = zone->At(Utc(2026, 7, 1, 12, 0));
-        EXPECT_EQ(now.offsetMinutes, 0);
-        EXPECT_FALSE(now.isDst);
-        EXPECT_EQ(now.abbreviation, "UTC");
-        EXPECT_EQ(zone->DisplayName(0), "UTC");
+        EXPECT_EQ(Seen(*zone, Utc(2026, 7, 1, 12, 0)), "0 std UTC UTC");
         EXPECT_EQ(zone->GetTimeZoneInformation().Bias, 0);
         EXPECT_EQ(zone->GetTimeZoneInformation().DaylightDate.wMonth, 0);
     }
@@ -117,8 +97,7 @@ TEST_F(SystemLocalZoneTest, RefreshFollowsAChangedTzAtOnceAndOnlyThen) {
     m_tz.Set("Asia/Tokyo");
     EXPECT_TRUE(zone->Refresh());
     EXPECT_EQ(zone->GetTimeZoneInformation().Bias, -540);
-    EXPECT_EQ(zone->At(Utc(2026, 7, 1, 12, 0)).offsetMinutes, 540);
-    EXPECT_EQ(zone->DisplayName(Utc(2026, 7, 1, 12, 0)), "JST");
+    EXPECT_EQ(Seen(*zone, Utc(2026, 7, 1, 12, 0)), "540 std JST JST");
     EXPECT_FALSE(zone->Refresh());
     // A rule carries no zone name over from the zone before it.
     m_tz.Set("<-03>3");

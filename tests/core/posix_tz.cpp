@@ -3,8 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
+#include <utility>
+#include <vector>
 
 #include "support/temp_dir.h"
+#include "support/test_data.h"
 #include "support/tzif.h"
 
 namespace tarnwick {
@@ -12,52 +16,42 @@ namespace {
 
 namespace fs = std::filesystem;
 
-TransitionRule Rule(int month, int week, int weekday, int hour, int minute = 0) {
-    TransitionRule r;
-    r.wMonth = month;
-    r.wDay = week;
-    r.wDayOfWeek = weekday;
-    r.wHour = hour;
-    r.wMinute = minute;
-    return r;
+// The cases of a fixture under tests/data/zones/: the text between the first two quotes of
+// each line that is not a comment, and what follows it.
+std::vector<std::pair<std::string, std::string>> QuotedCases(const std::string& name) {
+    std::ifstream in(test::TestDataPath("zones/" + name));
+    std::vector<std::pair<std::string, std::string>> cases;
+    for (std::string line; std::getline(in, line);) {
+        const std::size_t close = line.find('\'', 1);
+        if (line.rfind('\'', 0) == 0 && close != std::string::npos) {
+            const std::size_t rest = line.find_first_not_of(' ', close + 1);
+            cases.emplace_back(line.substr(1, close - 1),
+                               rest == std::string::npos ? "" : line.substr(rest));
+        }
+    }
+    EXPECT_FALSE(cases.empty()) << name;
+    return cases;
 }
-
-struct Convertible {
-    const char* text;
-    int bias;
-    const char* stdName;
-    const char* dstName;
-    int daylightBias;
-    TransitionRule daylightDate;
-    TransitionRule standardDate;
-};
 
 TEST(PosixTz, RulesBecomeZoneRecords) {
     // Every rule of the shipped presets is checked against the C library (presets.cpp); here
-    // a plain rule and the forms none of them has.
-    const Convertible rows[] = {
-        {"CET-1CEST,M3.5.0,M10.5.0/3", -60, "CET", "CEST", -60, Rule(3, 5, 0, 2),
-         Rule(10, 5, 0, 3)},
-        // Explicit daylight offset of two hours, a change at a time with minutes.
-        {"<+00>0<+02>-2,M3.5.0/1:30,M10.5.0/3", 0, "+00", "+02", -120, Rule(3, 5, 0, 1, 30),
-         Rule(10, 5, 0, 3)},
-        // No dates: the United States rules.
-        {"AAA3BBB", 180, "AAA", "BBB", -60, Rule(3, 2, 0, 2), Rule(11, 1, 0, 2)},
+    // a plain rule and the forms none of them has: an explicit daylight offset of two hours
+    // and a change at a time with minutes; no dates, which means the United States rules.
+    const std::pair<const char*, TimeZoneInformation> rows[] = {
+        {"CET-1CEST,M3.5.0,M10.5.0/3",
+         {-60, "CET", {0, 10, 0, 5, 3}, 0, "CEST", {0, 3, 0, 5, 2}, -60}},
+        {"<+00>0<+02>-2,M3.5.0/1:30,M10.5.0/3",
+         {0, "+00", {0, 10, 0, 5, 3}, 0, "+02", {0, 3, 0, 5, 1, 30}, -120}},
+        {"AAA3BBB", {180, "AAA", {0, 11, 0, 1, 2}, 0, "BBB", {0, 3, 0, 2, 2}, -60}},
     };
-    for (const Convertible& row : rows) {
-        SCOPED_TRACE(row.text);
-        const std::optional<PosixTzRule> rule = ParsePosixTz(row.text);
+    for (const auto& [text, expected] : rows) {
+        SCOPED_TRACE(text);
+        const std::optional<PosixTzRule> rule = ParsePosixTz(text);
         ASSERT_TRUE(rule.has_value());
         TimeZoneInformation tzi;
         std::string why;
         ASSERT_TRUE(ToTimeZoneInformation(*rule, tzi, why)) << why;
-        EXPECT_EQ(tzi.Bias, row.bias);
-        EXPECT_EQ(tzi.StandardName, row.stdName);
-        EXPECT_EQ(tzi.DaylightName, row.dstName);
-        EXPECT_EQ(tzi.StandardBias, 0);
-        EXPECT_EQ(tzi.DaylightBias, row.daylightBias);
-        EXPECT_EQ(tzi.DaylightDate, row.daylightDate);
-        EXPECT_EQ(tzi.StandardDate, row.standardDate);
+        EXPECT_EQ(tzi, expected);
     }
 }
 
@@ -85,64 +79,21 @@ TEST(PosixTz, ParsesEveryTransitionForm) {
 }
 
 TEST(PosixTz, RejectsMalformedRules) {
-    const char* const rows[] = {
-        "",
-        "CET",                          // no offset
-        "CE-1",                         // name too short
-        "<+1>-1",                       // quoted name too short
-        "<+03-3",                       // unclosed quote
-        "<+0_3>-3",                     // bad character in a quoted name
-        "CET-25",                       // offset hour out of range
-        "CET-1:60",                     // minutes out of range
-        "CET-1:30:60",                  // seconds out of range
-        "CET-1:",                       // colon without minutes
-        "CET-1CEST,M3.5.0",             // one date only
-        "CET-1CEST,M13.5.0,M10.5.0/3",  // month 13
-        "CET-1CEST,M0.5.0,M10.5.0/3",   // month 0
-        "CET-1CEST,M3.6.0,M10.5.0/3",   // week 6
-        "CET-1CEST,M3.0.0,M10.5.0/3",   // week 0
-        "CET-1CEST,M3.5.7,M10.5.0/3",   // weekday 7
-        "CET-1CEST,M3.5,M10.5.0/3",     // weekday missing
-        "CET-1CEST,J0,J365",            // J counts from 1
-        "CET-1CEST,366,0",              // zero-based day past 365
-        "CET-1CEST,M3.5.0/168,M10.5.0", // time past 167 hours
-        "CET-1CEST,M3.5.0,M10.5.0/3x",  // trailing text
-        "CET-1CEST;M3.5.0,M10.5.0",     // wrong separator
-        "CET-1 CEST",                   // space
-        "Europe/Berlin",                // a zone name, not a rule
-    };
-    for (const char* text : rows) {
-        EXPECT_FALSE(ParsePosixTz(text).has_value()) << text;
+    for (const auto& [text, why] : QuotedCases("posix_tz_malformed.txt")) {
+        EXPECT_FALSE(ParsePosixTz(text).has_value()) << "'" << text << "' (" << why << ")";
     }
 }
 
 TEST(PosixTz, RefusesRulesTheRecordCannotHold) {
-    struct Row {
-        const char* text;
-        const char* reasonPart;
-    };
-    const Row rows[] = {
-        // Greenland: changes at -1:00 and 0:00 local.
-        {"<-02>2<-01>,M3.5.0/-1,M10.5.0/0", "hour outside"},
-        // Chile: changes at 24:00 on Saturdays.
-        {"<-04>4<-03>,M9.1.6/24,M4.1.6/24", "hour outside"},
-        {"XXX3YYY,J60,J300", "day of the year"},
-        {"XXX3YYY,M3.2.0,100", "day of the year"},
-        {"XXX3YYY,M3.2.0/2:00:30,M11.1.0", "whole minute"},
-        {"XXX-1:00:30", "standard offset"},
-        {"XXX-1YYY-2:00:30,M3.2.0,M11.1.0", "daylight shift"},
-        // Ireland's negative daylight saving: winter is the "daylight" period.
-        {"IST-1GMT0,M10.5.0,M3.5.0/1", "behind standard"},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.text);
-        const std::optional<PosixTzRule> rule = ParsePosixTz(row.text);
+    for (const auto& [text, reasonPart] : QuotedCases("posix_tz_unholdable.txt")) {
+        SCOPED_TRACE(text);
+        const std::optional<PosixTzRule> rule = ParsePosixTz(text);
         ASSERT_TRUE(rule.has_value());
         TimeZoneInformation tzi;
         tzi.Bias = 12345;
         std::string why;
         EXPECT_FALSE(ToTimeZoneInformation(*rule, tzi, why));
-        EXPECT_NE(why.find(row.reasonPart), std::string::npos) << why;
+        EXPECT_NE(why.find(reasonPart), std::string::npos) << why;
         EXPECT_EQ(tzi.Bias, 12345); // left untouched
     }
 }

@@ -5,6 +5,11 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+
+#include "support/test_data.h"
 
 namespace tarnwick {
 namespace {
@@ -36,61 +41,42 @@ CZoneRecord Southern() {
 
 const FixedLocalZone kUtc(0, "UTC"); // the computer's zone
 
-struct Expectation {
-    int y, mo, d, h, mi; // UTC
-    bool dst;
-    int offset;
-    const char* abbreviation;
-    DateTime zoneTime;
-};
-
-void Check(const CZoneRecord& record, const Expectation& e) {
-    FixedClock clock(Utc(e.y, e.mo, e.d, e.h, e.mi));
+// What the clock on record shows at t (seconds since 1970, UTC): "ABBR dst|std OFFSET
+// YYYY-MM-DD HH:MM", the offset in minutes.
+std::string Shown(const CZoneRecord& record, std::int64_t t) {
+    FixedClock clock(t);
     CZoneClock zone(clock, kUtc);
     zone.SetRecord(record);
-    const DateTime time = zone.GetZoneTime();
-    EXPECT_EQ(zone.IsDstNow(), e.dst);
-    EXPECT_EQ(zone.GetOffsetMinutes(), e.offset);
-    EXPECT_EQ(zone.GetAbbreviation(), e.abbreviation);
-    EXPECT_EQ(time, e.zoneTime) << time.Format("%Y-%m-%d %H:%M");
+    const std::string time = zone.GetZoneTime().Format("%Y-%m-%d %H:%M");
+    return zone.GetAbbreviation() + (zone.IsDstNow() ? " dst " : " std ") +
+           std::to_string(zone.GetOffsetMinutes()) + " " + time;
 }
 
 // Every shipped rule is also checked against the C library around its changes (presets.cpp).
 TEST(ZoneClock, ChangesAtTheRulesInstantsOnBothSidesOfTheEquator) {
-    struct Row {
-        CZoneRecord (*zone)();
-        int ruleHour; // the northern start's hour, -1: as the rule says
-        Expectation e;
-    };
-    const Row rows[] = {
-        // 2026-03-29 02:00 CET -> 03:00 CEST, +1 -> +2 (01:00 UTC)
-        {Northern, -1, {2026, 3, 29, 0, 59, false, 60, "CET", DateTime(2026, 3, 29, 1, 59, 0)}},
-        {Northern, -1, {2026, 3, 29, 1, 0, true, 120, "CEST", DateTime(2026, 3, 29, 3, 0, 0)}},
-        // 2026-10-25 03:00 CEST -> 02:00 CET, +2 -> +1 (01:00 UTC)
-        {Northern, -1, {2026, 10, 25, 0, 59, true, 120, "CEST", DateTime(2026, 10, 25, 2, 59, 0)}},
-        {Northern, -1, {2026, 10, 25, 1, 0, false, 60, "CET", DateTime(2026, 10, 25, 2, 0, 0)}},
-        // At 12 a.m. (2026-03-28 23:00 UTC) and 12 p.m. (11:00 UTC).
-        {Northern, 0, {2026, 3, 28, 22, 59, false, 60, "CET", DateTime(2026, 3, 28, 23, 59, 0)}},
-        {Northern, 0, {2026, 3, 28, 23, 0, true, 120, "CEST", DateTime(2026, 3, 29, 1, 0, 0)}},
-        {Northern, 12, {2026, 3, 29, 10, 59, false, 60, "CET", DateTime(2026, 3, 29, 11, 59, 0)}},
-        {Northern, 12, {2026, 3, 29, 11, 0, true, 120, "CEST", DateTime(2026, 3, 29, 13, 0, 0)}},
-        // 2026-04-05 03:00 AEDT -> 02:00 AEST, +11 -> +10 (2026-04-04 16:00 UTC)
-        {Southern, -1, {2026, 4, 4, 15, 59, true, 660, "AEDT", DateTime(2026, 4, 5, 2, 59, 0)}},
-        {Southern, -1, {2026, 4, 4, 16, 0, false, 600, "AEST", DateTime(2026, 4, 5, 2, 0, 0)}},
-        // 2026-10-04 02:00 AEST -> 03:00 AEDT, +10 -> +11 (2026-10-03 16:00 UTC)
-        {Southern, -1, {2026, 10, 3, 15, 59, false, 600, "AEST", DateTime(2026, 10, 4, 1, 59, 0)}},
-        {Southern, -1, {2026, 10, 3, 16, 0, true, 660, "AEDT", DateTime(2026, 10, 4, 3, 0, 0)}},
-        {Southern, -1, {2026, 12, 31, 20, 0, true, 660, "AEDT", DateTime(2027, 1, 1, 7, 0, 0)}},
-    };
-    for (const Row& row : rows) {
-        const Expectation& e = row.e;
-        SCOPED_TRACE(DateTime(e.y, e.mo, e.d, e.h, e.mi, 0).Format("%Y-%m-%d %H:%M UTC"));
-        CZoneRecord record = row.zone();
-        if (row.ruleHour >= 0) {
-            record.tzi.DaylightDate.wHour = row.ruleHour;
+    std::ifstream in(test::TestDataPath("zones/zone_clock_changes.txt"));
+    int cases = 0;
+    for (std::string line; std::getline(in, line);) {
+        std::istringstream fields(line);
+        std::string rule, hour, date, time, word, expected;
+        if (line.empty() || line[0] == '#' || !(fields >> rule >> hour >> date >> time)) {
+            continue;
         }
-        Check(record, e);
+        while (fields >> word) {
+            expected += (expected.empty() ? "" : " ") + word;
+        }
+        SCOPED_TRACE(line);
+        CZoneRecord record = rule == "north" ? Northern() : Southern();
+        if (hour != "-") {
+            record.tzi.DaylightDate.wHour = std::stoi(hour);
+        }
+        int y = 0, mo = 0, d = 0, h = 0, mi = 0;
+        ASSERT_EQ(std::sscanf((date + " " + time).c_str(), "%d-%d-%d %d:%d", &y, &mo, &d, &h, &mi),
+                  5);
+        EXPECT_EQ(Shown(record, Utc(y, mo, d, h, mi)), expected);
+        ++cases;
     }
+    EXPECT_EQ(cases, 13);
 }
 
 // Which rules name no date is local_time_info.cpp's; either rule without one means standard time.
@@ -112,7 +98,7 @@ TEST(ZoneClock, RuleWithoutADateMeansStandardTimeAllYear) {
         record.tzi.StandardBias = -15; // visible in the offset: standard time is +1:15
         (record.tzi.*(row.field)).*(row.part) = row.value;
         // July: in daylight time under the intact rules.
-        Check(record, {2026, 7, 15, 12, 0, false, 75, "CET", DateTime(2026, 7, 15, 13, 15, 0)});
+        EXPECT_EQ(Shown(record, Utc(2026, 7, 15, 12, 0)), "CET std 75 2026-07-15 13:15");
     }
 }
 

@@ -7,9 +7,8 @@
 #include "platform/clock.h"
 #include "platform/message_box.h"
 #include "support/temp_dir.h"
+#include "support/zones_seed.h"
 #include "zones/zone_clock.h"
-#include "zones/zone_columns.h"
-#include "zones/zone_database.h"
 
 namespace tarnwick {
 namespace {
@@ -36,27 +35,7 @@ public:
 class ZoneLoadTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        CZoneDatabase seed(messages);
-        seed.SetLocation(dir, "timezones");
-        ASSERT_TRUE(seed.Connect(ZoneCreateStatement()));
-        // id, name, GMT h/m, DST use, STD abbr/AMPM/bias h/m/count/dow/month/hour/minute, DST
-        // the same.
-        const char* rows[] = {
-            R"(("7","India Standard Time, Kolkata","5","30","0","IST","1","0","0","5","0","10","3","0","X","1","1","0","5","0","3","2","0"))",
-            R"(("8","Central European Time, Paris","1","0","1","CET","1","0","0","5","0","10","3","0","CEST","1","1","0","5","0","3","2","0"))",
-            R"(("10","Broken","99999","-99999","1","B1","7","0","0","9","8","13","40","75","B2","0","1","0","0","-1","0","-12","-5"))",
-        };
-        for (const char* values : rows) {
-            ASSERT_TRUE(seed.Query(
-                std::string("INSERT INTO presetTimeZones (timeZoneID,m_TimeZoneName,m_GMTBiasHour,"
-                            "m_GMTBiasMinute,m_DSTUse,m_STDAbbr,m_STDAMPM,m_STDBiasHour,"
-                            "m_STDBiasMinute,m_STDStartCountDOW,m_STDDOW,m_STDMonth,m_STDHour,"
-                            "m_STDMinute,m_DSTAbbr,m_DSTAMPM,m_DSTBiasHour,m_DSTBiasMinute,"
-                            "m_DSTStartCountDOW,m_DSTDOW,m_DSTMonth,m_DSTHour,m_DSTMinute) "
-                            "VALUES ") +
-                values));
-        }
-        ASSERT_TRUE(messages.shown.empty()) << messages.shown.front().text;
+        ASSERT_TRUE(test::SeedZones(dir, "rows_to_load.sql"));
         ASSERT_TRUE(zone.ConnectDatabase(dir, messages));
     }
     test::TempDir tmp;

@@ -38,13 +38,8 @@ TEST(ZoneRecord, FillsTextsBiasesAndRulesFromTheColumns) {
                   record.province + "|" + record.cities,
               "42|Central European Time|Germany|Berlin|Berlin, Hamburg");
     EXPECT_TRUE(record.dstUse);
-    EXPECT_EQ(record.tzi.Bias, -60);
-    EXPECT_EQ(record.tzi.StandardBias, 0);
-    EXPECT_EQ(record.tzi.DaylightBias, -60);
-    EXPECT_EQ(record.tzi.StandardName, "CET");
-    EXPECT_EQ(record.tzi.DaylightName, "CEST");
-    EXPECT_EQ(record.tzi.DaylightDate, (TransitionRule{0, 3, 0, 5, 2, 30, 0, 0}));
-    EXPECT_EQ(record.tzi.StandardDate, (TransitionRule{0, 10, 0, 5, 3, 0, 0, 0}));
+    EXPECT_EQ(record.tzi, (TimeZoneInformation{
+                              -60, "CET", {0, 10, 0, 5, 3}, 0, "CEST", {0, 3, 0, 5, 2, 30}, -60}));
 
     // Without daylight saving the rule columns are ignored, also what the record held before;
     // the names are kept either way.
@@ -53,12 +48,7 @@ TEST(ZoneRecord, FillsTextsBiasesAndRulesFromTheColumns) {
     row.stdBiasHour = 2;
     FillRecordFromColumns(7, row, record);
     EXPECT_FALSE(record.dstUse);
-    EXPECT_EQ(record.tzi.Bias, -60);
-    EXPECT_EQ(record.tzi.StandardBias, 0);
-    EXPECT_EQ(record.tzi.DaylightBias, 0);
-    EXPECT_EQ(record.tzi.DaylightDate, TransitionRule{});
-    EXPECT_EQ(record.tzi.StandardDate, TransitionRule{});
-    EXPECT_EQ(record.tzi.DaylightName, "CEST");
+    EXPECT_EQ(record.tzi, (TimeZoneInformation{-60, "CET", {}, 0, "CEST", {}, 0}));
 }
 
 TEST(ZoneRecord, MinutesCarryTheSignOfTheirHourAndNamesAreCut) {

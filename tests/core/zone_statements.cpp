@@ -159,18 +159,13 @@ TEST(EditorValidation, RuleBoxesTakeAListItemNothingOrAWholeNumberInRange) {
 }
 
 TEST(EditorTexts, MinutesSplitTowardZero) {
-    struct Case {
-        int minutes;
-        std::string hour, minute;
+    const std::pair<int, const char*> cases[] = {
+        {-210, "-3 -30"}, {330, "5 30"}, {60, "1 00"},    {0, "0 00"},
+        {-30, "0 -30"},   {345, "5 45"}, {-300, "-5 00"}, {-5, "0 -5"},
     };
-    const Case cases[] = {
-        {-210, "-3", "-30"}, {330, "5", "30"}, {60, "1", "00"},    {0, "0", "00"},
-        {-30, "0", "-30"},   {345, "5", "45"}, {-300, "-5", "00"}, {-5, "0", "-5"},
-    };
-    for (const Case& c : cases) {
-        const HourMinuteText text = SplitMinutesText(c.minutes);
-        EXPECT_EQ(text.hour, c.hour) << c.minutes;
-        EXPECT_EQ(text.minute, c.minute) << c.minutes;
+    for (const auto& [minutes, expected] : cases) {
+        const HourMinuteText text = SplitMinutesText(minutes);
+        EXPECT_EQ(text.hour + " " + text.minute, expected) << minutes;
     }
 }
 

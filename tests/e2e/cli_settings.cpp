@@ -109,14 +109,11 @@ TEST_F(CliSettings, SetThenGetRoundTrips) {
     r = Run({"settings", "get", "--file", other, "YOURCOUNTRY", "COUNTRYNAME"});
     EXPECT_EQ(r.out, "Perth\n");
 
-    // Blanks and quotes come back as typed; a value too long to read back is refused.
+    // Blanks and quotes come back as typed.
     for (const std::string value : {"  padded  ", "\"quoted\""}) {
         ASSERT_EQ(Run({"settings", "set", "--file", other, "A", "K", value}).exit, 0);
         EXPECT_EQ(Run({"settings", "get", "--file", other, "A", "K"}).out, value + "\n");
     }
-    r = Run({"settings", "set", "--file", other, "A", "K", std::string(1024, 'x')});
-    EXPECT_EQ(r.exit, 1);
-    EXPECT_NE(r.err.find("at most 1023"), std::string::npos) << r.err;
 }
 
 TEST_F(CliSettings, AbsentKeyOrFileExitsOneWithoutOutput) {
@@ -131,13 +128,8 @@ TEST_F(CliSettings, AbsentKeyOrFileExitsOneWithoutOutput) {
 }
 
 TEST_F(CliSettings, WriteFailuresSayWhereAndWhy) {
-    const std::string nowhere = m_dir / "missing/ClockInfo.dat";
-    CliResult r = Run({"settings", "set", "--file", nowhere, "OPTIONS", "RUNOPTION", "1057"});
-    EXPECT_EQ(r.exit, 1);
-    EXPECT_NE(r.err.find(nowhere), std::string::npos) << r.err;
-    EXPECT_NE(r.err.find("No such file or directory"), std::string::npos) << r.err;
-
-    r = Run({"--dir", Data(), "settings", "set", "OPTIONS", "BAD=KEY", "1"});
+    // Why a write fails is the settings file's tests' (profile_file.cpp); here that it is told.
+    CliResult r = Run({"--dir", Data(), "settings", "set", "OPTIONS", "BAD=KEY", "1"});
     EXPECT_EQ(r.exit, 1);
     EXPECT_NE(r.err.find("BAD=KEY"), std::string::npos) << r.err;
 

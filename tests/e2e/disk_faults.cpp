@@ -15,6 +15,7 @@
 #include "platform/message_box.h"
 #include "support/cli_runner.h"
 #include "support/temp_dir.h"
+#include "support/zones_seed.h"
 #include "zones/zone_columns.h"
 #include "zones/zone_database.h"
 
@@ -121,13 +122,7 @@ TEST(FullDisk, ZoneChangesSayWritingFailedAndKeepWhatWasSaved) {
 TEST(ReadOnlyFileSystem, ZonesAreShownAndChangesSayWhy) {
     REQUIRE_DIR(readOnly, "TARNWICK_READONLY_DIR");
     const std::string source = EnvDir("TARNWICK_READONLY_SOURCE");
-    {
-        RecordingMessageBox made;
-        CZoneDatabase db(made);
-        db.SetLocation(source, "timezones");
-        ASSERT_TRUE(db.Connect(ZoneCreateStatement()));
-        ASSERT_TRUE(db.Query(InsertStatement("Kept")));
-    }
+    ASSERT_TRUE(test::SeedZones(source, "kept.sql"));
     ASSERT_EQ(Cli(source, {"settings", "list"}).exit, 0);
     const std::string settings = test::ReadFileBytes(readOnly + "/ClockInfo.dat");
 

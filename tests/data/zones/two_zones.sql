@@ -1,0 +1,4 @@
+-- One statement a line. Eastern Time with the United States rules and a quote in its country;
+-- India without daylight saving and with empty texts.
+INSERT INTO presetTimeZones  (m_TimeZoneName,m_Country,m_GMTBiasHour,m_GMTBiasMinute,m_DSTUse,m_STDAbbr,m_STDAMPM,m_STDStartCountDOW,m_STDDOW,m_STDMonth,m_STDHour,m_STDMinute,m_DSTAbbr,m_DSTAMPM,m_DSTBiasHour,m_DSTBiasMinute,m_DSTStartCountDOW,m_DSTDOW,m_DSTMonth,m_DSTHour,m_DSTMinute) VALUES ("Eastern Time, New York","He said ""hi""","-5","0","1","EST","1","1","0","11","2","0","EDT","1","1","0","2","0","3","2","0")
+INSERT INTO presetTimeZones  (m_TimeZoneName,m_Country,m_GMTBiasHour,m_GMTBiasMinute,m_DSTUse,m_STDAbbr,m_STDAMPM,m_STDStartCountDOW,m_STDDOW,m_STDMonth,m_STDHour,m_STDMinute,m_DSTAbbr,m_DSTAMPM,m_DSTBiasHour,m_DSTBiasMinute,m_DSTStartCountDOW,m_DSTDOW,m_DSTMonth,m_DSTHour,m_DSTMinute) VALUES ("India Standard Time, Kolkata","","5","30","0","IST","0","0","0","0","0","0","","0","0","0","0","0","0","0","0")
