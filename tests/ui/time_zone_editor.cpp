@@ -105,7 +105,6 @@ private slots:
                               "(GMT-5:00) Eastern Time #1"}));
         QCOMPARE(Combo(id::kZoneList)->currentIndex(), -1);
         QCOMPARE(Combo(id::kDstMonth)->itemText(1), QString("Febuary")); // spelt as it always was
-        QCOMPARE(Combo(id::kStdStartCountDow)->itemData(4).toString(), QString("5")); // "Last"
         QVERIFY(!Combo(id::kStdBiasHour)->isEnabled() && !Combo(id::kStdBiasMinute)->isEnabled());
         for (int c : {id::kCountry, id::kProvince, id::kCities}) {
             QVERIFY(Find<QLineEdit>(c)->isHidden());
@@ -126,7 +125,6 @@ private slots:
         QCOMPARE(Text(id::kZoneList), QString("(GMT-5:00) New York"));
         QCOMPARE(Form(), QString("Eastern Time, New York|USA|NY|New York|EST|EDT|1|-5|00|1|00|0|00|"
                                  "Second|Sunday|March|2|00|AM|First|Sunday|November|2|00|AM"));
-        QCOMPARE(Combo(id::kDstMonth)->currentData().toString(), QString("3"));
     }
 
     void storedZeroCodesShowAsEmptyExceptSunday() {
@@ -146,6 +144,11 @@ private slots:
         QCOMPARE(Ids(), QString("2 2 # 2"));
         QCOMPARE(Text(id::kZoneList), QString("India, Mumbai, Kolkata"));
         QCOMPARE(Combo(id::kZoneList)->currentIndex(), -1);
+
+        Click(id::kCancel); // clears the form
+        QCOMPARE(m_dlg->result(), int(QDialog::Rejected));
+        QCOMPARE(Form(), kClearedForm);
+        QCOMPARE(Label(id::kRecordLabel), QString("# New"));
 
         m_dlg = Open(99); // no such row: nothing loaded, nothing said
         QCOMPARE(Ids(), QString("-1 0 # New"));
@@ -318,15 +321,6 @@ private slots:
         Click(id::kSave);
         QVERIFY(m_messages.shown.empty());
         QVERIFY(Stored(6).startsWith(QStringLiteral("M\u00FCnchen|||M\u00FCnchen|1|")));
-    }
-
-    void cancelClearsTheForm() {
-        m_dlg = Open(1);
-        QCOMPARE(Edit(id::kName), QString("Eastern Time, New York"));
-        Click(id::kCancel);
-        QCOMPARE(m_dlg->result(), int(QDialog::Rejected));
-        QCOMPARE(Form(), kClearedForm);
-        QCOMPARE(Label(id::kRecordLabel), QString("# New"));
     }
 
     void aFileThatIsNoDatabaseIsReported() {
