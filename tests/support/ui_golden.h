@@ -23,9 +23,9 @@ inline bool MatchesGolden(const QStringList& dump, const QString& name) {
     if (at == dump.size() && at == golden.size()) {
         return true;
     }
-    qWarning("%s differs at line %lld: %s\nThe dump:\n%s", qPrintable(file.fileName()),
-             static_cast<long long>(at + 1), qPrintable(at < golden.size() ? golden[at] : "(end)"),
-             qPrintable(dump.join('\n')));
+    qWarning("%s differs at line %lld, which should read: %s\nThe dump:\n%s",
+             qPrintable(file.fileName()), static_cast<long long>(at + 1),
+             qPrintable(at < golden.size() ? golden[at] : "(end)"), qPrintable(dump.join('\n')));
     return false;
 }
 

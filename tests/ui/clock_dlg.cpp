@@ -11,6 +11,7 @@
 #include <atomic>
 #include <memory>
 #include <optional>
+#include <utility>
 
 #include "app/about_dlg.h"
 #include "app/clock_display.h"
@@ -81,7 +82,7 @@ private:
     }
 
     static CClockDisplay* Display(CClockDlg& dialog) {
-        return dialog.findChild<CClockDisplay*>(QStringLiteral("1001"));
+        return test::Child<CClockDisplay>(dialog, 1001);
     }
     static QPushButton* Button(CClockDlg& dialog, int id) {
         return test::Child<QPushButton>(dialog, id);
@@ -132,17 +133,15 @@ private slots:
         dialog->sync = sync;
         dialog->OnClockTick();
         const DialogUnits du = DialogUnits::FromFont(dialog->font());
-        const char* const buttons[][2] = {
-            {"1011", "C&onverter"}, {"1012", "&Check"}, {"1010", "&About"}, {"1005", "Con&figure"}};
+        const std::pair<int, QString> buttons[] = {
+            {1011, "C&onverter"}, {1012, "&Check"}, {1010, "&About"}, {1005, "Con&figure"}};
         CClockDisplay* display = Display(*dialog);
-        QVERIFY(display != nullptr);
         QVERIFY2(display->Fits(), qPrintable(display->Text()));
         QVERIFY(display->width() >= du.X(159) && display->height() >= du.Y(129));
         int right = 0;
-        for (const auto& b : buttons) {
-            auto* button = dialog->findChild<QPushButton*>(b[0]);
-            QVERIFY2(button != nullptr, b[0]);
-            QCOMPARE(button->text(), QString(b[1]));
+        for (const auto& [id, text] : buttons) {
+            QPushButton* button = Button(*dialog, id);
+            QCOMPARE(button->text(), text);
             QVERIFY(button->geometry().top() > display->geometry().bottom());
             QVERIFY(button->geometry().left() > right); // one row, left to right, apart
             QVERIFY(button->width() >= button->sizeHint().width());

@@ -112,7 +112,7 @@ private slots:
         QVERIFY(Find<QPushButton>(id::kUse)->isDefault());
     }
 
-    void loadingAZoneFillsEveryControl() {
+    void loadingAZoneFillsEveryControlAndClearsUnsetOnes() {
         m_dlg = Open();
         Choose("(GMT-5:00) Colombia");
         // On to Bogota, over a separator (which has no row: a zone was loaded, so it says so) to
@@ -125,10 +125,7 @@ private slots:
         QCOMPARE(Text(id::kZoneList), QString("(GMT-5:00) New York"));
         QCOMPARE(Form(), QString("Eastern Time, New York|USA|NY|New York|EST|EDT|1|-5|00|1|00|0|00|"
                                  "Second|Sunday|March|2|00|AM|First|Sunday|November|2|00|AM"));
-    }
-
-    void storedZeroCodesShowAsEmptyExceptSunday() {
-        m_dlg = Open();
+        // Over a loaded zone, stored codes of 0 leave the boxes unchosen (Sunday is 0).
         Choose("(GMT+05:30) Kolkata");
         // An hour of 0 is not a clock hour: shown as stored.
         QCOMPARE(Form(), QString("India, Mumbai, Kolkata||||||0|5|30|0|00|0|00||Sunday||0|00|||"

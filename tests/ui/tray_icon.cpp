@@ -60,22 +60,12 @@ private slots:
         m_messages = std::make_unique<RecordingMessageBox>();
     }
 
-    void tipIsCutTo63Characters_data() {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("tip");
-        const QString exact(63, QLatin1Char('a'));
-        QTest::newRow("short") << QStringLiteral("Tarnwick") << QStringLiteral("Tarnwick");
-        QTest::newRow("63") << exact << exact;
-        QTest::newRow("64") << exact + QLatin1Char('b') << exact;
-        // A character outside the basic plane is not split in half.
-        const QString pair = QString(62, QLatin1Char('a')) + QString::fromUtf8("\xF0\x9F\x95\x90");
-        QTest::newRow("surrogatePair") << pair << QString(62, QLatin1Char('a'));
-    }
-
     void tipIsCutTo63Characters() {
-        QFETCH(QString, text);
-        QFETCH(QString, tip);
-        QCOMPARE(CutTip(text), tip);
+        const QString a62(62, QLatin1Char('a'));
+        QCOMPARE(CutTip(a62 + 'b'), a62 + 'b');
+        QCOMPARE(CutTip(a62 + "bc"), a62 + 'b');
+        // A character outside the basic plane is not split in half.
+        QCOMPARE(CutTip(a62 + QString::fromUtf8("\xF0\x9F\x95\x90")), a62);
     }
 
     void tickSetsTheTip() {
