@@ -1,5 +1,5 @@
 // Message boxes asked for from a worker thread are shown on the UI thread and the answer
-// returns to the worker.
+// returns to the worker; notices come from a web server, so markup is shown as it is.
 #include <QApplication>
 #include <QMessageBox>
 #include <QPushButton>
@@ -7,7 +7,6 @@
 #include <QThread>
 
 #include <atomic>
-#include <functional>
 
 #include "support/ui_widgets.h"
 #include "widgets/qt_message_box.h"
@@ -17,76 +16,62 @@ using namespace tarnwick;
 class TestQtMessageBox : public QObject {
     Q_OBJECT
 
-private:
-    // Shows the next box to look, then presses button on it.
-    static void AnswerNextBox(QMessageBox::StandardButton button,
-                              std::function<void(const QMessageBox&)> look) {
-        test::OnNextModal([=](QWidget* modal) {
+private slots:
+    void boxes_data() {
+        QTest::addColumn<bool>("fromWorker");
+        QTest::addColumn<int>("buttons");
+        QTest::addColumn<int>("icon");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("press");
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<QString>("shown"); // caption|text|format|icon, where the box was made
+        const QString ask = "Set the clock?";
+        const int yesNo = int(MessageButtons::YesNo);
+        const int question = int(MessageIcon::Question);
+        QTest::newRow("worker yes") << true << yesNo << question << ask << int(QMessageBox::Yes)
+                                    << int(MessageAnswer::Yes) << "Tarnwick|Set the clock?|0|4 ui";
+        QTest::newRow("worker no") << true << yesNo << question << ask << int(QMessageBox::No)
+                                   << int(MessageAnswer::No) << "Tarnwick|Set the clock?|0|4 ui";
+        QTest::newRow("markup, stop icon, UI thread")
+            << false << int(MessageButtons::Ok) << int(MessageIcon::Stop)
+            << "<a href='file:///bin/sh'>Update</a>" << int(QMessageBox::Ok)
+            << int(MessageAnswer::Ok) << "Tarnwick|<a href='file:///bin/sh'>Update</a>|0|3 ui";
+    }
+
+    void boxes() {
+        QFETCH(bool, fromWorker);
+        QFETCH(int, buttons);
+        QFETCH(int, icon);
+        QFETCH(QString, text);
+        QFETCH(int, press);
+        QFETCH(int, answer);
+        QFETCH(QString, shown);
+        QtMessageBox messages;
+        QString seen;
+        test::OnNextModal([&](QWidget* modal) {
             auto* box = qobject_cast<QMessageBox*>(modal);
             QVERIFY(box != nullptr);
-            look(*box);
-            box->button(button)->click();
+            seen = QStringList({box->windowTitle(), box->text(), QString::number(box->textFormat()),
+                                QString::number(box->icon())})
+                       .join('|') +
+                   (box->thread() == qApp->thread() ? " ui" : " worker");
+            box->button(QMessageBox::StandardButton(press))->click();
         });
-    }
-    // Records "caption|text" of a box, and where it was made when not on the UI thread.
-    static std::function<void(const QMessageBox&)> Record(QString& shown) {
-        return [&shown](const QMessageBox& box) {
-            shown = box.windowTitle() + '|' + box.text() +
-                    (box.thread() == qApp->thread() ? "" : " (off the UI thread)");
-        };
-    }
-
-private slots:
-    void questionFromWorkerThread_data() {
-        QTest::addColumn<int>("button");
-        QTest::addColumn<int>("answer");
-        QTest::newRow("yes") << int(QMessageBox::Yes) << int(MessageAnswer::Yes);
-        QTest::newRow("no") << int(QMessageBox::No) << int(MessageAnswer::No);
-    }
-
-    void questionFromWorkerThread() {
-        QFETCH(int, button);
-        QFETCH(int, answer);
-        QtMessageBox messages;
-        QString shown;
-        AnswerNextBox(static_cast<QMessageBox::StandardButton>(button), Record(shown));
         std::atomic<int> result{-1};
-        QThread* worker = QThread::create([&] {
-            result = static_cast<int>(messages.Show("Set the clock?", "Tarnwick",
-                                                    MessageButtons::YesNo, MessageIcon::Question));
-        });
-        worker->start();
-        QTRY_VERIFY_WITH_TIMEOUT(worker->isFinished(), 5000);
-        delete worker;
+        auto show = [&] {
+            result = int(messages.Show(text.toStdString(), "Tarnwick", MessageButtons(buttons),
+                                       MessageIcon(icon)));
+        };
+        if (fromWorker) {
+            QThread* worker = QThread::create(show);
+            worker->start();
+            QTRY_VERIFY_WITH_TIMEOUT(worker->isFinished(), 5000);
+            delete worker;
+        } else {
+            show();
+        }
         QCOMPARE(result.load(), answer);
-        QCOMPARE(shown, QStringLiteral("Tarnwick|Set the clock?"));
-    }
-
-    void okOnTheUiThread() {
-        QtMessageBox messages;
-        QString shown;
-        AnswerNextBox(QMessageBox::Ok, Record(shown));
-        QCOMPARE(messages.Show("You Already Have An Instance Of Tarnwick", "Exiting Tarnwick",
-                               MessageButtons::Ok, MessageIcon::None),
-                 MessageAnswer::Ok);
-        QCOMPARE(shown,
-                 QStringLiteral("Exiting Tarnwick|You Already Have An Instance Of Tarnwick"));
-    }
-
-    // Notices come from a web server: markup is shown as it is, never rendered.
-    void markupIsPlainTextAndStopIsTheCriticalIcon() {
-        QtMessageBox messages;
-        int format = -1;
-        int icon = -1;
-        AnswerNextBox(QMessageBox::No, [&](const QMessageBox& box) {
-            format = box.textFormat();
-            icon = box.icon();
-        });
-        QCOMPARE(messages.Show("<a href='file:///bin/sh'>Update</a>", "Tarnwick",
-                               MessageButtons::YesNo, MessageIcon::Stop),
-                 MessageAnswer::No);
-        QCOMPARE(format, int(Qt::PlainText));
-        QCOMPARE(icon, int(QMessageBox::Critical));
+        QCOMPARE(seen, shown);
     }
 };
 

@@ -105,7 +105,6 @@ private slots:
                               "(GMT-5:00) Eastern Time #1"}));
         QCOMPARE(Combo(id::kZoneList)->currentIndex(), -1);
         QCOMPARE(Combo(id::kDstMonth)->itemText(1), QString("Febuary")); // spelt as it always was
-        QCOMPARE(Combo(id::kStdStartCountDow)->itemData(4).toString(), QString("5")); // "Last"
         QVERIFY(!Combo(id::kStdBiasHour)->isEnabled() && !Combo(id::kStdBiasMinute)->isEnabled());
         for (int c : {id::kCountry, id::kProvince, id::kCities}) {
             QVERIFY(Find<QLineEdit>(c)->isHidden());
@@ -113,7 +112,7 @@ private slots:
         QVERIFY(Find<QPushButton>(id::kUse)->isDefault());
     }
 
-    void loadingAZoneFillsEveryControl() {
+    void loadingAZoneFillsEveryControlAndClearsUnsetOnes() {
         m_dlg = Open();
         Choose("(GMT-5:00) Colombia");
         // On to Bogota, over a separator (which has no row: a zone was loaded, so it says so) to
@@ -126,11 +125,7 @@ private slots:
         QCOMPARE(Text(id::kZoneList), QString("(GMT-5:00) New York"));
         QCOMPARE(Form(), QString("Eastern Time, New York|USA|NY|New York|EST|EDT|1|-5|00|1|00|0|00|"
                                  "Second|Sunday|March|2|00|AM|First|Sunday|November|2|00|AM"));
-        QCOMPARE(Combo(id::kDstMonth)->currentData().toString(), QString("3"));
-    }
-
-    void storedZeroCodesShowAsEmptyExceptSunday() {
-        m_dlg = Open();
+        // Over a loaded zone, stored codes of 0 leave the boxes unchosen (Sunday is 0).
         Choose("(GMT+05:30) Kolkata");
         // An hour of 0 is not a clock hour: shown as stored.
         QCOMPARE(Form(), QString("India, Mumbai, Kolkata||||||0|5|30|0|00|0|00||Sunday||0|00|||"
@@ -146,6 +141,11 @@ private slots:
         QCOMPARE(Ids(), QString("2 2 # 2"));
         QCOMPARE(Text(id::kZoneList), QString("India, Mumbai, Kolkata"));
         QCOMPARE(Combo(id::kZoneList)->currentIndex(), -1);
+
+        Click(id::kCancel); // clears the form
+        QCOMPARE(m_dlg->result(), int(QDialog::Rejected));
+        QCOMPARE(Form(), kClearedForm);
+        QCOMPARE(Label(id::kRecordLabel), QString("# New"));
 
         m_dlg = Open(99); // no such row: nothing loaded, nothing said
         QCOMPARE(Ids(), QString("-1 0 # New"));
@@ -318,15 +318,6 @@ private slots:
         Click(id::kSave);
         QVERIFY(m_messages.shown.empty());
         QVERIFY(Stored(6).startsWith(QStringLiteral("M\u00FCnchen|||M\u00FCnchen|1|")));
-    }
-
-    void cancelClearsTheForm() {
-        m_dlg = Open(1);
-        QCOMPARE(Edit(id::kName), QString("Eastern Time, New York"));
-        Click(id::kCancel);
-        QCOMPARE(m_dlg->result(), int(QDialog::Rejected));
-        QCOMPARE(Form(), kClearedForm);
-        QCOMPARE(Label(id::kRecordLabel), QString("# New"));
     }
 
     void aFileThatIsNoDatabaseIsReported() {

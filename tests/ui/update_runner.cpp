@@ -120,19 +120,6 @@ private slots:
         QCOMPARE(message, std::string("Tarnwick 1.2"));
     }
 
-    void withoutASiteNothingStarts() {
-        std::atomic<bool> show{false};
-        UpdateRunnerEnvironment environment = Environment();
-        environment.siteUrl.clear();
-        {
-            CUpdateRunner runner(environment, show, [](const std::string&) {});
-            QVERIFY(!runner.IsEnabled());
-            QVERIFY(!runner.Start());
-        }
-        QVERIFY(!m_downloader.asked.load());
-        QVERIFY(m_box.recorded.shown.empty());
-    }
-
     void goingAwayWhileAPromptWaitsNeitherHangsNorAnswers() {
         std::atomic<bool> show{false};
         {
