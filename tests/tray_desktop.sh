@@ -78,10 +78,20 @@ menu_open() { # the popup menu: a visible window of ours that is neither icon no
     done
     return 1
 }
-xdotool mousemove "$icon_x" "$icon_y" mousedown 3
-sleep 0.5
-xdotool mouseup 3
-until_true 10 menu_open || { dump_windows; fail "the right button opened no menu"; }
+right_click_icon() {
+    xdotool mousemove "$icon_x" "$icon_y" mousedown 3
+    sleep 0.5
+    xdotool mouseup 3
+}
+# Under ASan on a loaded machine Qt sometimes takes the first right press on the icon and opens
+# no menu (the event loop idle, the press in its input log): a user would press again, and so
+# does the test, once.
+right_click_icon
+until_true 5 menu_open || {
+    echo "no menu after the first right press; pressing again"
+    right_click_icon
+    until_true 10 menu_open || { dump_windows; fail "the right button opened no menu"; }
+}
 xdotool mousemove "$exit_x" "$exit_y" click 1 # "E&xit", the last item
 until_true 5 bash -c "! kill -0 $clock 2>/dev/null" || fail "\"Exit\" did not end the program"
 wait "$clock"
