@@ -30,7 +30,9 @@ start_xvfb() {
     number=$(free_display "$2" "$3")
     [[ -n "$number" ]] || { echo "$name: no free X display between :$2 and :$3" >&2; exit 1; }
     start_session
-    Xvfb ":$number" -screen 0 "${XVFB_SCREEN:-1024x768x24}" -nolisten tcp >"$work/xvfb.log" 2>&1 &
+    # -noreset: a client that leaves first (the AT-SPI bus launcher) must not reset the server
+    # under a client that is connecting.
+    Xvfb ":$number" -screen 0 "${XVFB_SCREEN:-1024x768x24}" -nolisten tcp -noreset >"$work/xvfb.log" 2>&1 &
     pids+=($!)
     export DISPLAY=":$number"
     wait_for_display "$number" || { echo "$name: Xvfb did not start" >&2; cat "$work/xvfb.log" >&2; exit 1; }
