@@ -105,12 +105,16 @@ int CClockDisplay::VisibleLineCount(const QStringList& lines) {
     return count;
 }
 
-bool CClockDisplay::Fits() const {
+int CClockDisplay::WidestLine(const QStringList& lines) const {
     int widest = 0;
-    for (const QString& line : m_lines) {
+    for (const QString& line : lines) {
         widest = std::max(widest, LineWidth(line));
     }
-    const QSize needed = SizeFor(widest, VisibleLineCount(m_lines));
+    return widest;
+}
+
+bool CClockDisplay::Fits() const {
+    const QSize needed = SizeFor(WidestLine(m_lines), VisibleLineCount(m_lines));
     return needed.width() <= width() && needed.height() <= height();
 }
 

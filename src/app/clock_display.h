@@ -34,6 +34,7 @@ public:
     // The size that shows lineCount lines of widestLine pixels without wrapping or clipping.
     QSize SizeFor(int widestLine, int lineCount) const;
     int LineWidth(const QString& line) const;
+    int WidestLine(const QStringList& lines) const;
     // The lines up to the last one that shows anything: blank lines at the end need no room.
     static int VisibleLineCount(const QStringList& lines);
     // Lines of the current text that are wider than the display can show.

@@ -277,9 +277,8 @@ void CClockDlg::LayOut() {
         sync.notes = {"NTP keeps this clock (not synchronized)", "Not set: the servers disagree"};
         StatusBlock statusBlock;
         const std::string block = statusBlock.Next(sync, false, {});
-        for (const QString& line : FromCoreText(block).split(QLatin1String("\r\n"))) {
-            widest = std::max(widest, m_display->LineWidth(line));
-        }
+        widest = std::max(widest,
+                          m_display->WidestLine(FromCoreText(block).split(QLatin1String("\r\n"))));
         const std::string text = BuildDisplayText(ClockTimes(), block);
         lines = std::max(lines, CClockDisplay::VisibleLineCount(
                                     FromCoreText(text).split(QLatin1String("\r\n"))));
@@ -287,9 +286,7 @@ void CClockDlg::LayOut() {
     // The displayed text's own lines too: a long zone name or server widens the display, more
     // notes than foreseen lengthen it.
     const QStringList shown = m_display->Text().split(QLatin1Char('\n'));
-    for (const QString& line : shown) {
-        widest = std::max(widest, m_display->LineWidth(line));
-    }
+    widest = std::max(widest, m_display->WidestLine(shown));
     lines = std::max(lines, CClockDisplay::VisibleLineCount(shown));
     const QScreen* target = screen() != nullptr ? screen() : QGuiApplication::primaryScreen();
     const QSize available = target != nullptr ? target->availableGeometry().size() : QSize();
