@@ -18,9 +18,7 @@
 namespace tarnwick::test {
 
 enum class TimeServerMode {
-    Normal,     // the time now
     Offset,     // now + offsetSeconds (+ offsetMicroseconds)
-    Fixed,      // the 32-bit value fixedValue
     TwoBytes,   // the first two bytes of now + offsetSeconds, then close
     EmptyClose, // accept and close without sending
     Split,      // one byte, a pause of `pause`, the other three
@@ -33,9 +31,8 @@ enum class TimeServerMode {
 class LoopbackTimeServer : public LoopbackListener {
 public:
     struct Options {
-        TimeServerMode mode = TimeServerMode::Normal;
+        TimeServerMode mode = TimeServerMode::Offset;
         std::int64_t offsetSeconds = 0;
-        std::uint32_t fixedValue = 0;
         std::chrono::milliseconds pause{30};
         const IClock* clock = &SystemClock::Instance(); // the server's "now"
         const char* host = "127.0.0.1";                 // any of 127.0.0.0/8
@@ -69,11 +66,6 @@ public:
         return gap;
     }
 
-    static std::vector<std::uint8_t> Bytes(std::uint32_t v) {
-        return {std::uint8_t(v >> 24), std::uint8_t(v >> 16), std::uint8_t(v >> 8),
-                std::uint8_t(v)};
-    }
-
 private:
     void Accepted(int client) {
         ++m_connections;
@@ -96,16 +88,13 @@ private:
             const std::int64_t us = m_options.clock->NowUnixMicroseconds() +
                                     m_options.offsetSeconds * 1'000'000 +
                                     m_options.offsetMicroseconds;
-            return Bytes(
-                EncodeTimeProtocolValue(us >= 0 ? us / 1'000'000 : -((-us + 999'999) / 1'000'000)));
+            const std::uint32_t v = EncodeTimeProtocolValue(us / 1'000'000); // after 1970
+            return std::vector<std::uint8_t>{std::uint8_t(v >> 24), std::uint8_t(v >> 16),
+                                             std::uint8_t(v >> 8), std::uint8_t(v)};
         };
         switch (m_options.mode) {
-        case TimeServerMode::Normal:
         case TimeServerMode::Offset:
             Send(client, now());
-            break;
-        case TimeServerMode::Fixed:
-            Send(client, Bytes(m_options.fixedValue));
             break;
         case TimeServerMode::TwoBytes:
             Send(client, {now()[0], now()[1]});
