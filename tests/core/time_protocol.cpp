@@ -86,11 +86,6 @@ INSTANTIATE_TEST_SUITE_P(
                       EntryCase{"[::1", nullptr, 0}, EntryCase{"[::1]x", nullptr, 0},
                       EntryCase{" ", nullptr, 0}));
 
-TEST(ServerEntry, NamesAServerWithItsPort) {
-    EXPECT_EQ(FormatServerAddress({"127.0.0.1", 3742}), "127.0.0.1:3742");
-    EXPECT_EQ(FormatServerAddress({"::1", 37}), "[::1]:37");
-}
-
 struct ListCase {
     const char* text;
     std::vector<std::string> servers;
