@@ -8,6 +8,7 @@
 #include "platform/message_box.h"
 #include "platform/network_link.h"
 #include "platform/system_time.h"
+#include "support/settings_cases.h"
 #include "sync/check_policy.h"
 
 using namespace tarnwick;
@@ -57,103 +58,62 @@ CheckOutcome Outcome(std::int64_t offsetUs, bool agreed = true) {
     return outcome;
 }
 
-constexpr std::int64_t kHourAndABit = 3'723'250'000;   // 1 h 2 min 3.25 s
-constexpr std::int64_t kSixteenHours = 57'600'000'000; // beyond the 15 hours never stepped alone
+constexpr std::int64_t kHourAndABit = 3'723'250'000; // 1 h 2 min 3.25 s
 
-struct OptionCase {
-    const char* name;
-    int option;
-    std::int64_t offsetUs;
-    bool agreed;
-    bool answerYes;
-    const char* refuse;    // empty: the setter agrees
-    bool ntp;              // the system keeps the clock by NTP
-    bool keepsTimeRefusal; // the setter's refusal says so
-    SyncStatusValue status;
-    std::vector<std::string> texts; // messages shown, in order (a question as "?" + a part)
-    bool stepped;
+// A setter whose refusal says the system's own time service keeps the clock.
+class KeepsTimeSetter final : public IClockSetter {
+public:
+    ClockStepResult StepBy(std::int64_t, std::stop_token) override {
+        return {false, "kept by NTP", false, true};
+    }
 };
 
-class UpdateOption : public ::testing::TestWithParam<OptionCase> {};
-
-TEST_P(UpdateOption, OutsideTheMargin) {
-    const OptionCase& c = GetParam();
-    RecordingMessageBox messages;
-    messages.ScriptAnswer(c.answerYes ? MessageAnswer::Yes : MessageAnswer::No);
-    FakeClockSetter setter;
-    setter.refuseWith = c.refuse;
-    FakeSystemTimeService system;
-    system.status.ntp = c.ntp;
-    struct KeepsTime final : IClockSetter {
-        ClockStepResult StepBy(std::int64_t, std::stop_token) override {
-            return {false, "kept by NTP", false, true};
+// The three update options and their refusals, the guard and the system's time service, from a
+// table under tests/data/time/.
+TEST(UpdateOption, OutsideTheMargin) {
+    for (const test::CaseRow& c : test::ReadCaseTable("../time/update_options.txt", 11)) {
+        SCOPED_TRACE(c);
+        const std::int64_t offset = std::stoll(c[2]);
+        RecordingMessageBox messages;
+        messages.ScriptAnswer(c[4] == "Yes" ? MessageAnswer::Yes : MessageAnswer::No);
+        FakeClockSetter setter;
+        setter.refuseWith = c[5] == "ok" || c[5] == "keeps" ? "" : c[5];
+        KeepsTimeSetter keepsTime;
+        FakeSystemTimeService system;
+        system.status.ntp = c.Flag(6);
+        const Evaluation evaluation =
+            EvaluateCheck(Outcome(offset, c.Flag(3)), {1, c.Int(1)}, system.Read(), messages,
+                          c[5] == "keeps" ? static_cast<IClockSetter&>(keepsTime) : setter);
+        EXPECT_EQ(evaluation.status, c[7] == "Synchronized" ? StatusSynchronized
+                                     : c[7] == "Difference" ? StatusDifference
+                                                            : StatusConnecting);
+        // Each message in order: a question holds its expected part, any other begins with it.
+        std::vector<std::string> texts;
+        for (const std::size_t i : {9u, 10u}) {
+            if (!c[i].empty()) {
+                texts.push_back(c[i]);
+            }
         }
-    } keepsTime;
-    IClockSetter& used = c.keepsTimeRefusal ? static_cast<IClockSetter&>(keepsTime) : setter;
-    const Evaluation evaluation =
-        EvaluateCheck(Outcome(c.offsetUs, c.agreed), {1, c.option}, system.Read(), messages, used);
-    EXPECT_EQ(evaluation.status, c.status) << c.name;
-    // Each message in order: a question holds its expected part, any other begins with it.
-    ASSERT_EQ(messages.shown.size(), c.texts.size()) << c.name;
-    for (std::size_t i = 0; i < c.texts.size(); ++i) {
-        const auto& shown = messages.shown[i];
-        const bool question = c.texts[i][0] == '?';
-        EXPECT_EQ(shown.buttons == MessageButtons::YesNo, question) << c.name << ": " << shown.text;
-        const std::size_t at = shown.text.find(c.texts[i].substr(question ? 1 : 0));
-        EXPECT_TRUE(question ? at != std::string::npos : at == 0) << c.name << ": " << shown.text;
-        // Nothing ever advises turning the system's own time service off.
-        EXPECT_EQ(shown.text.find("set-ntp"), std::string::npos) << shown.text;
-    }
-    EXPECT_EQ(setter.steps,
-              c.stepped ? std::vector<std::int64_t>{c.offsetUs} : std::vector<std::int64_t>{})
-        << c.name;
-    if (c.agreed) {
-        const std::string notes = ::testing::PrintToString(evaluation.notes);
-        EXPECT_NE(notes.find("liar.example.org disagrees by +1 hour; ignored"), std::string::npos)
-            << notes;
+        ASSERT_EQ(messages.shown.size(), texts.size());
+        for (std::size_t i = 0; i < texts.size(); ++i) {
+            const auto& shown = messages.shown[i];
+            const bool question = texts[i][0] == '?';
+            EXPECT_EQ(shown.buttons == MessageButtons::YesNo, question) << shown.text;
+            const std::size_t at = shown.text.find(texts[i].substr(question ? 1 : 0));
+            EXPECT_TRUE(question ? at != std::string::npos : at == 0) << shown.text;
+            // Nothing ever advises turning the system's own time service off.
+            EXPECT_EQ(shown.text.find("set-ntp"), std::string::npos) << shown.text;
+        }
+        EXPECT_EQ(setter.steps,
+                  c.Flag(8) ? std::vector<std::int64_t>{offset} : std::vector<std::int64_t>{});
+        if (c.Flag(3)) {
+            const std::string notes = ::testing::PrintToString(evaluation.notes);
+            EXPECT_NE(notes.find("liar.example.org disagrees by +1 hour; ignored"),
+                      std::string::npos)
+                << notes;
+        }
     }
 }
-
-const char kRefusal[] = "Access denied";
-const std::string kCouldNot = std::string("I could not update the time.\r\n") + kRefusal;
-const std::string kPrompt = "?Do you wish to synchronize your clock with the following server.  "
-                            "\r\nDifference of Time Server:\r\ntime.example.org\r\nDays:0 "
-                            "Hours:01\r\nMinutes:02 Seconds:03\r\nOffset +3723.250 s";
-
-// clang-format off
-INSTANTIATE_TEST_SUITE_P(
-    NeverPromptAutomatic, UpdateOption,
-    ::testing::Values(
-        // name, option, offset, agreed, answer Yes, refusal, NTP, NTP refusal, status, texts,
-        // stepped
-        OptionCase{"never", 1068, kHourAndABit, true, true, "", false, false,
-                   StatusDifference, {}, false},
-        OptionCase{"prompt, no", 1069, kHourAndABit, true, false, "", false, false,
-                   StatusDifference, {kPrompt}, false},
-        OptionCase{"prompt, yes", 1069, kHourAndABit, true, true, "", false, false,
-                   StatusSynchronized, {kPrompt, "Your time was updated."}, true},
-        OptionCase{"prompt, refused", 1069, kHourAndABit, true, true, kRefusal, false, false,
-                   StatusDifference, {kPrompt, kCouldNot}, true},
-        OptionCase{"automatic", 1070, kHourAndABit, true, false, "", false, false,
-                   StatusSynchronized, {}, true},
-        OptionCase{"automatic, refused", 1070, kHourAndABit, true, false, kRefusal, false, false,
-                   StatusDifference, {kCouldNot}, true},
-        OptionCase{"any other option", 4242, kHourAndABit, true, false, "", false, false,
-                   StatusSynchronized, {}, true},
-        OptionCase{"within the margin", 1070, -900'000, true, false, "", false, false,
-                   StatusDifference, {}, false},
-        OptionCase{"one server of three", 1070, kHourAndABit, false, true, "", false, false,
-                   StatusDifference, {"Only one of the time servers answered"}, false},
-        OptionCase{"16 hours is asked even automatically", 1070, kSixteenHours, true, true, "",
-                   false, false, StatusSynchronized,
-                   {"?This sets the clock 16 hours ahead.", "Your time was updated."}, true},
-        OptionCase{"-16 hours, declined", 1069, -kSixteenHours, true, false, "", false, false,
-                   StatusDifference, {"?This sets the clock 16 hours back."}, false},
-        OptionCase{"the system keeps the clock: only shown", 1069, kHourAndABit, true, true, "",
-                   true, false, StatusDifference, {}, false},
-        OptionCase{"timedated says NTP keeps it: no refusal box", 1070, kHourAndABit, true,
-                   false, "", false, true, StatusDifference, {}, false}));
-// clang-format on
 
 // The notes say why: a time service the kernel reports (timedated knows none), one server.
 TEST(UpdateOption, NotesSayWhyTheClockWasLeftAlone) {
