@@ -30,9 +30,10 @@ using test::ScopedEnv;
 ::testing::AssertionResult CannotSetTheClock() {
     std::map<std::string, std::string> status;
     std::ifstream in("/proc/self/status");
-    for (std::string key, value;
-         std::getline(in, key, ':') && std::getline(in >> std::ws, value);) {
-        status[key] = value;
+    for (std::string line; std::getline(in, line);) { // "CapEff:\t000001fffeffffff"
+        const std::size_t colon = line.find(':');
+        const std::size_t value = line.find_first_not_of(" \t", colon + 1);
+        status[line.substr(0, colon)] = value == std::string::npos ? "" : line.substr(value);
     }
     const auto holds = [&status](const std::string& set) {
         return !status.contains(set) || ((std::stoull(status[set], nullptr, 16) >> 25) & 1) != 0;
