@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "support/cli_runner.h"
+#include "support/settings_cases.h"
 #include "support/temp_dir.h"
 #include "support/test_data.h"
 #include "support/zones_seed.h"
@@ -117,29 +118,10 @@ TEST_F(CliZonesTest, FirstStartCopiesTheShippedPresets) {
 // fails the list's query. Every command that needs the zones says so and fails.
 TEST_F(CliZonesTest, UnusableDatabaseFailsEveryZoneCommandAndIsKept) {
     const std::string path = dir + "/timezones.mdb";
-    struct Case {
-        const char* what;
-        const char* command;
-        const char* message;
-    };
-    const Case cases[] = {
-        {"junk", "zones list", "file is not a database"},
-        {"junk", "zone-time 3 --at 2026-07-01T00:00:00Z", "CDaoException on Connect:{}"},
-        {"empty", "zones list", "zones list: the zone database {} has no table presetTimeZones"},
-        {"empty", "zone-time 3 --at 2026-07-01T00:00:00Z",
-         "zone-time: the zone database {} has no table presetTimeZones"},
-        {"empty", "display", "display: the zone database {} has no table presetTimeZones"},
-        {"view", "zones list", "zones list: the zone database {} could not be opened"},
-        {"schema", "zones list", "no such column: m_TimeZoneName"},
-        {"view", "zones show 1", "presetTimeZones is a view, not a table"},
-        {"view", "zone-time 3 --at 2026-07-01T00:00:00Z",
-         "zone-time: the zone database {} could not be opened"},
-        {"view", "display", "display: the zone database {} could not be opened"},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(std::string(c.what) + ": " + c.command);
+    for (const test::CaseRow& c : test::ReadCaseTable("../cli/unusable_zone_database.txt", 3)) {
+        SCOPED_TRACE(c);
         std::filesystem::remove(path);
-        const std::string what = c.what;
+        const std::string& what = c[0];
         std::ofstream{path} << (what == "junk" ? "Standard Jet DB, or so it says" : "");
         if (what == "view" || what == "schema") {
             sqlite3* raw = nullptr;
@@ -155,9 +137,9 @@ TEST_F(CliZonesTest, UnusableDatabaseFailsEveryZoneCommandAndIsKept) {
             sqlite3_close(raw);
         }
         const std::string before = test::ReadFileBytes(path);
-        const CliResult r = Run(c.command);
+        const CliResult r = Run(c[1]);
         EXPECT_EQ(r.exit, 1) << r.err;
-        std::string message = c.message;
+        std::string message = c[2];
         if (const std::size_t at = message.find("{}"); at != std::string::npos) {
             message.replace(at, 2, path);
         }
