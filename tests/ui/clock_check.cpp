@@ -53,8 +53,6 @@ private:
         return std::make_unique<CClockDlg>(environment);
     }
 
-    static QString DisplayText(CClockDlg& dialog) { return dialog.Display().Text(); }
-
     static void PressCheck(CClockDlg& dialog) {
         QTest::mouseClick(dialog.findChild<QWidget*>(QStringLiteral("1012")), Qt::LeftButton);
     }
@@ -81,7 +79,7 @@ private slots:
         // Answered No: the clock is left alone; the display shows the difference, the
         // estimate and its bound, and so does the tip.
         QTRY_COMPARE_WITH_TIMEOUT(dialog->SyncState().busy, false, 5000);
-        const QString text = DisplayText(*dialog);
+        const QString text = dialog->Display().Text();
         QVERIFY2(text.contains(QStringLiteral("Difference of Time Server:\n%1\nDays:0 Hours:01\n"
                                               "Minutes:00 Seconds:00\nOffset +3600.000 s (\u00b1 "
                                               "0.500 s)")
@@ -89,7 +87,6 @@ private slots:
                  qPrintable(text));
         QVERIFY(
             dialog->TipText().endsWith(QStringLiteral("\nOffset +3600.000 s (\u00b1 0.500 s)")));
-        QCOMPARE(dialog->SyncState().status, StatusDifference);
         QVERIFY(m_setter->steps.empty());
     }
 
