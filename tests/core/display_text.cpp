@@ -72,7 +72,7 @@ TEST(SpanInWords, NamesTheTwoLargestUnits) {
     EXPECT_EQ(SignedSpanInWords(-57'600'000'000), "-16 hours");
 }
 
-// Three ticks of message and two of status is tested through the window (ui/clock_dlg.cpp).
+// Three ticks of message, two of status, and the count held while no message is to be shown.
 TEST(StatusBlock, AlternationPausesWhileNoMessageIsShown) {
     StatusBlock block;
     const TimeSyncSnapshot sync = Sync(StatusNotSynchronized);

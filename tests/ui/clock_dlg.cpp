@@ -190,20 +190,19 @@ private slots:
         QVERIFY(Display(*dialog)->SpokenText().contains(QLatin1String("2026  10:41 AM")));
     }
 
-    void updateMessageAlternatesWithTheStatus() {
+    // Which ticks show the message is the status block's (core/display_text.cpp); the window
+    // hands it the message and whether it is to be shown.
+    void updateMessageTakesTheStatusPlace() {
         auto dialog = MakeDialog();
-        dialog->SetUpdateMessage("Tarnwick 1.20 is available.");
+        const QString message = QStringLiteral("Tarnwick 1.20 is available.");
+        dialog->SetUpdateMessage(message.toStdString());
+        dialog->OnClockTick();
+        QVERIFY(!Display(*dialog)->Text().contains(message));
         dialog->showUpdateMessage = true;
-        QString seen;
-        for (int tick = 0; tick < 10; ++tick) {
-            dialog->OnClockTick();
-            const QString text = Display(*dialog)->Text();
-            const bool message = text.contains(QLatin1String("Tarnwick 1.20 is available."));
-            const bool status = text.contains(QLatin1String("Time above is not synchronized"));
-            QVERIFY(message != status);
-            seen += message ? QLatin1Char('M') : QLatin1Char('S');
-        }
-        QCOMPARE(seen, QStringLiteral("MMMSSMMMSS"));
+        dialog->OnClockTick();
+        QVERIFY(Display(*dialog)->Text().contains(message));
+        QVERIFY(
+            !Display(*dialog)->Text().contains(QLatin1String("Time above is not synchronized")));
     }
 
     void closeActions_data() {
