@@ -102,11 +102,8 @@ TEST_F(CliZonesTest, FirstStartCopiesTheShippedPresets) {
     const CliResult r = Run("zones list");
     EXPECT_EQ(r.exit, 0) << r.err;
     EXPECT_EQ(test::ReadFileBytes(dir + "/timezones.mdb"), shipped);
-    // From the most western offset to the most eastern (no separators: the list test above).
-    const std::string& out = r.out;
-    EXPECT_GT(std::count(out.begin(), out.end(), '\n'), 200);
-    EXPECT_EQ(out.substr(out.find('\t'), 12), "\t(GMT-12:00)");
-    EXPECT_EQ(out.substr(out.rfind('\t'), 12), "\t(GMT+14:00)");
+    // Every preset is listed; their order is the zone list's (core/zone_list.cpp and above).
+    EXPECT_GT(std::count(r.out.begin(), r.out.end(), '\n'), 200);
 }
 
 // A file that is no database is reported and kept; an empty file opens as a database without
