@@ -13,6 +13,7 @@
 #include "platform/clock_setter.h"
 #include "support/time_server.h"
 #include "support/ui_clock_harness.h"
+#include "sync/time_protocol.h"
 
 using namespace tarnwick;
 using tarnwick::test::LoopbackTimeServer;
@@ -62,7 +63,9 @@ private slots:
         NewHarness();
         m_setter = std::make_unique<FakeClockSetter>();
         m_elapsed = std::make_unique<FakeElapsedClock>();
-        m_clock->SetMilliseconds(1796644800500); // mid-second: an estimate of whole seconds
+        // Noon of the day this program was built (the client refuses an answer from before
+        // that day), mid-second: an estimate of whole seconds.
+        m_clock->SetMilliseconds((BuildDateUnixSeconds() + 43200) * 1000 + 500);
     }
 
     void checkShowsTheDifferenceAndAsksBeforeSetting() {
