@@ -11,23 +11,18 @@ need_tools Xvfb python3
 start_xvfb clock_check_desktop 261 300 # sets work, pids and DISPLAY; stops them at exit
 fail() { echo "FAIL: $*"; cat "$work"/*.log 2>/dev/null; exit 1; }
 
-# A Time Protocol server on a free loopback port, an hour ahead; it writes its port, then one
-# line per connection.
+# A Time Protocol server on a free loopback port, an hour ahead, that writes its port; it runs
+# until the test ends.
 python3 -u - >"$work/server.out" 2>"$work/server.log" <<'PY' &
 import socket, struct, time
 s = socket.socket()
 s.bind(("127.0.0.1", 0))
 s.listen(4)
-s.settimeout(60)
 print(s.getsockname()[1])
 while True:
-    try:
-        c, _ = s.accept()
-    except socket.timeout:
-        break
+    c, _ = s.accept()
     c.sendall(struct.pack("!I", (int(time.time()) + 3600 + 2208988800) & 0xFFFFFFFF))
     c.close()
-    print("answered")
 PY
 pids+=($!)
 until_true 5 test -s "$work/server.out" || fail "the loopback server did not start"
@@ -45,5 +40,4 @@ until_true 10 grep -q 'status=2 ' "$work/clock-check.log" || fail "no tick showe
 line=$(grep -m1 'status=2 ' "$work/clock-check.log")
 difference=$(sed -n 's/.*difference_s=\(-\?[0-9]*\).*/\1/p' <<<"$line")
 (( difference >= 3599 && difference <= 3601 )) || fail "difference $difference, not about 3600 s"
-grep -q answered "$work/server.out" || fail "the server was never asked"
 echo "PASS: the clock checked at start-up and shows a difference of $difference s"

@@ -1,8 +1,6 @@
 // The notification icon and the run modes of the main window, offscreen, with the
 // notification area's presence chosen by the test.
-#include <QFile>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QToolTip>
 
@@ -10,21 +8,14 @@
 
 #include "app/clock_dlg.h"
 #include "app/tray_icon.h"
-#include "platform/clock.h"
-#include "platform/local_zone.h"
-#include "platform/message_box.h"
-#include "zones/date_time.h"
+#include "support/ui_clock_harness.h"
 
 using namespace tarnwick;
 
-class TestTrayIcon : public QObject {
+class TestTrayIcon : public QObject, tarnwick::test::ClockWindowHarness {
     Q_OBJECT
 
 private:
-    std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<FixedClock> m_clock;
-    std::unique_ptr<FixedLocalZone> m_zone;
-    std::unique_ptr<RecordingMessageBox> m_messages;
     bool m_trayThere = false;
 
     // tray: whether the notification area is there; trayWait: how long a hidden start waits
@@ -32,18 +23,9 @@ private:
     std::unique_ptr<CClockDlg> MakeDialog(int runOption, bool hide, bool minimize, bool tray,
                                           std::chrono::milliseconds trayWait = {}) {
         m_trayThere = tray;
-        QFile file(m_dir->filePath(QStringLiteral("ClockInfo.dat")));
-        if (!file.open(QIODevice::WriteOnly)) {
-            return nullptr;
-        }
-        file.write(QByteArray("[OPTIONS]\r\nRUNOPTION=") + QByteArray::number(runOption) + "\r\n");
-        file.close();
-        ClockDlgEnvironment environment;
-        environment.clock = m_clock.get();
-        environment.localZone = m_zone.get();
-        environment.paths.settingsDirectory = m_dir->path().toStdString();
-        environment.paths.dataDirectory = m_dir->path().toStdString();
-        environment.messages = m_messages.get();
+        WriteSettings(QByteArray("[OPTIONS]\r\nRUNOPTION=") + QByteArray::number(runOption) +
+                      "\r\n");
+        ClockDlgEnvironment environment = Environment();
         environment.switches.hide = hide;
         environment.switches.minimize = minimize;
         environment.trayAvailable = [this] { return m_trayThere; };
@@ -52,13 +34,7 @@ private:
     }
 
 private slots:
-    void init() {
-        m_dir = std::make_unique<QTemporaryDir>();
-        QVERIFY(m_dir->isValid());
-        m_clock = std::make_unique<FixedClock>(DateTime(2026, 12, 5, 4, 10, 54).ToUnixSeconds());
-        m_zone = std::make_unique<FixedLocalZone>(330, "India Standard Time");
-        m_messages = std::make_unique<RecordingMessageBox>();
-    }
+    void init() { NewHarness(); }
 
     void tipIsCutTo63Characters() {
         const QString a62(62, QLatin1Char('a'));
