@@ -9,7 +9,6 @@
 
 #include "support/temp_dir.h"
 #include "support/test_data.h"
-#include "support/tzif.h"
 
 namespace tarnwick {
 namespace {
@@ -104,15 +103,17 @@ TEST(TzifFooter, IsTheLineAfterTheSecondBlock) {
         test::WriteFileBytes(tmp / "zone", bytes);
         return ReadTzifFooter(tmp / "zone");
     };
-    const std::string v1 = test::TzifBlock('2', 4);
-    const std::string v2 = v1 + test::TzifBlock('2', 8);
+    // Both files hold one type of +1 h named XYZ; a first-edition block is as long as the
+    // first block of a second-edition file.
+    const std::string v1 = test::ReadFileBytes(test::TestDataPath("zones/xyz_first_edition.tzif"));
+    const std::string v2 = test::ReadFileBytes(test::TestDataPath("zones/xyz_no_footer.tzif"));
     EXPECT_EQ(footer(v2 + "\nXYZ-1\n"), "XYZ-1");
     EXPECT_EQ(footer(v2 + "\n\n"), "");
-    EXPECT_EQ(footer(test::TzifBlock('\0', 4)), "");
+    EXPECT_EQ(footer(v1), "");
     // Cut short anywhere, a footer without its newlines, not a TZif file.
     for (const std::string& broken :
-         {std::string(), std::string("TZi"), std::string("NOTATZIF"), v1.substr(0, 50), v1,
-          v2.substr(0, v2.size() - 1), v2 + "\nXYZ-1", v2 + "XYZ-1\n"}) {
+         {std::string(), std::string("TZi"), std::string("NOTATZIF"), v2.substr(0, 50),
+          v2.substr(0, v1.size()), v2.substr(0, v2.size() - 1), v2 + "\nXYZ-1", v2 + "XYZ-1\n"}) {
         EXPECT_FALSE(footer(broken).has_value()) << broken.size();
     }
     EXPECT_FALSE(ReadTzifFooter(tmp / "missing"));
