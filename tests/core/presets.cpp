@@ -93,27 +93,6 @@ TEST(Presets, EveryShippedRowIsItsRuleAndTheClockFollowsItAsTheCLibraryDoes) {
     EXPECT_TRUE(messages.shown.empty());
 }
 
-// The columns give the minute the hour's sign and hold the rules on a twelve-hour clock (the
-// generator's seed below pins the column values): a round trip through the record the clock
-// uses gives the rules back at every hour.
-TEST(Presets, ColumnsRoundTripTheRulesAtEveryHour) {
-    TimeZoneInformation tzi;
-    tzi.Bias = 210; // G.M.T. -3:30
-    tzi.StandardName = "NST";
-    tzi.DaylightName = "NDT";
-    tzi.DaylightBias = -60;
-    tzi.DaylightDate = {0, 3, 0, 2, 2, 0, 0, 0};   // second Sunday of March, 2:00
-    tzi.StandardDate = {0, 11, 0, 1, 0, 30, 0, 0}; // first Sunday of November, 0:30
-    for (int hour = 0; hour < 24; ++hour) {
-        tzi.StandardDate.wHour = hour;
-        CZoneRecord record;
-        FillRecordFromColumns(1, ColumnsFromTimeZoneInformation(tzi), record);
-        EXPECT_EQ(record.tzi, tzi) << hour;
-    }
-    tzi.DaylightDate = {};
-    EXPECT_EQ(ColumnsFromTimeZoneInformation(tzi).dstUse, 0);
-}
-
 // A made-up zoneinfo folder: zone.tab and TZif files with the rules these zones had in 2026.
 class PresetGeneratorTest : public ::testing::Test {
 protected:
