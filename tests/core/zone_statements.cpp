@@ -128,7 +128,7 @@ TEST(EditorValidation, ChecksNameThenHourThenMinute) {
         // The three missing-value messages in turn are tested through the editor's Save.
         {"", "", "", "You must name your timezone."},
         {"Eastern", "-5", "00", ""},
-        {"Eastern", " -5 ", "30", ""},
+        {"Eastern", " -5 ", " 30 ", ""},
         {"Eastern", "24", "-59", ""},
         // Text that the numeric columns would store as 0 is refused before anything is saved.
         {"Eastern", "abc", "00", "The GMT hour offset must be a whole number from -24 to 24."},
