@@ -2,11 +2,10 @@
 // column, text with quotes included.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <fstream>
-#include <sstream>
 
 #include "platform/message_box.h"
+#include "support/core_zone_columns.h"
 #include "support/temp_dir.h"
 #include "support/test_data.h"
 #include "zones/zone_columns.h"
@@ -52,19 +51,6 @@ TEST(ZoneColumns, EveryColumnRoundTripsThroughTheDatabase) {
     EXPECT_TRUE(messages.shown.empty());
 }
 
-// Sets the columns given as "NAME=VALUE ..." as the loader does.
-void SetColumns(ZoneColumns& row, const std::string& assignments) {
-    std::istringstream in(assignments);
-    for (std::string item; in >> item;) {
-        const std::string name = item.substr(0, item.find('='));
-        const auto& table = ZoneColumnTable();
-        const auto column = std::find_if(table.begin(), table.end(),
-                                         [&](const ZoneColumn& c) { return name == c.name; });
-        ASSERT_NE(column, table.end()) << item;
-        SetZoneColumn(*column, row, CFieldValue(item.substr(name.size() + 1)));
-    }
-}
-
 // The cases are in tests/data/zones/column_ranges.txt.
 TEST(ZoneColumns, AbsurdValuesMakeTheRowInvalidAndSayWhich) {
     std::ifstream in(test::TestDataPath("zones/column_ranges.txt"));
@@ -77,10 +63,11 @@ TEST(ZoneColumns, AbsurdValuesMakeTheRowInvalidAndSayWhich) {
         SCOPED_TRACE(line);
         ++cases;
         ZoneColumns row; // Central Europe, then the line's columns
-        SetColumns(row, "m_GMTBiasHour=1 m_DSTUse=1 m_STDAMPM=1 m_STDStartCountDOW=5 m_STDMonth=10 "
-                        "m_STDHour=3 m_DSTAMPM=1 m_DSTBiasHour=1 m_DSTStartCountDOW=5 "
-                        "m_DSTMonth=3 m_DSTHour=2 " +
-                            line.substr(0, bar));
+        test::SetColumns(
+            row, "m_GMTBiasHour=1 m_DSTUse=1 m_STDAMPM=1 m_STDStartCountDOW=5 m_STDMonth=10 "
+                 "m_STDHour=3 m_DSTAMPM=1 m_DSTBiasHour=1 m_DSTStartCountDOW=5 "
+                 "m_DSTMonth=3 m_DSTHour=2 " +
+                     line.substr(0, bar));
         const std::size_t reason = line.find_first_not_of(' ', bar + 1);
         const std::string expected = reason == std::string::npos ? "" : line.substr(reason);
         std::string why;
