@@ -37,34 +37,36 @@ protected:
     test::ScopedEnv m_tz{"TZ"};
 };
 
-TEST_F(SystemLocalZoneTest, NamedZonesAndRulesInTzGiveTheirRulesAndTheOffsetOfEachInstant) {
-    const struct {
-        const char* tz;
-        std::int64_t t;
-        const char* seen;
-    } rows[] = {
-        // 2026-10-04 02:00 AEST -> 03:00 AEDT, +10 -> +11 (16:00 UTC the day before)
-        {"Australia/Sydney", Utc(2026, 10, 3, 15, 59), "600 std AEST AEST"},
-        {"Australia/Sydney", Utc(2026, 10, 3, 16, 0), "660 dst AEDT AEDT"},
-        // 2026-03-29 02:00 XST -> 03:00 XDT, +1 -> +2 (01:00 UTC)
-        {"XST-1XDT,M3.5.0,M10.5.0/3", Utc(2026, 3, 29, 0, 59), "60 std XST XST"},
-        {"XST-1XDT,M3.5.0,M10.5.0/3", Utc(2026, 3, 29, 1, 0), "120 dst XDT XDT"},
-        // A numeric abbreviation shows the zone's name, however TZ names the zone; a rule in TZ
-        // has no zone name to show.
-        {":America/Sao_Paulo", Utc(2026, 7, 1, 12, 0), "-180 std -03 America/Sao_Paulo"},
-        {"America/Sao_Paulo", Utc(2026, 7, 1, 12, 0), "-180 std -03 America/Sao_Paulo"},
-        {"/usr/share/zoneinfo/America/Sao_Paulo", 0, "-180 std -03 America/Sao_Paulo"},
-        {"<+0330>-3:30", 0, "210 std +0330 +0330"},
-    };
-    for (const auto& row : rows) {
-        EXPECT_EQ(Seen(*ZoneFor(row.tz), row.t), row.seen) << row.tz;
-    }
+TEST_F(SystemLocalZoneTest, NamedZoneGivesItsRulesAndTheOffsetOfEachInstant) {
+    const std::unique_ptr<ILocalZone> zone = ZoneFor("Australia/Sydney");
     EXPECT_EQ(
-        ZoneFor("Australia/Sydney")->GetTimeZoneInformation(),
+        zone->GetTimeZoneInformation(),
         (TimeZoneInformation{-600, "AEST", {0, 4, 0, 1, 3}, 0, "AEDT", {0, 10, 0, 1, 2}, -60}));
-    EXPECT_EQ(ZoneFor("XST-1XDT,M3.5.0,M10.5.0/3")->GetTimeZoneInformation().DaylightDate,
-              (TransitionRule{0, 3, 0, 5, 2}));
-    EXPECT_EQ(ZoneFor("America/Sao_Paulo")->GetTimeZoneInformation().Bias, 180);
+
+    // 2026-10-04 02:00 AEST -> 03:00 AEDT, +10 -> +11 (16:00 UTC the day before)
+    EXPECT_EQ(Seen(*zone, Utc(2026, 10, 3, 15, 59)), "600 std AEST AEST");
+    EXPECT_EQ(Seen(*zone, Utc(2026, 10, 3, 16, 0)), "660 dst AEDT AEDT");
+}
+
+TEST_F(SystemLocalZoneTest, NumericAbbreviationsShowTheZoneName) {
+    for (const char* tz :
+         {":America/Sao_Paulo", "America/Sao_Paulo", "/usr/share/zoneinfo/America/Sao_Paulo"}) {
+        SCOPED_TRACE(tz);
+        const std::unique_ptr<ILocalZone> zone = ZoneFor(tz);
+        EXPECT_EQ(Seen(*zone, Utc(2026, 7, 1, 12, 0)), "-180 std -03 America/Sao_Paulo");
+        EXPECT_EQ(zone->GetTimeZoneInformation().Bias, 180);
+    }
+    // A rule in TZ has no zone name to show.
+    const std::unique_ptr<ILocalZone> rule = ZoneFor("<+0330>-3:30");
+    EXPECT_EQ(Seen(*rule, 0), "210 std +0330 +0330");
+}
+
+TEST_F(SystemLocalZoneTest, RuleInTzIsFollowed) {
+    const std::unique_ptr<ILocalZone> zone = ZoneFor("XST-1XDT,M3.5.0,M10.5.0/3");
+    EXPECT_EQ(zone->GetTimeZoneInformation().DaylightDate, (TransitionRule{0, 3, 0, 5, 2}));
+    // 2026-03-29 02:00 XST -> 03:00 XDT, +1 -> +2 (01:00 UTC)
+    EXPECT_EQ(Seen(*zone, Utc(2026, 3, 29, 0, 59)), "60 std XST XST");
+    EXPECT_EQ(Seen(*zone, Utc(2026, 3, 29, 1, 0)), "120 dst XDT XDT");
 }
 
 TEST_F(SystemLocalZoneTest, UnknownOrMalformedTzFallsBackToUtc) {
