@@ -8,23 +8,29 @@ namespace {
 
 constexpr int kSun = 0, kMon = 1, kWed = 3, kThu = 4, kSat = 6;
 
-TEST(Converter, OffsetComesFromTheDifferenceInMinutes) {
+// The offset in whole hours and what they leave out, which the note line tells.
+TEST(Converter, OffsetAndNoteComeFromTheDifferenceInMinutes) {
     struct Row {
         int yours, other, hours, remainder;
+        const char* note;
     };
     const Row rows[] = {
-        {330, -210, -9, 0},    // India +5:30 -> Newfoundland -3:30: exactly 9 h behind
-        {-210, 330, 9, 0},     // and back
-        {330, 60, -4, -30},    // +5:30 -> +1: 4 h 30 min behind
-        {0, 345, 5, 45},       // UTC -> Nepal +5:45
-        {60, 60, 0, 0},        // the same zone
-        {-300, 240, 9, 0},     // New York EST -> Dubai
-        {600, -570, -19, -30}, // Sydney AEST -> Marquesas -9:30
+        // India +5:30 -> Newfoundland -3:30: exactly 9 h behind, and back.
+        {330, -210, -9, 0, ""},
+        {-210, 330, 9, 0, ""},
+        {330, 60, -4, -30, "Other Time is 30 minutes further behind"}, // +5:30 -> +1
+        {60, 330, 4, 30, "Other Time is 30 minutes further ahead"},
+        {0, 345, 5, 45, "Other Time is 45 minutes further ahead"}, // UTC -> Nepal +5:45
+        {0, -1, 0, -1, "Other Time is 1 minute further behind"},
+        {60, 60, 0, 0, ""},                                               // the same zone
+        {600, -570, -19, -30, "Other Time is 30 minutes further behind"}, // Sydney -> Marquesas
     };
     for (const Row& r : rows) {
         const ConverterOffset offset = ConverterOffsetFrom(r.yours, r.other);
-        EXPECT_EQ(offset.offsetHours, r.hours) << r.yours << " -> " << r.other;
-        EXPECT_EQ(offset.remainderMinutes, r.remainder) << r.yours << " -> " << r.other;
+        EXPECT_EQ(std::to_string(offset.offsetHours) + " " +
+                      std::to_string(offset.remainderMinutes) + " " + ConverterNote(offset),
+                  std::to_string(r.hours) + " " + std::to_string(r.remainder) + " " + r.note)
+            << r.yours << " -> " << r.other;
     }
 }
 
@@ -79,16 +85,6 @@ TEST(Converter, ListTextsAndTheirParsing) {
     for (const char* bad : {"", "Saturday", "Sa", "7"}) {
         EXPECT_FALSE(ParseConverterDay(bad).has_value()) << bad;
     }
-}
-
-TEST(Converter, NoteSaysWhatTheWholeHoursLeaveOut) {
-    EXPECT_EQ(ConverterNote(ConverterOffsetFrom(330, -210)), "");
-    EXPECT_EQ(ConverterNote(ConverterOffsetFrom(60, 330)),
-              "Other Time is 30 minutes further ahead");
-    EXPECT_EQ(ConverterNote(ConverterOffsetFrom(330, 60)),
-              "Other Time is 30 minutes further behind");
-    EXPECT_EQ(ConverterNote(ConverterOffsetFrom(0, 345)), "Other Time is 45 minutes further ahead");
-    EXPECT_EQ(ConverterNote(ConverterOffsetFrom(0, -1)), "Other Time is 1 minute further behind");
 }
 
 } // namespace

@@ -32,12 +32,10 @@ TEST(DateTime, EveryDayOfYears100To9999RoundTripsAndWeekdaysAdvance) {
             }
         }
     }
-    // 1899-12-30, day 0, was a Saturday; 1970-01-01 a Thursday.
+    // The sweep is relative to its first day: pin day 0, 1899-12-30, a Saturday, and 1970.
     EXPECT_EQ(DaysFromCivil1899(1899, 12, 30), 0);
     EXPECT_EQ(DateTime(1899, 12, 30, 0, 0, 0).GetDayOfWeek(), 6);
-    EXPECT_EQ(DateTime::FromUnixSeconds(0).GetDayOfWeek(), 4);
     EXPECT_EQ(DateTime::FromUnixSeconds(0).Days(), 25569.0);
-    EXPECT_EQ(DateTime(2026, 12, 5, 0, 0, 0).GetDayOfWeek(), 6);
     EXPECT_EQ(DateTime(2000, 12, 31, 0, 0, 0).GetDayOfYear(), 366);
 }
 
@@ -55,9 +53,7 @@ TEST(DateTime, OutOfRangePartsAreInvalid) {
         EXPECT_FALSE(DateTime(r.y, r.mo, r.d, r.h, r.mi, r.s).IsValid())
             << r.y << '-' << r.mo << '-' << r.d << ' ' << r.h << ':' << r.mi << ':' << r.s;
     }
-    EXPECT_TRUE(DateTime(2000, 2, 29, 23, 59, 59).IsValid());
-    EXPECT_TRUE(DateTime(100, 1, 1, 0, 0, 0).IsValid());
-    EXPECT_TRUE(DateTime(9999, 12, 31, 23, 59, 59).IsValid());
+    EXPECT_TRUE(DateTime(9999, 12, 31, 23, 59, 59).IsValid()); // every day is valid (above)
     EXPECT_EQ(DateTime(2026, 2, 30, 0, 0, 0).Format("%Y"), "");
 }
 
@@ -73,8 +69,7 @@ TEST(DateTime, ArithmeticCrossesMonthAndYearEndsAndRangeLimits) {
               DateTime(2026, 2, 1, 12, 0, 0));
     DateTime value(2026, 3, 29, 1, 59, 0);
     value += DateTimeSpan(0, 0, 1, 0);
-    EXPECT_EQ(value.GetHour(), 2);
-    EXPECT_EQ(value.GetMinute(), 0);
+    EXPECT_EQ(value, DateTime(2026, 3, 29, 2, 0, 0));
 
     // Before day 0 the time of day still counts forward from midnight.
     const DateTime before(1899, 12, 29, 18, 0, 0);

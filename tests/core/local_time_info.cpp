@@ -4,6 +4,10 @@
 
 #include <climits>
 #include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+#include "support/test_data.h"
 
 namespace tarnwick {
 namespace {
@@ -20,49 +24,35 @@ protected:
     CLocalTimeInfo info{clock, zone};
 };
 
-TEST_F(LocalTimeInfoIn2026, FindsTheNthWeekdayOfTheMonthInTheCurrentYear) {
-    struct Row {
-        int occurrence, dayOfWeek, month, hour, minute;
-        DateTime expected;
-    };
-    const Row rows[] = {
-        {5, 0, 3, 2, 0, DateTime(2026, 3, 29, 2, 0, 0)},       // last Sunday of March, 5 of them
-        {5, 0, 2, 2, 0, DateTime(2026, 2, 22, 2, 0, 0)},       // last Sunday of February, 4 of them
-        {4, 6, 1, 0, 0, DateTime(2026, 1, 24, 0, 0, 0)},       // 4th Saturday, there is a 5th
-        {5, 6, 1, 23, 59, DateTime(2026, 1, 31, 23, 59, 0)},   // last day of the month
-        {1, 4, 1, 0, 0, DateTime(2026, 1, 1, 0, 0, 0)},        // first day of the month
-        {1, 0, 10, 2, 0, DateTime(2026, 10, 4, 2, 0, 0)},      // first Sunday of October
-        {2, 0, 3, 2, 0, DateTime(2026, 3, 8, 2, 0, 0)},        // second Sunday of March
-        {3, 2, 12, 14, 30, DateTime(2026, 12, 15, 14, 30, 0)}, // third Tuesday of December
-    };
-    for (const Row& row : rows) {
+// The cases are in tests/data/zones/weekday_in_month.txt.
+TEST_F(LocalTimeInfoIn2026, FindsTheNthWeekdayOfTheMonthOrNoDateForRulesOutsideTheCalendar) {
+    std::ifstream in(test::TestDataPath("zones/weekday_in_month.txt"));
+    int cases = 0;
+    for (std::string line; std::getline(in, line);) {
+        std::istringstream fields(line);
+        TransitionRule rule;
+        std::string date, time;
+        if (line.empty() || line[0] == '#' ||
+            !(fields >> rule.wDay >> rule.wDayOfWeek >> rule.wMonth >> rule.wHour >> rule.wMinute >>
+              date)) {
+            continue;
+        }
+        SCOPED_TRACE(line);
+        ++cases;
         std::vector<DateTime> out;
-        EXPECT_TRUE(info.FindWeekdayInMonth(row.occurrence, row.dayOfWeek, row.month, row.hour,
-                                            row.minute, out));
-        ASSERT_EQ(out.size(), 1u) << row.occurrence << ' ' << row.dayOfWeek << ' ' << row.month;
-        EXPECT_EQ(out[0], row.expected) << out[0].Format("%Y-%m-%d %H:%M");
+        EXPECT_TRUE(info.FindWeekdayInMonth(rule.wDay, rule.wDayOfWeek, rule.wMonth, rule.wHour,
+                                            rule.wMinute, out));
+        if (date == "-") {
+            EXPECT_TRUE(out.empty());
+            EXPECT_FALSE(info.GetRuleDate(rule).IsValid());
+            EXPECT_FALSE(info.GetTransitionUtc(-60, 0, rule).IsValid());
+        } else {
+            fields >> time;
+            ASSERT_EQ(out.size(), 1u);
+            EXPECT_EQ(out[0].Format("%Y-%m-%d %H:%M"), date + " " + time);
+        }
     }
-}
-
-TEST_F(LocalTimeInfoIn2026, RulesOutsideTheCalendarGiveNoDate) {
-    struct Row {
-        int occurrence, dayOfWeek, month, hour, minute;
-    };
-    const Row rows[] = {{0, 0, 3, 2, 0},  {6, 0, 3, 2, 0},  {-1, 0, 3, 2, 0}, {1, 0, 0, 2, 0},
-                        {1, 0, 13, 2, 0}, {1, 7, 3, 2, 0},  {1, -1, 3, 2, 0}, {1, 0, 3, 24, 0},
-                        {1, 0, 3, 40, 0}, {1, 0, 3, -1, 0}, {1, 0, 3, 2, 60}};
-    for (const Row& row : rows) {
-        std::vector<DateTime> out;
-        EXPECT_TRUE(info.FindWeekdayInMonth(row.occurrence, row.dayOfWeek, row.month, row.hour,
-                                            row.minute, out));
-        EXPECT_TRUE(out.empty()) << row.occurrence << ' ' << row.dayOfWeek << ' ' << row.month
-                                 << ' ' << row.hour << ':' << row.minute;
-
-        const TransitionRule rule{0,        row.month, row.dayOfWeek, row.occurrence,
-                                  row.hour, row.minute};
-        EXPECT_FALSE(info.GetRuleDate(rule).IsValid());
-        EXPECT_FALSE(info.GetTransitionUtc(-60, 0, rule).IsValid());
-    }
+    EXPECT_EQ(cases, 19);
 }
 
 TEST(LocalTimeInfo, TheYearIsTheComputersLocalYear) {
@@ -78,22 +68,14 @@ TEST(LocalTimeInfo, TheYearIsTheComputersLocalYear) {
 }
 
 TEST(LocalTimeInfo, SplitMinutesGivesBothPartsTheSignOfTheTotal) {
-    struct Row {
-        int total, hours, minutes;
-    };
-    // The sweep below checks the sign rule for every small total; these pin the exact parts.
-    const Row rows[] = {
-        {-90, -1, -30}, {330, 5, 30}, {-210, -3, -30}, {-1, 0, -1}, {INT_MIN, -35791394, -8}};
-    for (const Row& row : rows) {
-        int hours = 99;
-        int minutes = 99;
-        CLocalTimeInfo::SplitMinutes(row.total, hours, minutes);
-        EXPECT_EQ(std::pair(hours, minutes), std::pair(row.hours, row.minutes)) << row.total;
-    }
+    // The sweep below pins every small total (the parts of a total are the only ones that add
+    // up to it, each under an hour and of its sign); the smallest int is far outside it.
+    int hours = 99;
+    int minutes = 99;
+    CLocalTimeInfo::SplitMinutes(INT_MIN, hours, minutes);
+    EXPECT_EQ(std::pair(hours, minutes), std::pair(-35791394, -8));
     // The double-precision division never leaves a part out of range.
     for (int total = -200000; total <= 200000; ++total) {
-        int hours = 0;
-        int minutes = 0;
         CLocalTimeInfo::SplitMinutes(total, hours, minutes);
         ASSERT_EQ(hours * 60 + minutes, total);
         ASSERT_LT(std::abs(minutes), 60) << total;

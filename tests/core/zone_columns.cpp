@@ -2,8 +2,12 @@
 // column, text with quotes included.
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 #include "platform/message_box.h"
+#include "support/core_zone_columns.h"
 #include "support/temp_dir.h"
+#include "support/test_data.h"
 #include "zones/zone_columns.h"
 #include "zones/zone_database.h"
 
@@ -47,63 +51,30 @@ TEST(ZoneColumns, EveryColumnRoundTripsThroughTheDatabase) {
     EXPECT_TRUE(messages.shown.empty());
 }
 
-// Central Europe: +1, daylight time from the last Sunday of March 2 a.m. to October 3 a.m.
-ZoneColumns ValidRow() {
-    ZoneColumns row;
-    row.gmtBiasHour = 1;
-    row.dstUse = 1;
-    row.stdAmPm = 1;
-    row.stdStartCountDow = 5;
-    row.stdMonth = 10;
-    row.stdHour = 3;
-    row.dstAmPm = 1;
-    row.dstBiasHour = 1;
-    row.dstStartCountDow = 5;
-    row.dstMonth = 3;
-    row.dstHour = 2;
-    return row;
-}
-
+// The cases are in tests/data/zones/column_ranges.txt.
 TEST(ZoneColumns, AbsurdValuesMakeTheRowInvalidAndSayWhich) {
-    struct Row {
-        int ZoneColumns::*member;
-        int value;
-        const char* why; // empty: valid
-    };
-    const Row rows[] = {
-        {&ZoneColumns::gmtBiasHour, -12, ""},
-        {&ZoneColumns::gmtBiasHour, 14, ""},
-        {&ZoneColumns::gmtBiasHour, 100000, "m_GMTBiasHour is 100000; it must be -24 to 24"},
-        {&ZoneColumns::gmtBiasMinute, -90, "m_GMTBiasMinute is -90; it must be -59 to 59"},
-        {&ZoneColumns::gmtBiasHour, 24,
-         "m_GMTBiasHour and m_GMTBiasMinute give more than 24 hours"},
-        {&ZoneColumns::stdMonth, 13, "m_STDMonth is 13; it must be 1 to 12"},
-        {&ZoneColumns::dstMonth, 0, "m_DSTMonth is 0; it must be 1 to 12"},
-        {&ZoneColumns::dstStartCountDow, 6, "m_DSTStartCountDOW is 6; it must be 1 to 5"},
-        {&ZoneColumns::stdDow, 7, "m_STDDOW is 7; it must be 0 to 6"},
-        {&ZoneColumns::dstHour, 99, "m_DSTHour is 99; it must be 0 to 23"},
-        {&ZoneColumns::stdMinute, 60, "m_STDMinute is 60; it must be 0 to 59"},
-        {&ZoneColumns::dstBiasHour, -25, "m_DSTBiasHour is -25; it must be -24 to 24"},
-        {&ZoneColumns::stdBiasMinute, 8209, "m_STDBiasMinute is 8209; it must be -59 to 59"},
-    };
-    for (const Row& r : rows) {
-        SCOPED_TRACE(r.why);
-        ZoneColumns row = ValidRow();
-        row.*r.member = r.value;
-        if (r.member == &ZoneColumns::gmtBiasHour && r.value == 24) {
-            row.gmtBiasMinute = 30;
+    std::ifstream in(test::TestDataPath("zones/column_ranges.txt"));
+    int cases = 0;
+    for (std::string line; std::getline(in, line);) {
+        const std::size_t bar = line.find('|');
+        if (line.empty() || line[0] == '#' || bar == std::string::npos) {
+            continue;
         }
+        SCOPED_TRACE(line);
+        ++cases;
+        ZoneColumns row; // Central Europe, then the line's columns
+        test::SetColumns(
+            row, "m_GMTBiasHour=1 m_DSTUse=1 m_STDAMPM=1 m_STDStartCountDOW=5 m_STDMonth=10 "
+                 "m_STDHour=3 m_DSTAMPM=1 m_DSTBiasHour=1 m_DSTStartCountDOW=5 "
+                 "m_DSTMonth=3 m_DSTHour=2 " +
+                     line.substr(0, bar));
+        const std::size_t reason = line.find_first_not_of(' ', bar + 1);
+        const std::string expected = reason == std::string::npos ? "" : line.substr(reason);
         std::string why;
-        EXPECT_EQ(ValidateZoneColumns(row, why), std::string(r.why).empty());
-        EXPECT_EQ(why, r.why);
+        EXPECT_EQ(ValidateZoneColumns(row, why), expected.empty());
+        EXPECT_EQ(why, expected);
     }
-    // Without daylight saving the rule columns are not read, whatever they hold.
-    ZoneColumns row = ValidRow();
-    row.dstUse = 0;
-    row.stdMonth = 13;
-    row.dstHour = 99;
-    std::string why;
-    EXPECT_TRUE(ValidateZoneColumns(row, why)) << why;
+    EXPECT_EQ(cases, 14);
 }
 
 } // namespace

@@ -4,30 +4,21 @@
 
 #include <climits>
 
+#include "support/core_zone_columns.h"
+
 namespace tarnwick {
 namespace {
 
+// Texts with blanks are set directly, the other columns by name.
 ZoneColumns Berlin() {
     ZoneColumns row;
     row.timeZoneName = "Central European Time";
-    row.country = "Germany";
     row.province = "Berlin";
     row.cities = "Berlin, Hamburg";
-    row.gmtBiasHour = 1;
-    row.dstUse = 1;
-    row.stdAbbr = "CET";
-    row.stdAmPm = 1;
-    row.stdHour = 3;
-    row.stdStartCountDow = 5;
-    row.stdMonth = 10;
-    row.dstAbbr = "CEST";
-    row.dstAmPm = 1;
-    row.dstBiasHour = 1;
-    row.dstHour = 2;
-    row.dstMinute = 30;
-    row.dstStartCountDow = 5;
-    row.dstDow = 0;
-    row.dstMonth = 3;
+    test::SetColumns(row, "m_Country=Germany m_GMTBiasHour=1 m_DSTUse=1 m_STDAbbr=CET m_STDAMPM=1 "
+                          "m_STDHour=3 m_STDStartCountDOW=5 m_STDMonth=10 m_DSTAbbr=CEST "
+                          "m_DSTAMPM=1 m_DSTBiasHour=1 m_DSTHour=2 m_DSTMinute=30 "
+                          "m_DSTStartCountDOW=5 m_DSTDOW=0 m_DSTMonth=3");
     return row;
 }
 

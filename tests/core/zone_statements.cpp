@@ -7,6 +7,7 @@
 
 #include "platform/message_box.h"
 #include "support/temp_dir.h"
+#include "tools/preset_zones.h"
 #include "zones/zone_columns.h"
 #include "zones/zone_database.h"
 #include "zones/zone_record.h"
@@ -127,7 +128,7 @@ TEST(EditorValidation, ChecksNameThenHourThenMinute) {
         // The three missing-value messages in turn are tested through the editor's Save.
         {"", "", "", "You must name your timezone."},
         {"Eastern", "-5", "00", ""},
-        {"Eastern", " -5 ", "30", ""},
+        {"Eastern", " -5 ", " 30 ", ""},
         {"Eastern", "24", "-59", ""},
         // Text that the numeric columns would store as 0 is refused before anything is saved.
         {"Eastern", "abc", "00", "The GMT hour offset must be a whole number from -24 to 24."},
@@ -170,13 +171,18 @@ TEST(EditorTexts, MinutesSplitTowardZero) {
 }
 
 // The editor shows a rule's hour on the twelve-hour clock and stores it as hour and AM/PM
-// columns, which the clock turns back into the same hour.
+// columns, as the preset generator does, which the clock turns back into the same hour.
 TEST(EditorTexts, RuleHoursRoundTripThroughTheTwelveHourClock) {
     std::string shown;
     for (int wHour = 0; wHour < 24; ++wHour) {
         const ClockHour h = ToClockHour(wHour);
         shown += std::to_string(h.hour) + h.ampm.text + h.ampm.key + " ";
         EXPECT_EQ(TwentyFourHour(h.hour, std::stoi(h.ampm.key)), wHour);
+        int generatedHour = 0;
+        int generatedAmPm = 0;
+        TwelveHour(wHour, generatedHour, generatedAmPm);
+        EXPECT_EQ(std::pair(generatedHour, generatedAmPm),
+                  std::pair(h.hour, std::stoi(h.ampm.key)));
     }
     EXPECT_EQ(shown, "12AM1 1AM1 2AM1 3AM1 4AM1 5AM1 6AM1 7AM1 8AM1 9AM1 10AM1 11AM1 12PM2 1PM2 "
                      "2PM2 3PM2 4PM2 5PM2 6PM2 7PM2 8PM2 9PM2 10PM2 11PM2 ");

@@ -3,9 +3,9 @@
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
+
+#include "support/temp_dir.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size);
 
@@ -16,8 +16,7 @@ int main(int argc, char** argv) {
             if (!entry.is_regular_file()) {
                 continue;
             }
-            std::ifstream file(entry.path(), std::ios::binary);
-            const std::string bytes{std::istreambuf_iterator<char>(file), {}};
+            const std::string bytes = tarnwick::test::ReadFileBytes(entry.path());
             LLVMFuzzerTestOneInput(reinterpret_cast<const std::uint8_t*>(bytes.data()),
                                    bytes.size());
             ++inputs;

@@ -50,14 +50,7 @@ private:
 inline bool PermissionsBind() {
     TempDir probe;
     ::chmod(probe.Path().c_str(), 0555);
-    const std::string file = probe / "probe";
-    const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-    if (fd < 0) {
-        return true;
-    }
-    ::close(fd);
-    ::unlink(file.c_str());
-    return false;
+    return !std::ofstream(probe / "probe"); // the folder's removal takes the file with it
 }
 
 inline std::string ReadFileBytes(const std::string& path) {
