@@ -19,6 +19,7 @@
 #include "settings/clock_settings.h"
 #include "support/time_server.h"
 #include "sync/clock_sync_client.h"
+#include "sync/time_protocol.h"
 #include "sync/time_sync_client.h"
 
 using namespace tarnwick;
@@ -30,8 +31,9 @@ namespace {
 const SyncTimings kFast{5ms, 300ms, 20ms, 20ms};
 const FakeSystemTimeService kNoNtp;
 
-// 2026-12-07 12:00:00.250 UTC, for the servers and the client alike.
-constexpr std::int64_t kNowMs = 1796644800250LL;
+// Noon of the day this program was built (the client refuses answers from before that day),
+// a quarter into the second, for the servers and the client alike.
+const std::int64_t kNowMs = (BuildDateUnixSeconds() + 43200) * 1000 + 250;
 
 const IClock& StillClock() {
     static FixedClock clock(0);
