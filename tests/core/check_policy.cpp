@@ -8,7 +8,7 @@
 #include "platform/message_box.h"
 #include "platform/network_link.h"
 #include "platform/system_time.h"
-#include "support/settings_cases.h"
+#include "support/case_tables.h"
 #include "sync/check_policy.h"
 
 using namespace tarnwick;
@@ -16,7 +16,7 @@ using namespace tarnwick;
 namespace {
 
 TEST(Margin, BoundsIncluded) {
-    for (const test::CaseRow& c : test::ReadCaseTable("../time/margins.txt", 3)) {
+    for (const test::CaseRow& c : test::ReadCaseTable("time/margins.txt", 3)) {
         EXPECT_EQ(IsWithinMargin(std::stoll(c[0]), c.Int(1)), c.Flag(2)) << c;
     }
 }
@@ -56,7 +56,7 @@ public:
 // The three update options and their refusals, the guard and the system's time service, from a
 // table under tests/data/time/.
 TEST(UpdateOption, OutsideTheMargin) {
-    for (const test::CaseRow& c : test::ReadCaseTable("../time/update_options.txt", 11)) {
+    for (const test::CaseRow& c : test::ReadCaseTable("time/update_options.txt", 11)) {
         SCOPED_TRACE(c);
         const std::int64_t offset = std::stoll(c[2]);
         RecordingMessageBox messages;

@@ -7,13 +7,14 @@
 #include <vector>
 
 #include "startup/command_line.h"
-#include "support/settings_cases.h"
+#include "support/case_tables.h"
 
 using tarnwick::CommandLineSwitches;
 using tarnwick::ParseCommandLine;
 
 TEST(CommandLine, FindsTheSwitchesAndTheUsageNamesEveryOption) {
-    for (const tarnwick::test::CaseRow& c : tarnwick::test::ReadCaseTable("command_lines.txt", 5)) {
+    for (const tarnwick::test::CaseRow& c :
+         tarnwick::test::ReadCaseTable("settings/command_lines.txt", 5)) {
         const CommandLineSwitches s = ParseCommandLine(c.Words(1));
         const std::pair<bool, const char*> flags[] = {{s.hide, "hide"},
                                                       {s.minimize, "min"},

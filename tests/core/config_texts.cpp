@@ -7,7 +7,7 @@
 #include "platform/local_zone.h"
 #include "settings/config_save.h"
 #include "settings/profile_file.h"
-#include "support/settings_cases.h"
+#include "support/case_tables.h"
 #include "support/temp_dir.h"
 #include "support/test_data.h"
 #include "zones/date_time.h"
@@ -21,7 +21,7 @@ const char kDates2026[] = "Daylight Savings Time Starts:\nSunday, March 08, 2026
 
 TEST(UsDaylightSavingMessage, TellsWhichPeriodTodayIsIn) {
     const FixedLocalZone utc(0, "UTC");
-    for (const test::CaseRow& c : test::ReadCaseTable("us_daylight.txt", 2)) {
+    for (const test::CaseRow& c : test::ReadCaseTable("settings/us_daylight.txt", 2)) {
         const std::vector<int> n = c.Numbers(0);
         ASSERT_EQ(n.size(), 5u) << c;
         const FixedClock clock(DateTime(n[0], n[1], n[2], n[3], n[4], 0).ToUnixSeconds());

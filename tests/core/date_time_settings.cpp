@@ -6,14 +6,14 @@
 #include <algorithm>
 
 #include "platform/date_time_settings.h"
-#include "support/settings_cases.h"
+#include "support/case_tables.h"
 #include "support/temp_dir.h"
 
 namespace tarnwick {
 namespace {
 
 TEST(DateTimeSettings, FollowsTheDesktopAndWhatIsInstalled) {
-    for (const test::CaseRow& c : test::ReadCaseTable("date_time_tools.txt", 3)) {
+    for (const test::CaseRow& c : test::ReadCaseTable("settings/date_time_tools.txt", 3)) {
         const std::vector<std::string> installed = c.Words(1);
         const auto isInstalled = [&](const std::string& name) {
             return std::find(installed.begin(), installed.end(), name) != installed.end();

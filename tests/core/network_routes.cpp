@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/network_link.h"
-#include "support/settings_cases.h"
+#include "support/case_tables.h"
 #include "support/temp_dir.h"
 #include "support/test_data.h"
 
@@ -15,7 +15,7 @@ std::string Fixture(const std::string& name) {
 }
 
 TEST(NetworkRoutes, DefaultRoutesAndConnectionFromKernelText) {
-    for (const test::CaseRow& c : test::ReadCaseTable("network_routes.txt", 4)) {
+    for (const test::CaseRow& c : test::ReadCaseTable("settings/network_routes.txt", 4)) {
         const std::string root = Fixture(c[0]);
         const std::string route = test::ReadFileBytes(root + "/proc/net/route");
         const std::string route6 = test::ReadFileBytes(root + "/proc/net/ipv6_route");
@@ -33,13 +33,13 @@ TEST(NetworkRoutesFiles, MissingFilesMeanNotConnected) {
 }
 
 TEST(NetworkRoutesFiles, InterfaceUpNeedsTheUpFlagAndNoLostCarrier) {
-    for (const test::CaseRow& c : test::ReadCaseTable("interface_up.txt", 3)) {
+    for (const test::CaseRow& c : test::ReadCaseTable("settings/interface_up.txt", 3)) {
         EXPECT_EQ(ParseInterfaceUp(c[0], c[1]), c.Flag(2)) << c;
     }
 }
 
 TEST(NetworkRoutesFiles, InterfaceNamesThatWouldLeaveTheDirectoryAreRefused) {
-    for (const test::CaseRow& c : test::ReadCaseTable("interface_names.txt", 2)) {
+    for (const test::CaseRow& c : test::ReadCaseTable("settings/interface_names.txt", 2)) {
         EXPECT_EQ(IsSafeInterfaceName(c[0]), c.Flag(1)) << c;
     }
 }

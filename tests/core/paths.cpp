@@ -4,8 +4,8 @@
 #include <gtest/gtest.h>
 
 #include "platform/xdg_run_at_login.h"
+#include "support/case_tables.h"
 #include "support/scoped_env.h"
-#include "support/settings_cases.h"
 #include "support/temp_dir.h"
 #include "support/test_data.h"
 
@@ -17,7 +17,7 @@ using test::ScopedEnv;
 using test::TempDir;
 
 TEST(Paths, TildeInDirectoryOrFileNameIsRefused) {
-    for (const test::CaseRow& c : test::ReadCaseTable("program_paths.txt", 3)) {
+    for (const test::CaseRow& c : test::ReadCaseTable("settings/program_paths.txt", 3)) {
         std::string message;
         EXPECT_EQ(IsRefusedProgramPath(c[0], message), !c[1].empty()) << c;
         EXPECT_EQ(message, c[1].empty()
@@ -99,7 +99,7 @@ TEST(Paths, OtherwiseTheXdgDirectoriesAreUsedAndCreated) {
 }
 
 TEST(XdgRunAtLogin, ExecLineQuotesAndEscapesThePath) {
-    for (const test::CaseRow& c : test::ReadCaseTable("exec_arguments.txt", 2)) {
+    for (const test::CaseRow& c : test::ReadCaseTable("settings/exec_arguments.txt", 2)) {
         EXPECT_EQ(XdgRunAtLogin::ExecArgument(c[0]), c[1]) << c;
     }
 }

@@ -8,7 +8,7 @@
 #include <unistd.h>
 #include <vector>
 
-#include "support/settings_cases.h"
+#include "support/case_tables.h"
 #include "support/temp_dir.h"
 
 namespace tarnwick {
@@ -22,7 +22,7 @@ using test::TempDir;
 using test::WriteFileBytes;
 
 TEST(ProfileFile, ReadsWithTheWindowsRules) {
-    for (const CaseRow& c : ReadCaseTable("profile_read.txt", 5)) {
+    for (const CaseRow& c : ReadCaseTable("settings/profile_read.txt", 5)) {
         EXPECT_EQ(FindProfileValue(c[1], c[2], c[3]).value_or("(none)"), c[4]) << c;
     }
     EXPECT_EQ(FindProfileValue("[A]\nK=" + std::string(2000, 'x'), "A", "K"),
@@ -30,7 +30,7 @@ TEST(ProfileFile, ReadsWithTheWindowsRules) {
 }
 
 TEST(ProfileFile, WritesInPlaceOrAtTheEndOfTheSection) {
-    for (const CaseRow& c : ReadCaseTable("profile_write.txt", 6)) {
+    for (const CaseRow& c : ReadCaseTable("settings/profile_write.txt", 6)) {
         std::string text = c[1];
         ASSERT_TRUE(SetProfileValue(text, c[2], c[3], c[4])) << c;
         EXPECT_EQ(text, c[5]) << c;
@@ -39,7 +39,7 @@ TEST(ProfileFile, WritesInPlaceOrAtTheEndOfTheSection) {
 }
 
 TEST(ProfileFile, RefusesNamesAndValuesThatWouldNotReadBack) {
-    std::vector<CaseRow> cases = ReadCaseTable("profile_refused.txt", 3);
+    std::vector<CaseRow> cases = ReadCaseTable("settings/profile_refused.txt", 3);
     cases.push_back({"a value longer than a read", {"A", "K", std::string(1024, 'x')}});
     for (const CaseRow& c : cases) {
         std::string text = "[A]\nK=1\n";

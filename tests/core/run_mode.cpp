@@ -7,7 +7,7 @@
 
 #include "settings/clock_settings.h"
 #include "startup/run_mode.h"
-#include "support/settings_cases.h"
+#include "support/case_tables.h"
 
 namespace tarnwick {
 namespace {
@@ -18,7 +18,7 @@ TEST(RunMode, FirstMatchWins) {
         return static_cast<WindowAction>(std::find(std::begin(names), std::end(names), name) -
                                          std::begin(names));
     };
-    for (const test::CaseRow& c : test::ReadCaseTable("run_modes.txt", 8)) {
+    for (const test::CaseRow& c : test::ReadCaseTable("settings/run_modes.txt", 8)) {
         CommandLineSwitches switches;
         switches.hide = c.Flag(2);
         switches.minimize = c.Flag(3);

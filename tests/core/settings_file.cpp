@@ -7,7 +7,7 @@
 #include "platform/run_at_login.h"
 #include "settings/clock_settings.h"
 #include "settings/profile_file.h"
-#include "support/settings_cases.h"
+#include "support/case_tables.h"
 #include "support/temp_dir.h"
 #include "support/test_data.h"
 
@@ -24,7 +24,7 @@ TEST(SettingsFile, ReadIntParsesLikePercentDAndReadBoolFromZero) {
     TempDir dir;
     const std::string path = dir / "s.dat";
     CSettingsFile file;
-    for (const test::CaseRow& c : test::ReadCaseTable("settings_numbers.txt", 3)) {
+    for (const test::CaseRow& c : test::ReadCaseTable("settings/settings_numbers.txt", 3)) {
         WriteFileBytes(path, "[O]\nN=" + c[0] + "\n");
         int out = 77;
         EXPECT_TRUE(file.ReadInt(path, "O", "N", out, 1));

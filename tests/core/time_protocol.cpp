@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "support/settings_cases.h"
+#include "support/case_tables.h"
 #include "sync/time_protocol.h"
 
 using namespace tarnwick;
@@ -14,7 +14,7 @@ namespace {
 
 // Both sides of the rollovers, from a table under tests/data/time/.
 TEST(TimeProtocol, DecodesIntoSixtyFourBitSecondsAndBack) {
-    for (const test::CaseRow& c : test::ReadCaseTable("../time/eras.txt", 3)) {
+    for (const test::CaseRow& c : test::ReadCaseTable("time/eras.txt", 3)) {
         const auto value = static_cast<std::uint32_t>(std::stoul(c[0], nullptr, 16));
         EXPECT_EQ(DecodeTimeProtocolValue(value), std::stoll(c[1])) << c;
         EXPECT_EQ(EncodeTimeProtocolValue(std::stoll(c[1])), value) << c;
@@ -40,7 +40,7 @@ TEST(TimeProtocol, BuildDateIsAMidnightAfterTheProtocolsLastYearsAndNotInTheFutu
 }
 
 TEST(ServerEntry, NamesAHostAndPortOrSaysWhatIsWrong) {
-    for (const test::CaseRow& c : test::ReadCaseTable("../time/server_entries.txt", 2)) {
+    for (const test::CaseRow& c : test::ReadCaseTable("time/server_entries.txt", 2)) {
         std::string error;
         const auto address = ParseServerEntry(c[0], kTimeProtocolPort, error);
         EXPECT_EQ(address ? address->host + " " + std::to_string(address->port) : error, c[1]) << c;
@@ -48,7 +48,7 @@ TEST(ServerEntry, NamesAHostAndPortOrSaysWhatIsWrong) {
 }
 
 TEST(ServerList, SplitsAtCommasAndTrims) {
-    for (const test::CaseRow& c : test::ReadCaseTable("../time/server_lists.txt", 2)) {
+    for (const test::CaseRow& c : test::ReadCaseTable("time/server_lists.txt", 2)) {
         std::vector<std::string> servers{"kept"};
         AppendServerList(c[0], servers);
         std::string added;

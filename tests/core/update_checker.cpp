@@ -10,7 +10,7 @@
 #include "platform/http_download.h"
 #include "platform/local_zone.h"
 #include "settings/profile_file.h"
-#include "support/settings_cases.h"
+#include "support/case_tables.h"
 #include "support/temp_dir.h"
 #include "update/update_checker.h"
 #include "update/web_url.h"
@@ -90,7 +90,7 @@ TEST_F(UpdateChecker, FirstRunDownloadsOffersAndLeavesEveryKeyInBothFiles) {
 }
 
 TEST_F(UpdateChecker, DownloadsOnlyWhenTheDayOfTheMonthDiffers) {
-    for (const CaseRow& c : ReadCaseTable("update_days.txt", 5)) {
+    for (const CaseRow& c : ReadCaseTable("settings/update_days.txt", 5)) {
         const std::vector<int> n = c.Numbers(1);
         ASSERT_EQ(n.size(), 5u) << c;
         m_clock.Set(Utc(n[0], n[1], n[2], n[3], n[4]));
@@ -108,7 +108,7 @@ TEST_F(UpdateChecker, DownloadsOnlyWhenTheDayOfTheMonthDiffers) {
 }
 
 TEST_F(UpdateChecker, ComparesWithTheRunningAndTheDeclinedVersion) {
-    for (const CaseRow& c : ReadCaseTable("update_versions.txt", 8)) {
+    for (const CaseRow& c : ReadCaseTable("settings/update_versions.txt", 8)) {
         WriteFileBytes(LogPath(), "[Tarnwick]\nNOTOVERSION=" + c[2] + "\n");
         std::filesystem::remove(m_path); // each case starts without an earlier file
         m_downloader.Serve(kInfoUrl, c[1]);
@@ -192,7 +192,7 @@ TEST_F(UpdateChecker, OffersTheSiteInsteadOfADownloadAddressThatIsNotWeb) {
 }
 
 TEST(NoticeText, DropsControlCharactersAndCutsWholeCharacters) {
-    for (const CaseRow& c : ReadCaseTable("update_notices.txt", 3)) {
+    for (const CaseRow& c : ReadCaseTable("settings/update_notices.txt", 3)) {
         EXPECT_EQ(CleanNoticeText(c[1], 10), c[2]) << c;
     }
     EXPECT_EQ(CleanNoticeText(std::string(500, 'n')).size(), 200u); // the default length

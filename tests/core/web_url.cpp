@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "support/settings_cases.h"
+#include "support/case_tables.h"
 #include "update/web_url.h"
 
 using namespace tarnwick;
@@ -12,7 +12,7 @@ using namespace tarnwick;
 namespace {
 
 TEST(WebUrl, AcceptsOnlyParsedHttpAndHttpsAddresses) {
-    std::vector<test::CaseRow> cases = test::ReadCaseTable("web_urls.txt", 2);
+    std::vector<test::CaseRow> cases = test::ReadCaseTable("settings/web_urls.txt", 2);
     cases.push_back({"too long", {"http://host/" + std::string(kMaxWebUrlLength, 'a'), "0"}});
     for (const test::CaseRow& c : cases) {
         EXPECT_EQ(IsWebUrl(c[0]), c.Flag(1)) << c;

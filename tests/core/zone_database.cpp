@@ -11,7 +11,7 @@
 #include <filesystem>
 
 #include "platform/message_box.h"
-#include "support/settings_cases.h"
+#include "support/case_tables.h"
 #include "support/temp_dir.h"
 #include "zones/preset_update.h"
 #include "zones/zone_columns.h"
@@ -50,7 +50,7 @@ protected:
 };
 
 TEST(ZoneDatabaseDialect, DoubleQuotedValuesBecomeStringLiterals) {
-    for (const test::CaseRow& c : test::ReadCaseTable("zone_dialect.txt", 2)) {
+    for (const test::CaseRow& c : test::ReadCaseTable("settings/zone_dialect.txt", 2)) {
         EXPECT_EQ(CZoneDatabase::TranslateStatement(c[0]), c[1]) << c;
     }
 }
@@ -177,7 +177,7 @@ TEST_F(ZoneDatabaseTest, FieldsReadAsTrimmedTextNullsAsEmpty) {
 }
 
 TEST(ZoneDatabaseFields, ToIntReadsTheNumericPrefixAsPercentD) {
-    for (const test::CaseRow& c : test::ReadCaseTable("field_numbers.txt", 2)) {
+    for (const test::CaseRow& c : test::ReadCaseTable("settings/field_numbers.txt", 2)) {
         EXPECT_EQ(CFieldValue(c[0]).ToInt(), c.Int(1)) << c;
     }
     EXPECT_EQ(CFieldValue::FromInt(-42).Text(), "-42");
@@ -185,7 +185,7 @@ TEST(ZoneDatabaseFields, ToIntReadsTheNumericPrefixAsPercentD) {
 }
 
 TEST(ZoneDatabaseFields, SplitCutsAtEachDelimiterAndTrims) {
-    for (const test::CaseRow& c : test::ReadCaseTable("field_split.txt", 2)) {
+    for (const test::CaseRow& c : test::ReadCaseTable("settings/field_split.txt", 2)) {
         std::vector<CFieldValue> out{CFieldValue("stale")};
         CFieldValue(c[0]).Split(",", out);
         std::string pieces;

@@ -7,8 +7,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "support/case_tables.h"
 #include "support/cli_runner.h"
-#include "support/settings_cases.h"
 #include "support/temp_dir.h"
 #include "support/test_data.h"
 #include "support/zones_seed.h"
@@ -111,7 +111,7 @@ TEST_F(CliZonesTest, FirstStartCopiesTheShippedPresets) {
 // fails the list's query. Every command that needs the zones says so and fails.
 TEST_F(CliZonesTest, UnusableDatabaseFailsEveryZoneCommandAndIsKept) {
     const std::string path = dir + "/timezones.mdb";
-    for (const test::CaseRow& c : test::ReadCaseTable("../cli/unusable_zone_database.txt", 3)) {
+    for (const test::CaseRow& c : test::ReadCaseTable("cli/unusable_zone_database.txt", 3)) {
         SCOPED_TRACE(c);
         std::filesystem::remove(path);
         const std::string& what = c[0];

@@ -1,4 +1,4 @@
-// Case tables kept as text under tests/data/settings/: one case a line, fields split at '|' and
+// Case tables kept as text under tests/data/: one case a line, fields split at '|' and
 // trimmed, '#' lines and blank lines skipped. In a field \n \r \t \0 \s (a blank) \| \\ and \xHH
 // stand for that byte.
 #pragma once
@@ -68,10 +68,10 @@ inline std::string UnescapeCaseField(const std::string& text) {
     return out;
 }
 
-// The rows of tests/data/settings/<name>, each of `width` fields. A missing file or a row of
+// The rows of tests/data/<name>, each of `width` fields. A missing file or a row of
 // another width fails the calling test: an empty table would test nothing.
 inline std::vector<CaseRow> ReadCaseTable(const std::string& name, std::size_t width) {
-    std::ifstream in(TestDataPath("settings/" + name));
+    std::ifstream in(TestDataPath(name));
     std::vector<CaseRow> rows;
     for (std::string line; std::getline(in, line);) {
         if (line.empty() || line[0] == '#') {
@@ -98,7 +98,7 @@ inline std::vector<CaseRow> ReadCaseTable(const std::string& name, std::size_t w
             rows.push_back(std::move(row));
         }
     }
-    EXPECT_FALSE(rows.empty()) << "no cases in " << TestDataPath("settings/" + name);
+    EXPECT_FALSE(rows.empty()) << "no cases in " << TestDataPath(name);
     return rows;
 }
 
