@@ -153,16 +153,7 @@ TEST_F(ZoneDatabaseTest, RecordsetStepsAndCountsAsASnapshot) {
     EXPECT_EQ(db.GetCount(), 0);
 }
 
-// Null, integers, doubles and text as a file gives them: FieldsReadAsTrimmedTextNullsAsEmpty.
-TEST(ZoneDatabaseFields, VariantToTextOfTypesNoFileGives) {
-    FieldVariant f{FieldVariant::Single, 0, -0.25, ""};
-    EXPECT_EQ(VariantToText(f), "-0.250000");
-    f.type = FieldVariant::Boolean;
-    EXPECT_EQ(VariantToText(f), "11 ERROR !!!");
-    f.type = FieldVariant::Empty;
-    EXPECT_EQ(VariantToText(f), "0 ERROR !!!");
-}
-
+// Each type a file can give: null, integer, real, text and bytes (the engine's own codes).
 TEST_F(ZoneDatabaseTest, FieldsReadAsTrimmedTextNullsAsEmpty) {
     ASSERT_TRUE(db.Query("INSERT INTO presetTimeZones (m_TimeZoneName,m_GMTBiasHour,"
                          "m_GMTBiasMinute,m_DSTUse,m_STDAbbr) VALUES (\"  padded  \",\"-5\","
