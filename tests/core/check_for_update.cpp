@@ -56,13 +56,6 @@ protected:
     std::string Declined() const {
         return GetProfileString(LogPath(), "Tarnwick", "NOTOVERSION", "<absent>");
     }
-    std::vector<std::string> Texts() const {
-        std::vector<std::string> texts;
-        for (const auto& shown : m_messages.shown) {
-            texts.push_back(shown.text);
-        }
-        return texts;
-    }
 
     TempDir m_dir;
     FixedClock m_clock{DateTime(2026, 3, 5, 9, 0, 0).ToUnixSeconds()};
@@ -106,11 +99,12 @@ TEST_F(CheckForUpdateRun, YesTakesTheDownloadStep) {
     m_downloader.Serve(kInfoUrl, "[Tarnwick]\nCURRENTVERSION=1.2\n"
                                  "DOWNLOADHEREURL=https://downloads.example.org/tarnwick?v=1.2\n");
     Run({MessageAnswer::Yes});
-    EXPECT_EQ(Texts(), (std::vector<std::string>{
-                           kDefaultNotice + "  Would you like to visit our website for updates?",
-                           "For installing an update the computer will close Tarnwick.  The "
-                           "computer will now take you to the Tarnwick website where you can "
-                           "download the upgrade."}));
+    ASSERT_EQ(m_messages.shown.size(), 2u);
+    EXPECT_EQ(m_messages.shown[0].text,
+              kDefaultNotice + "  Would you like to visit our website for updates?");
+    EXPECT_EQ(m_messages.shown[1].text,
+              "For installing an update the computer will close Tarnwick.  The computer will now "
+              "take you to the Tarnwick website where you can download the upgrade.");
     EXPECT_EQ(m_messages.shown[1].buttons, MessageButtons::Ok);
     EXPECT_EQ(m_opener.opened,
               std::vector<std::string>{"https://downloads.example.org/tarnwick?v=1.2"});
