@@ -36,11 +36,8 @@ else
 fi
 if $namespace sh -c "mount -t tmpfs -o size=4k tarnwick-probe '$base/full' && umount '$base/full'" \
     2>/dev/null; then
-    status=0
-    $namespace sh "$0" --inside "$base" "$@" || status=$?
-    exit $status
+    $namespace sh "$0" --inside "$base" "$@"
+else
+    echo "with_small_disks: no private mount namespace here; the disk tests are skipped" >&2
+    "$@"
 fi
-echo "with_small_disks: no private mount namespace here; the disk tests are skipped" >&2
-status=0
-"$@" || status=$?
-exit $status
