@@ -84,10 +84,17 @@ private slots:
         auto dialog = Open();
         QStringList form = {dialog->objectName() + ' ' + dialog->windowTitle()};
         QList<QRadioButton*> radios;
+        QSet<QChar> mnemonics; // no two shown controls answer to the same Alt key
         for (QWidget* widget : dialog->findChildren<QWidget*>()) {
             bool numeric = false;
             widget->objectName().toInt(&numeric);
             const auto* button = qobject_cast<QAbstractButton*>(widget);
+            const auto* label = qobject_cast<QLabel*>(widget);
+            const QString text = button ? button->text() : label ? label->text() : QString();
+            if (const qsizetype at = text.indexOf('&'); at >= 0 && !widget->isHidden()) {
+                QVERIFY2(!mnemonics.contains(text.at(at + 1).toLower()), qPrintable(text));
+                mnemonics.insert(text.at(at + 1).toLower());
+            }
             if (numeric) {
                 const auto* edit = qobject_cast<QLineEdit*>(widget);
                 form << QString("%1 %2 %3 %4 %5")
@@ -103,7 +110,7 @@ private slots:
                 radios << radio;
             } else if (const auto* box = qobject_cast<QGroupBox*>(widget)) {
                 form << "group " + box->title();
-            } else if (const auto* label = qobject_cast<QLabel*>(widget)) {
+            } else if (label != nullptr) {
                 form << ("label " + label->text() + (label->isHidden() ? " hidden" : "")).trimmed();
                 // Each field is named by its label.
                 QVERIFY(label->buddy() != nullptr || label->text() == QLatin1String("Secs."));
@@ -125,18 +132,6 @@ private slots:
         Find<QRadioButton>(*dialog, kRunHidden)->click();
         QCOMPARE(m_messages.shown.size(), std::size_t(2));
         QCOMPARE(m_messages.shown[1].text, std::string(CConfigDlg::kRunHiddenMessage));
-        // No two controls answer to the same Alt key.
-        QSet<QChar> mnemonics;
-        for (const QWidget* widget : dialog->findChildren<QWidget*>()) {
-            const auto* button = qobject_cast<const QAbstractButton*>(widget);
-            const auto* label = qobject_cast<const QLabel*>(widget);
-            const QString text = button ? button->text() : label ? label->text() : QString();
-            const qsizetype at = text.indexOf(QLatin1Char('&'));
-            if (at >= 0 && !widget->isHidden()) {
-                QVERIFY2(!mnemonics.contains(text.at(at + 1).toLower()), qPrintable(text));
-                mnemonics.insert(text.at(at + 1).toLower());
-            }
-        }
         QVERIFY(mnemonics.size() >= 20);
     }
 

@@ -18,8 +18,11 @@ class TestConverterDlg : public QObject {
     static QComboBox* List(CConverterDlg& dialog, int id) {
         return dialog.findChild<QComboBox*>(QString::number(id));
     }
-    static QString Shown(CConverterDlg& dialog, int dayId, int hourId) {
-        return List(dialog, dayId)->currentText() + ' ' + List(dialog, hourId)->currentText();
+    // Your day and hour, then the other side's: "Sat 8pm > Sun 5am".
+    static QString Shown(CConverterDlg& dialog) {
+        auto text = [&](int id) { return List(dialog, id)->currentText(); };
+        return text(CConverterDlg::kIdYourDay) + ' ' + text(CConverterDlg::kIdYourHour) + " > " +
+               text(CConverterDlg::kIdOtherDay) + ' ' + text(CConverterDlg::kIdOtherHour);
     }
 
 private slots:
@@ -68,24 +71,17 @@ private slots:
         CConverterDlg dialog;
         dialog.SetOffset(ConverterOffsetFrom(0, 540));
         dialog.SetNow({6, 20}); // Saturday 8 pm
-        QCOMPARE(Shown(dialog, CConverterDlg::kIdYourDay, CConverterDlg::kIdYourHour),
-                 QStringLiteral("Sat 8pm"));
-        QCOMPARE(Shown(dialog, CConverterDlg::kIdOtherDay, CConverterDlg::kIdOtherHour),
-                 QStringLiteral("Sun 5am"));
+        QCOMPARE(Shown(dialog), QStringLiteral("Sat 8pm > Sun 5am"));
         List(dialog, CConverterDlg::kIdYourDay)->setCurrentIndex(3);
-        QCOMPARE(Shown(dialog, CConverterDlg::kIdOtherDay, CConverterDlg::kIdOtherHour),
-                 QStringLiteral("Thu 5am"));
+        QCOMPARE(Shown(dialog), QStringLiteral("Wed 8pm > Thu 5am"));
         List(dialog, CConverterDlg::kIdOtherDay)->setCurrentIndex(1);
         List(dialog, CConverterDlg::kIdOtherHour)->setCurrentIndex(3);
-        QCOMPARE(Shown(dialog, CConverterDlg::kIdYourDay, CConverterDlg::kIdYourHour),
-                 QStringLiteral("Sun 6pm"));
+        QCOMPARE(Shown(dialog), QStringLiteral("Sun 6pm > Mon 3am"));
         QComboBox* hour = List(dialog, CConverterDlg::kIdYourHour);
         hour->setEditText(QStringLiteral("25pm"));
-        QCOMPARE(Shown(dialog, CConverterDlg::kIdOtherDay, CConverterDlg::kIdOtherHour),
-                 QStringLiteral(" "));
+        QCOMPARE(Shown(dialog), QStringLiteral("Sun 25pm >  "));
         hour->setEditText(QStringLiteral("9pm"));
-        QCOMPARE(Shown(dialog, CConverterDlg::kIdOtherDay, CConverterDlg::kIdOtherHour),
-                 QStringLiteral("Mon 6am"));
+        QCOMPARE(Shown(dialog), QStringLiteral("Sun 9pm > Mon 6am"));
     }
 
     void halfHourApartSaysSoUnderTheLists() {

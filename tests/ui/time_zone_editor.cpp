@@ -9,6 +9,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <fstream>
 #include <memory>
 #include <string>
 
@@ -16,6 +17,7 @@
 #include "platform/clock.h"
 #include "platform/local_zone.h"
 #include "platform/message_box.h"
+#include "support/test_data.h"
 #include "support/ui_widgets.h"
 #include "zones/zone_columns.h"
 #include "zones/zone_database.h"
@@ -33,25 +35,6 @@ bool Connect(CZoneDatabase& db, const std::string& dir) {
     db.SetLocation(dir, "timezones");
     return db.Connect(ZoneCreateStatement());
 }
-
-// Adds a row under the next free id; values missing at the end are empty (0 for a number).
-bool AddZone(CZoneDatabase& db, const std::string& values) {
-    CInsertStatement insert("presetTimeZones");
-    std::size_t at = 0;
-    for (const ZoneColumn& column : ZoneColumnTable()) {
-        const std::size_t end = std::min(values.find('|', at), values.size());
-        ZoneColumns row;
-        SetZoneColumn(column, row, CFieldValue(at < end ? values.substr(at, end - at) : ""));
-        insert.Add(column.name, ZoneColumnValueText(column, row));
-        at = end + 1;
-    }
-    return db.Query(insert.BuildInsert());
-}
-
-// Eastern Time: -5, daylight time from the second Sunday of March 2 a.m. to the first Sunday
-// of November 2 a.m.
-const char kEasternRow[] =
-    "Eastern Time, New York|USA|NY|New York|-5|0|1|EST|1|0|0|1|0|11|2|0|EDT|1|1|0|2|0|3|2|0";
 
 // A computer zone with the given Windows-style rules.
 class RuleLocalZone final : public ILocalZone {
@@ -82,10 +65,10 @@ private slots:
         m_clock.Set(kJuly1At1600Utc);
         CZoneDatabase db(m_messages);
         QVERIFY(Connect(db, Dir()));
-        // ids 1 to 5
-        for (const char* row : {kEasternRow, "India, Mumbai, Kolkata||||5|30",
-                                "Newfoundland||||-3|-30", "A,,B,", "Colombia, Bogota||||-5"}) {
-            QVERIFY(AddZone(db, row));
+        std::ifstream rows(test::TestDataPath("ui/editor_zones.sql")); // ids 1 to 5
+        QVERIFY(rows.is_open());
+        for (std::string row; std::getline(rows, row);) {
+            QVERIFY2(row.rfind("--", 0) == 0 || db.Query(row), row.c_str());
         }
         QVERIFY(m_messages.shown.empty());
     }
@@ -312,7 +295,9 @@ private slots:
     void latin1TextSurvivesASave() {
         CZoneDatabase db(m_messages);
         QVERIFY(Connect(db, Dir()));
-        QVERIFY(AddZone(db, "M\xFCnchen|||M\xFCnchen|1")); // 6
+        QVERIFY(db.Query(
+            "INSERT INTO presetTimeZones (m_TimeZoneName,m_Cities,m_GMTBiasHour,"
+            "m_GMTBiasMinute,m_DSTUse) VALUES (\"M\xFCnchen\",\"M\xFCnchen\",1,0,0)")); // 6
         m_dlg = Open(6);
         QCOMPARE(Edit(id::kName), QStringLiteral("M\u00FCnchen"));
         Click(id::kSave);
