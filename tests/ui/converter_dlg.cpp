@@ -75,6 +75,7 @@ private slots:
         List(dialog, CConverterDlg::kIdYourDay)->setCurrentIndex(3);
         QCOMPARE(Shown(dialog), QStringLiteral("Wed 8pm > Thu 5am"));
         List(dialog, CConverterDlg::kIdOtherDay)->setCurrentIndex(1);
+        QCOMPARE(Shown(dialog), QStringLiteral("Sun 8pm > Mon 5am"));
         List(dialog, CConverterDlg::kIdOtherHour)->setCurrentIndex(3);
         QCOMPARE(Shown(dialog), QStringLiteral("Sun 6pm > Mon 3am"));
         QComboBox* hour = List(dialog, CConverterDlg::kIdYourHour);
