@@ -8,6 +8,7 @@
 #include "support/core_zone_columns.h"
 #include "support/temp_dir.h"
 #include "support/test_data.h"
+#include "support/zones_seed.h"
 #include "zones/zone_columns.h"
 #include "zones/zone_database.h"
 
@@ -27,8 +28,7 @@ TEST(ZoneColumns, EveryColumnRoundTripsThroughTheDatabase) {
     test::TempDir dir;
     RecordingMessageBox messages;
     CZoneDatabase db(messages);
-    db.SetLocation(dir.Path(), "timezones");
-    ASSERT_TRUE(db.Connect(ZoneCreateStatement()));
+    ASSERT_TRUE(test::ConnectZones(db, dir.Path()));
     CInsertStatement insert("presetTimeZones");
     for (const ZoneColumn& column : ZoneColumnTable()) {
         insert.Add(column.name, ZoneColumnValueText(column, written));

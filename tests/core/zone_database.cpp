@@ -13,6 +13,7 @@
 #include "platform/message_box.h"
 #include "support/case_tables.h"
 #include "support/temp_dir.h"
+#include "support/zones_seed.h"
 #include "zones/preset_update.h"
 #include "zones/zone_columns.h"
 #include "zones/zone_database.h"
@@ -22,16 +23,10 @@ namespace {
 
 using test::TempDir;
 
-// Points db at dir/timezones.mdb and connects, creating the table in a new file.
-bool ConnectIn(CZoneDatabase& db, const TempDir& dir) {
-    db.SetLocation(dir.Path(), "timezones");
-    return db.Connect(ZoneCreateStatement());
-}
-
 class ZoneDatabaseTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(ConnectIn(db, dir));
+        ASSERT_TRUE(test::ConnectZones(db, dir.Path()));
         ASSERT_TRUE(messages.shown.empty());
     }
     void Insert(const std::string& name, int hour, int minute) {
@@ -138,7 +133,7 @@ TEST_F(ZoneDatabaseTest, RecordsetStepsAndCountsAsASnapshot) {
     ASSERT_TRUE(db.Query("SELECT * FROM presetTimeZones"));
     RecordingMessageBox otherMessages;
     CZoneDatabase other(otherMessages);
-    ASSERT_TRUE(ConnectIn(other, dir));
+    ASSERT_TRUE(test::ConnectZones(other, dir.Path()));
     ASSERT_TRUE(other.Query("DELETE FROM presetTimeZones"));
     EXPECT_EQ(other.GetCount(), 3);
     int rows = 0;
@@ -210,7 +205,7 @@ TEST_F(ZoneDatabaseTest, AFileLockedByAnotherProgramIsReported) {
     ASSERT_EQ(sqlite3_exec(holder, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
     const std::string before = test::ReadFileBytes(path);
     CZoneDatabase other(messages);
-    EXPECT_FALSE(ConnectIn(other, dir));
+    EXPECT_FALSE(test::ConnectZones(other, dir.Path()));
     ASSERT_EQ(messages.shown.size(), 1u);
     EXPECT_PRED_FORMAT2(testing::IsSubstring, "database is locked", LastMessage());
     sqlite3_exec(holder, "ROLLBACK", nullptr, nullptr, nullptr);
@@ -226,7 +221,7 @@ TEST_F(ZoneDatabaseTest, AReadOnlyFileIsReadAndReported) {
     ::chmod(path.c_str(), 0444);
     const std::string before = test::ReadFileBytes(path);
     CZoneDatabase readOnly(messages);
-    EXPECT_TRUE(ConnectIn(readOnly, dir));
+    EXPECT_TRUE(test::ConnectZones(readOnly, dir.Path()));
     EXPECT_TRUE(readOnly.IsReadOnly());
     ASSERT_EQ(messages.shown.size(), 1u);
     EXPECT_PRED_FORMAT2(testing::IsSubstring, path + " is read-only", LastMessage());
@@ -257,8 +252,7 @@ void CopyRelease(const std::string& shipped, const std::string& dir, CZoneDataba
     std::string error;
     std::filesystem::create_directories(dir);
     ASSERT_TRUE(InstallPresetDatabase(shipped, dir + "/timezones.mdb", error)) << error;
-    db.SetLocation(dir, "timezones");
-    ASSERT_TRUE(db.Connect(ZoneCreateStatement()));
+    ASSERT_TRUE(test::ConnectZones(db, dir));
     PresetMerge merge;
     ASSERT_TRUE(MergeShippedPresets(db, shipped, {}, true, merge, error)) << error;
     EXPECT_TRUE(merge.adopted && merge.items.empty());

@@ -22,11 +22,10 @@ TEST(ZoneList, PadTwoDigitsLeavesEmptyTextEmpty) {
 // holds offsets of one and two digits, signed and not, padded and not).
 TEST(ZoneList, ItemsFollowTheEditorsOrderAndTexts) {
     const test::TempDir dir;
-    ASSERT_TRUE(test::SeedZones(dir.Path(), "zone_list.sql"));
+    ASSERT_EQ(test::SeedZones(dir.Path(), "zones/zone_list.sql"), "");
     RecordingMessageBox messages;
     CZoneDatabase db(messages);
-    db.SetLocation(dir.Path(), "timezones");
-    ASSERT_TRUE(db.Connect(ZoneCreateStatement()));
+    ASSERT_TRUE(test::ConnectZones(db, dir.Path()));
     std::string items;
     for (const ZoneListItem& item : BuildZoneListItems(db)) {
         items += item.key + "\t" + item.text + "\n";

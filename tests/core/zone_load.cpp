@@ -42,7 +42,7 @@ std::string Shown(CZoneClock& zone) {
 class ZoneLoadTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(test::SeedZones(dir, "rows_to_load.sql"));
+        ASSERT_EQ(test::SeedZones(dir, "zones/rows_to_load.sql"), "");
         ASSERT_TRUE(zone.ConnectDatabase(dir, messages));
     }
     test::TempDir tmp;

@@ -7,6 +7,7 @@
 
 #include "platform/message_box.h"
 #include "support/temp_dir.h"
+#include "support/zones_seed.h"
 #include "tools/preset_zones.h"
 #include "zones/zone_columns.h"
 #include "zones/zone_database.h"
@@ -69,10 +70,7 @@ ZoneFormValues EasternForm() {
 
 class EditorStatementsDatabase : public ::testing::Test {
 protected:
-    void SetUp() override {
-        m_db.SetLocation(m_dir.Path(), "timezones");
-        ASSERT_TRUE(m_db.Connect(ZoneCreateStatement()));
-    }
+    void SetUp() override { ASSERT_TRUE(test::ConnectZones(m_db, m_dir.Path())); }
     // The row's columns in the table's order, joined by '|'.
     std::string Row(int id) {
         EXPECT_TRUE(m_db.Query(SelectZoneStatement(id)));

@@ -30,7 +30,7 @@ protected:
         return test::RunCli(argv, {{"TZ", tz}});
     }
 
-    void Seed() { ASSERT_TRUE(test::SeedZones(dir, "two_zones.sql")); }
+    void Seed() { ASSERT_EQ(test::SeedZones(dir, "zones/two_zones.sql"), ""); }
 
     test::TempDir tmp;
     const std::string dir = tmp.Path();

@@ -40,8 +40,7 @@ std::string EnvDir(const char* name) {
 long CountZones(const std::string& directory) {
     RecordingMessageBox messages;
     CZoneDatabase db(messages);
-    db.SetLocation(directory, "timezones");
-    if (!db.Connect(ZoneCreateStatement()) || !db.Query("SELECT * FROM presetTimeZones")) {
+    if (!test::ConnectZones(db, directory) || !db.Query("SELECT * FROM presetTimeZones")) {
         return -1;
     }
     long rows = 0;
@@ -89,8 +88,7 @@ TEST(FullDisk, ZoneChangesSayWritingFailedAndKeepWhatWasSaved) {
     long saved = 0;
     {
         CZoneDatabase db(messages);
-        db.SetLocation(dir, "timezones");
-        ASSERT_TRUE(db.Connect(ZoneCreateStatement()));
+        ASSERT_TRUE(test::ConnectZones(db, dir));
         ASSERT_TRUE(db.Query(InsertStatement("Kept")));
         ++saved;
         ASSERT_TRUE(FillDisk(full + "/filler"));
@@ -118,14 +116,13 @@ TEST(FullDisk, ZoneChangesSayWritingFailedAndKeepWhatWasSaved) {
 TEST(ReadOnlyFileSystem, ZonesAreShownAndChangesSayWhy) {
     REQUIRE_DIR(readOnly, "TARNWICK_READONLY_DIR");
     const std::string source = EnvDir("TARNWICK_READONLY_SOURCE");
-    ASSERT_TRUE(test::SeedZones(source, "kept.sql"));
+    ASSERT_EQ(test::SeedZones(source, "zones/kept.sql"), "");
     ASSERT_EQ(Cli(source, {"settings", "list"}).exit, 0);
     const std::string settings = test::ReadFileBytes(readOnly + "/ClockInfo.dat");
 
     RecordingMessageBox messages;
     CZoneDatabase db(messages);
-    db.SetLocation(readOnly, "timezones");
-    ASSERT_TRUE(db.Connect(ZoneCreateStatement()));
+    ASSERT_TRUE(test::ConnectZones(db, readOnly));
     EXPECT_TRUE(db.IsReadOnly());
     ASSERT_EQ(messages.shown.size(), 1u);
     EXPECT_PRED_FORMAT2(testing::IsSubstring,
@@ -182,8 +179,7 @@ TEST_F(ReadOnlyFolder, AWritableDatabaseInItIsOpenedReadOnly) {
 
     RecordingMessageBox messages;
     CZoneDatabase db(messages);
-    db.SetLocation(dir, "timezones");
-    ASSERT_TRUE(db.Connect(ZoneCreateStatement()));
+    ASSERT_TRUE(test::ConnectZones(db, dir));
     EXPECT_TRUE(db.IsReadOnly());
     ASSERT_FALSE(messages.shown.empty());
     EXPECT_PRED_FORMAT2(testing::IsSubstring,

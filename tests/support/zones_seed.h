@@ -1,8 +1,6 @@
-// Zone databases seeded from fixtures under tests/data/zones/: one statement a line, lines
-// starting with "--" are comments.
+// Zone databases for tests: opened as the program opens them, and seeded from fixtures under
+// tests/data/ (one statement a line; lines starting with "--" are comments).
 #pragma once
-
-#include <gtest/gtest.h>
 
 #include <fstream>
 #include <string>
@@ -14,23 +12,27 @@
 
 namespace tarnwick::test {
 
-inline testing::AssertionResult SeedZones(const std::string& dir, const std::string& fixture) {
+// Points db at dir/timezones.mdb and connects, creating the table in a new file.
+inline bool ConnectZones(CZoneDatabase& db, const std::string& dir) {
+    db.SetLocation(dir, "timezones");
+    return db.Connect(ZoneCreateStatement());
+}
+
+// Runs the statements of the fixture (a path under tests/data/) on the database in dir. Returns
+// what went wrong, or "" when every statement went in without a message.
+inline std::string SeedZones(const std::string& dir, const std::string& fixture) {
     RecordingMessageBox messages;
     CZoneDatabase db(messages);
-    db.SetLocation(dir, "timezones");
-    std::ifstream in(TestDataPath("zones/" + fixture));
-    if (!in || !db.Connect(ZoneCreateStatement())) {
-        return testing::AssertionFailure() << "cannot seed " << dir << " from " << fixture;
+    std::ifstream in(TestDataPath(fixture));
+    if (!in || !ConnectZones(db, dir)) {
+        return "cannot seed " + dir + " from " + fixture;
     }
     for (std::string line; std::getline(in, line);) {
         if (!line.empty() && line.rfind("--", 0) != 0 && !db.Query(line)) {
-            return testing::AssertionFailure() << fixture << ": " << line;
+            return fixture + ": " + line;
         }
     }
-    if (!messages.shown.empty()) {
-        return testing::AssertionFailure() << fixture << ": " << messages.shown.front().text;
-    }
-    return testing::AssertionSuccess();
+    return messages.shown.empty() ? "" : fixture + ": " + messages.shown.front().text;
 }
 
 } // namespace tarnwick::test

@@ -9,7 +9,6 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include <fstream>
 #include <memory>
 #include <string>
 
@@ -17,8 +16,8 @@
 #include "platform/clock.h"
 #include "platform/local_zone.h"
 #include "platform/message_box.h"
-#include "support/test_data.h"
 #include "support/ui_widgets.h"
+#include "support/zones_seed.h"
 #include "zones/zone_columns.h"
 #include "zones/zone_database.h"
 
@@ -29,12 +28,6 @@ namespace {
 
 // 2026-07-01 16:00:00 UTC, a Wednesday: 12:00 noon EDT in New York.
 constexpr std::int64_t kJuly1At1600Utc = 1782921600;
-
-// Rows are written and read as their columns' values in the table's order, joined by '|'.
-bool Connect(CZoneDatabase& db, const std::string& dir) {
-    db.SetLocation(dir, "timezones");
-    return db.Connect(ZoneCreateStatement());
-}
 
 // A computer zone with the given Windows-style rules.
 class RuleLocalZone final : public ILocalZone {
@@ -63,14 +56,8 @@ private slots:
         QVERIFY(m_dir->isValid());
         m_messages.shown.clear();
         m_clock.Set(kJuly1At1600Utc);
-        CZoneDatabase db(m_messages);
-        QVERIFY(Connect(db, Dir()));
-        std::ifstream rows(test::TestDataPath("ui/editor_zones.sql")); // ids 1 to 5
-        QVERIFY(rows.is_open());
-        for (std::string row; std::getline(rows, row);) {
-            QVERIFY2(row.rfind("--", 0) == 0 || db.Query(row), row.c_str());
-        }
-        QVERIFY(m_messages.shown.empty());
+        const std::string seeded = test::SeedZones(Dir(), "ui/editor_zones.sql"); // ids 1 to 5
+        QVERIFY2(seeded.empty(), seeded.c_str());
     }
 
     void cleanup() {
@@ -294,7 +281,7 @@ private slots:
     // Text of an older copy's database, in Latin-1, is saved back byte for byte.
     void latin1TextSurvivesASave() {
         CZoneDatabase db(m_messages);
-        QVERIFY(Connect(db, Dir()));
+        QVERIFY(test::ConnectZones(db, Dir()));
         QVERIFY(db.Query(
             "INSERT INTO presetTimeZones (m_TimeZoneName,m_Cities,m_GMTBiasHour,"
             "m_GMTBiasMinute,m_DSTUse) VALUES (\"M\xFCnchen\",\"M\xFCnchen\",1,0,0)")); // 6
@@ -384,7 +371,8 @@ private:
     QString Stored(int zoneId) {
         RecordingMessageBox messages;
         CZoneDatabase db(messages);
-        if (!Connect(db, Dir()) || !db.Query(SelectZoneStatement(zoneId)) || !db.NextRecord()) {
+        if (!test::ConnectZones(db, Dir()) || !db.Query(SelectZoneStatement(zoneId)) ||
+            !db.NextRecord()) {
             return "<no row>";
         }
         QString row;
